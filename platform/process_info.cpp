@@ -1,0 +1,24 @@
+#include "platform/process_info.h"
+
+#include <QDir>
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+int LastSystemErrorCode() { return errno; }
+
+QString SystemErrorText(int ACode) {
+    char buffer[256] = {};
+    // The GNU strerror_r may return a static string instead of filling the buffer.
+    const char* text = strerror_r(ACode, buffer, sizeof buffer);
+    return QString::fromLocal8Bit(text);
+}
+
+std::int64_t CurrentProcessId() { return static_cast<std::int64_t>(::getpid()); }
+
+std::int64_t CurrentThreadId() { return static_cast<std::int64_t>(::syscall(SYS_gettid)); }
+
+QString CurrentWorkDirectory() { return QDir::currentPath(); }

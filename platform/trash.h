@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+enum class TTrashResult { Trashed, DeletedPermanently, Failed };
+
+// Moves a file or folder to the user's trash. Where the file system has no trash, the entry is
+// deleted permanently when AAllowPermanent is set; the result tells which happened so the
+// caller can say so.
+TTrashResult MoveToTrashOrDelete(const QString& APath, bool AAllowPermanent);

@@ -1,0 +1,40 @@
+#include "tests/support/temp_folders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+TTempFolder::TTempFolder() : FDir(QDir::tempPath() + QStringLiteral("/plovane-test-XXXXXX")) {
+    if (!FDir.isValid()) ADD_FAILURE() << "cannot create a temporary folder";
+}
+
+QString TTempFolder::Path(const QString& ARelative) const {
+    QString base = FDir.path() + QLatin1Char('/');
+    return base + ARelative;
+}
+
+QString TTempFolder::MakeFolder(const QString& ARelative) const {
+    QString path = Path(ARelative);
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    if (!QDir().mkpath(path)) ADD_FAILURE() << "cannot create " << path.toStdString();
+    return path;
+}
+
+QString TTempFolder::WriteFile(const QString& ARelative, const QByteArray& ABytes) const {
+    const QString path = Path(ARelative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(ABytes) != ABytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}
+
+QByteArray TTempFolder::ReadFile(const QString& ARelative) const { return ReadWholeFile(Path(ARelative)); }
+
+QByteArray ReadWholeFile(const QString& APath) {
+    QFile file(APath);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}

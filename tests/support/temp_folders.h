@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private temporary folder for one test, removed afterwards. Paths end with "/".
+class TTempFolder {
+public:
+    TTempFolder();
+    // Full path of a name inside the folder.
+    QString Path(const QString& ARelative = {}) const;
+    // Creates the folder (with parents) and returns its path ending with "/".
+    QString MakeFolder(const QString& ARelative) const;
+    // Writes bytes to a file inside the folder (creating parent folders).
+    QString WriteFile(const QString& ARelative, const QByteArray& ABytes) const;
+    QByteArray ReadFile(const QString& ARelative) const;
+
+private:
+    QTemporaryDir FDir;
+};
+
+// Reads a whole file by absolute path; empty when it cannot be read.
+QByteArray ReadWholeFile(const QString& APath);
