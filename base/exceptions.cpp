@@ -15,6 +15,7 @@ QString ExceptionClassName(const std::exception& AError) {
 }
 
 QString ExceptionMessage(const std::exception& AError) {
-    if (const auto* own = dynamic_cast<const EqvException*>(&AError)) return own->Message();
+    if (const auto* own = dynamic_cast<const EqvException*>(&AError))
+        return own->Message();
     return QString::fromUtf8(AError.what());
 }

@@ -16,12 +16,14 @@ bool SameName(const QString& A, const QString& B) {
 TIniDocument TIniDocument::FromText(const QString& AText) {
     TIniDocument doc;
     QString text = AText;
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList lines = text.split(QLatin1Char('\n'));
     // A final line end does not start another (empty) line.
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
 
     doc.FSections.push_back(TSection{});
     for (const QString& raw : lines) {
@@ -35,7 +37,8 @@ TIniDocument TIniDocument::FromText(const QString& AText) {
         }
         TLine line;
         const qsizetype eq = raw.indexOf(QLatin1Char('='));
-        const bool comment = trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
+        const bool comment =
+            trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
         if (eq > 0 && !comment && !raw.left(eq).trimmed().isEmpty()) {
             line.IsPair = true;
             line.Key = raw.left(eq).trimmed();
@@ -45,29 +48,34 @@ TIniDocument TIniDocument::FromText(const QString& AText) {
         }
         doc.FSections.back().Lines.push_back(std::move(line));
     }
-    if (doc.FSections.front().Lines.empty()) doc.FSections.erase(doc.FSections.begin());
+    if (doc.FSections.front().Lines.empty())
+        doc.FSections.erase(doc.FSections.begin());
     return doc;
 }
 
 TIniDocument TIniDocument::FromBytes(const QByteArray& ABytes) {
     QByteArrayView bytes(ABytes);
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
-    if (utf8.hasError()) text = TAnsiCodePage::System().Decode(bytes.toByteArray());
+    if (utf8.hasError())
+        text = TAnsiCodePage::System().Decode(bytes.toByteArray());
     return FromText(text);
 }
 
 TIniDocument TIniDocument::FromFile(const QString& APath) {
     QFile file(APath);
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     return FromBytes(file.readAll());
 }
 
 QString TIniDocument::ToText() const {
     QString out;
     for (const TSection& section : FSections) {
-        if (section.HasHeader) out += QLatin1Char('[') + section.Name + QStringLiteral("]\r\n");
+        if (section.HasHeader)
+            out += QLatin1Char('[') + section.Name + QStringLiteral("]\r\n");
         for (const TLine& line : section.Lines) {
             if (line.IsPair)
                 out += line.Key + QLatin1Char('=') + line.Value + QStringLiteral("\r\n");
@@ -80,13 +88,15 @@ QString TIniDocument::ToText() const {
 
 const TIniDocument::TSection* TIniDocument::FindSection(const QString& AName) const {
     for (const TSection& section : FSections)
-        if (section.HasHeader && SameName(section.Name, AName)) return &section;
+        if (section.HasHeader && SameName(section.Name, AName))
+            return &section;
     return nullptr;
 }
 
 TIniDocument::TSection& TIniDocument::EnsureSection(const QString& AName) {
     for (TSection& section : FSections)
-        if (section.HasHeader && SameName(section.Name, AName)) return section;
+        if (section.HasHeader && SameName(section.Name, AName))
+            return section;
     TSection section;
     section.Name = AName;
     section.HasHeader = true;
@@ -96,7 +106,8 @@ TIniDocument::TSection& TIniDocument::EnsureSection(const QString& AName) {
 
 const TIniDocument::TLine* TIniDocument::FindPair(const TSection& ASection, const QString& AKey) {
     for (const TLine& line : ASection.Lines)
-        if (line.IsPair && SameName(line.Key, AKey)) return &line;
+        if (line.IsPair && SameName(line.Key, AKey))
+            return &line;
     return nullptr;
 }
 
@@ -112,7 +123,8 @@ bool TIniDocument::ValueExists(const QString& ASection, const QString& AKey) con
 QStringList TIniDocument::SectionNames() const {
     QStringList names;
     for (const TSection& section : FSections)
-        if (section.HasHeader) names << section.Name;
+        if (section.HasHeader)
+            names << section.Name;
     return names;
 }
 
@@ -120,20 +132,23 @@ QStringList TIniDocument::KeyNames(const QString& ASection) const {
     QStringList names;
     if (const TSection* section = FindSection(ASection))
         for (const TLine& line : section->Lines)
-            if (line.IsPair) names << line.Key;
+            if (line.IsPair)
+                names << line.Key;
     return names;
 }
 
 QString TIniDocument::ReadString(const QString& ASection, const QString& AKey,
                                  const QString& ADefault) const {
     const TSection* section = FindSection(ASection);
-    if (section == nullptr) return ADefault;
+    if (section == nullptr)
+        return ADefault;
     const TLine* line = FindPair(*section, AKey);
     return line != nullptr ? line->Value : ADefault;
 }
 
 int TIniDocument::ReadInteger(const QString& ASection, const QString& AKey, int ADefault) const {
-    if (!ValueExists(ASection, AKey)) return ADefault;
+    if (!ValueExists(ASection, AKey))
+        return ADefault;
     bool ok = false;
     const int value = ReadString(ASection, AKey).trimmed().toInt(&ok);
     return ok ? value : ADefault;
@@ -154,7 +169,8 @@ void TIniDocument::WriteString(const QString& ASection, const QString& AKey,
     }
     // New keys go after the last key of the section, before trailing blank lines.
     auto pos = section.Lines.end();
-    while (pos != section.Lines.begin() && !(pos - 1)->IsPair && (pos - 1)->Value.trimmed().isEmpty())
+    while (pos != section.Lines.begin() && !(pos - 1)->IsPair &&
+           (pos - 1)->Value.trimmed().isEmpty())
         --pos;
     section.Lines.insert(pos, TLine{AKey, AValue, true});
 }
@@ -169,7 +185,8 @@ void TIniDocument::WriteBool(const QString& ASection, const QString& AKey, bool 
 
 void TIniDocument::DeleteKey(const QString& ASection, const QString& AKey) {
     for (TSection& section : FSections) {
-        if (!section.HasHeader || !SameName(section.Name, ASection)) continue;
+        if (!section.HasHeader || !SameName(section.Name, ASection))
+            continue;
         std::erase_if(section.Lines,
                       [&](const TLine& line) { return line.IsPair && SameName(line.Key, AKey); });
     }

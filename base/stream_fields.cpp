@@ -16,13 +16,18 @@ const TAnsiCodePage& TStreamWriter::CodePage() const {
 void TStreamWriter::WriteInt32(std::int32_t AValue) {
     const auto u = static_cast<std::uint32_t>(AValue);
     const char bytes[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-                           static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
+                           static_cast<char>((u >> 16) & 0xFF),
+                           static_cast<char>((u >> 24) & 0xFF)};
     FData.append(bytes, 4);
 }
 
-void TStreamWriter::WriteByte(std::uint8_t AValue) { FData.append(static_cast<char>(AValue)); }
+void TStreamWriter::WriteByte(std::uint8_t AValue) {
+    FData.append(static_cast<char>(AValue));
+}
 
-void TStreamWriter::WriteBytes(const QByteArray& ABytes) { FData.append(ABytes); }
+void TStreamWriter::WriteBytes(const QByteArray& ABytes) {
+    FData.append(ABytes);
+}
 
 void TStreamWriter::WriteAnsiBytes(const QByteArray& ABytes) {
     WriteInt32(static_cast<std::int32_t>(ABytes.size()));
@@ -61,9 +66,9 @@ void TStreamReader::Require(qsizetype ACount, const char* AWhat) const {
 std::int32_t TStreamReader::ReadInt32() {
     Require(4, "an Int32");
     const auto* p = reinterpret_cast<const unsigned char*>(FData.constData() + FPos);
-    const std::uint32_t u = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                            (static_cast<std::uint32_t>(p[2]) << 16) |
-                            (static_cast<std::uint32_t>(p[3]) << 24);
+    const std::uint32_t u =
+        static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+        (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     FPos += 4;
     return static_cast<std::int32_t>(u);
 }
@@ -98,11 +103,14 @@ QByteArray TStreamReader::ReadAnsiBytes() {
     return ReadBytes(length);
 }
 
-QString TStreamReader::ReadAnsiString() { return CodePage().Decode(ReadAnsiBytes()); }
+QString TStreamReader::ReadAnsiString() {
+    return CodePage().Decode(ReadAnsiBytes());
+}
 
 QString TStreamReader::ReadUtf8String() {
     const qsizetype length = ReadLength("a UTF-8-string field");
     const QByteArray bytes = ReadBytes(length);
-    if (bytes.startsWith(KUtf8Mark)) return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    if (bytes.startsWith(KUtf8Mark))
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
     return CodePage().Decode(bytes);
 }

@@ -8,23 +8,23 @@ class TIniDocument;
 
 // How a text file's bytes encode its text.
 enum class TTextEncoding {
-    Utf8,         // UTF-8 without mark (plain ASCII files are reported as this)
-    Utf8Bom,      // EF BB BF, then UTF-8
-    Utf16LE,      // UTF-16 little-endian without mark (found by the statistical test)
-    Utf16LEBom,   // FF FE, then UTF-16 little-endian
-    Utf16BEBom,   // FE FF, then UTF-16 big-endian
-    Ansi,         // the system ANSI code page
-    Utf8Lossy     // neither valid UTF-8 nor valid ANSI; decoded as UTF-8 with replacements
+    Utf8,        // UTF-8 without mark (plain ASCII files are reported as this)
+    Utf8Bom,     // EF BB BF, then UTF-8
+    Utf16LE,     // UTF-16 little-endian without mark (found by the statistical test)
+    Utf16LEBom,  // FF FE, then UTF-16 little-endian
+    Utf16BEBom,  // FE FF, then UTF-16 big-endian
+    Ansi,        // the system ANSI code page
+    Utf8Lossy    // neither valid UTF-8 nor valid ANSI; decoded as UTF-8 with replacements
 };
 
 enum class TTextReadStatus {
-    Ok,          // read (possibly empty)
-    Missing,     // the file does not exist
-    Unreadable   // the file exists but could not be opened or read
+    Ok,         // read (possibly empty)
+    Missing,    // the file does not exist
+    Unreadable  // the file exists but could not be opened or read
 };
 
 struct TTextFileContent {
-    QString Text;                              // without any byte-order mark
+    QString Text;  // without any byte-order mark
     TTextEncoding Encoding = TTextEncoding::Utf8;
     TTextReadStatus Status = TTextReadStatus::Missing;
 };

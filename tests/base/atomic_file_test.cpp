@@ -14,7 +14,8 @@ TEST(AtomicFile, BackupNames) {
         {QStringLiteral("/a.b/noext"), QStringLiteral("/a.b/noext.~")},
         {QStringLiteral("x.tar.gz"), QStringLiteral("x.tar.~gz")},
     };
-    for (const auto& [path, backup] : cases) EXPECT_EQ(BackupFileName(path), backup) << path.toStdString();
+    for (const auto& [path, backup] : cases)
+        EXPECT_EQ(BackupFileName(path), backup) << path.toStdString();
 }
 
 TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFiles) {

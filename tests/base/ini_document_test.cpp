@@ -12,16 +12,15 @@ TEST(IniDocument, KeepsOrderUnknownContentAndWritesCrLf) {
     EXPECT_EQ(doc.ToText(), QStringLiteral("; leading comment\r\n[B]\r\nz=1\r\na=2\r\nnew=3\r\n\r\n"
                                            "[Other]\r\nKeep=me\r\nnot a pair\r\n[A]\r\nk=w\r\n"
                                            "[C]\r\nx=y\r\n"));
-    EXPECT_EQ(doc.SectionNames(),
-              QStringList({QStringLiteral("B"), QStringLiteral("Other"), QStringLiteral("A"),
-                           QStringLiteral("C")}));
+    EXPECT_EQ(doc.SectionNames(), QStringList({QStringLiteral("B"), QStringLiteral("Other"),
+                                               QStringLiteral("A"), QStringLiteral("C")}));
     EXPECT_EQ(doc.KeyNames(QStringLiteral("b")),
               QStringList({QStringLiteral("z"), QStringLiteral("a"), QStringLiteral("new")}));
 }
 
 TEST(IniDocument, ReadsTypedValuesWithDefaults) {
-    const TIniDocument doc = TIniDocument::FromText(
-        QStringLiteral("[S]\nn=42\nbad=4x\nneg=-3\nyes=7\nno=0\nempty=\nspaced= 5 \nkey = value\n"));
+    const TIniDocument doc = TIniDocument::FromText(QStringLiteral(
+        "[S]\nn=42\nbad=4x\nneg=-3\nyes=7\nno=0\nempty=\nspaced= 5 \nkey = value\n"));
     EXPECT_EQ(doc.ReadInteger(QStringLiteral("S"), QStringLiteral("n"), 1), 42);
     EXPECT_EQ(doc.ReadInteger(QStringLiteral("S"), QStringLiteral("bad"), 1), 1);
     EXPECT_EQ(doc.ReadInteger(QStringLiteral("S"), QStringLiteral("missing"), 9), 9);

@@ -13,12 +13,13 @@ TEST(StreamFields, WritesTheDocumentedBytes) {
     writer.WriteAnsiString(QStringLiteral("é"));
     writer.WriteUtf8String(QStringLiteral("é"));
     writer.WriteUtf8String(QString());
-    const QByteArray expected("\xFE\xFF\xFF\xFF"
-                              "\x07"
-                              "\x01\x00\x00\x00\xE9"
-                              "\x05\x00\x00\x00\xEF\xBB\xBF\xC3\xA9"
-                              "\x03\x00\x00\x00\xEF\xBB\xBF",
-                              4 + 1 + 5 + 9 + 7);
+    const QByteArray expected(
+        "\xFE\xFF\xFF\xFF"
+        "\x07"
+        "\x01\x00\x00\x00\xE9"
+        "\x05\x00\x00\x00\xEF\xBB\xBF\xC3\xA9"
+        "\x03\x00\x00\x00\xEF\xBB\xBF",
+        4 + 1 + 5 + 9 + 7);
     EXPECT_EQ(writer.Data().toHex(' '), expected.toHex(' '));
 }
 
@@ -51,7 +52,10 @@ TEST(StreamFields, ReadingPastTheEndRaisesAndNamesTheField) {
     const std::vector<TCase> cases = {
         {"int32 short", QByteArray("\x01\x02\x03", 3), [](TStreamReader& r) { r.ReadInt32(); }},
         {"byte empty", QByteArray(), [](TStreamReader& r) { r.ReadByte(); }},
-        {"ansi length beyond end", QByteArray("\x05\x00\x00\x00" "ab", 6),
+        {"ansi length beyond end",
+         QByteArray("\x05\x00\x00\x00"
+                    "ab",
+                    6),
          [](TStreamReader& r) { r.ReadAnsiString(); }},
         {"utf8 negative length", QByteArray("\xFF\xFF\xFF\xFF", 4),
          [](TStreamReader& r) { r.ReadUtf8String(); }},

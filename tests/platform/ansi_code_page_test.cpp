@@ -15,7 +15,8 @@ TEST(AnsiCodePage, DecodesAndEncodesWindows1252) {
 
 TEST(AnsiCodePage, StrictDecodeRejectsUndefinedBytes) {
     const TAnsiCodePage page("WINDOWS-1252");
-    EXPECT_EQ(page.DecodeStrict(QByteArray("\xE9", 1)), std::optional<QString>(QStringLiteral("é")));
+    EXPECT_EQ(page.DecodeStrict(QByteArray("\xE9", 1)),
+              std::optional<QString>(QStringLiteral("é")));
     // 0x81 has no character in Windows-1252.
     EXPECT_FALSE(page.DecodeStrict(QByteArray("a\x81z", 3)).has_value());
     EXPECT_EQ(page.Decode(QByteArray("a\x81z", 3)), QStringLiteral("a\uFFFDz"));

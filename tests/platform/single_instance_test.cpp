@@ -19,7 +19,8 @@ QCoreApplication& App() {
 
 TEST(SingleInstance, SecondInstanceActivatesTheFirstAndYields) {
     App();
-    const QString socket = QStringLiteral("plovane-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString socket =
+        QStringLiteral("plovane-test-") + QUuid::createUuid().toString(QUuid::Id128);
     TSingleInstance first(QStringLiteral("Plovane"), socket);
     ASSERT_TRUE(first.TryBecomePrimary());
 
@@ -41,7 +42,8 @@ TEST(SingleInstance, SecondInstanceActivatesTheFirstAndYields) {
 
 TEST(SingleInstance, StaleSocketFromACrashedInstanceIsTakenOver) {
     App();
-    const QString socket = QStringLiteral("plovane-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString socket =
+        QStringLiteral("plovane-test-") + QUuid::createUuid().toString(QUuid::Id128);
     {
         TSingleInstance crashed(QStringLiteral("Plovane"), socket);
         ASSERT_TRUE(crashed.TryBecomePrimary());

@@ -42,5 +42,6 @@ TEST_F(TrashTest, FolderTreeGoesToTheTrash) {
 }
 
 TEST_F(TrashTest, MissingPathFails) {
-    EXPECT_EQ(MoveToTrashOrDelete(FTemp.Path(QStringLiteral("nothing")), true), TTrashResult::Failed);
+    EXPECT_EQ(MoveToTrashOrDelete(FTemp.Path(QStringLiteral("nothing")), true),
+              TTrashResult::Failed);
 }

@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 
 TTempFolder::TTempFolder() : FDir(QDir::tempPath() + QStringLiteral("/plovane-test-XXXXXX")) {
-    if (!FDir.isValid()) ADD_FAILURE() << "cannot create a temporary folder";
+    if (!FDir.isValid())
+        ADD_FAILURE() << "cannot create a temporary folder";
 }
 
 QString TTempFolder::Path(const QString& ARelative) const {
@@ -17,8 +18,10 @@ QString TTempFolder::Path(const QString& ARelative) const {
 
 QString TTempFolder::MakeFolder(const QString& ARelative) const {
     QString path = Path(ARelative);
-    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-    if (!QDir().mkpath(path)) ADD_FAILURE() << "cannot create " << path.toStdString();
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    if (!QDir().mkpath(path))
+        ADD_FAILURE() << "cannot create " << path.toStdString();
     return path;
 }
 
@@ -31,10 +34,13 @@ QString TTempFolder::WriteFile(const QString& ARelative, const QByteArray& AByte
     return path;
 }
 
-QByteArray TTempFolder::ReadFile(const QString& ARelative) const { return ReadWholeFile(Path(ARelative)); }
+QByteArray TTempFolder::ReadFile(const QString& ARelative) const {
+    return ReadWholeFile(Path(ARelative));
+}
 
 QByteArray ReadWholeFile(const QString& APath) {
     QFile file(APath);
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     return file.readAll();
 }

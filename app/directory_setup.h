@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "app/folder_table.h"
+#include "app/path_placeholders.h"
+
+// What "muc.ini" beside the program says about where the data lives (and a few settings other
+// parts read).
+struct TMucSettings {
+    QString DataAccess = QStringLiteral("auto");
+    QString DataUserPath;
+    bool UpdatesOverrideUseBrowser = false;
+    QString FontOverride;
+    QString ScreenOverride;
+};
+
+// The file-system operations the folder decision needs, injectable so that a read-only
+// installation can be simulated in tests (permission bits do not stop root).
+class TFolderMaker {
+public:
+    virtual ~TFolderMaker() = default;
+    // Creates the folder with all missing parents; true when it exists afterwards.
+    virtual bool MakePath(const QString& AFolder);
+};
+
+struct TDirectorySetupInput {
+    QString ProgramFolder;                // folder of the executable
+    QString DocumentsFolder;              // the user's documents folder; empty when there is none
+    TFolderMaker* FolderMaker = nullptr;  // the real file system when null
+};
+
+struct TDirectorySetupResult {
+    TFolderTable Folders;
+    TPathPlaceholders Placeholders;
+    TMucSettings Muc;
+};
+
+// Decides where the data lives, lays the folders out, seeds a per-user data root from the
+// program folder and fills the placeholder table. Failures to create or seed folders are
+// swallowed: a folder simply may not exist.
+TDirectorySetupResult SetupDirectories(const TDirectorySetupInput& AInput);
+
+// The per-user data root below the documents folder.
+QString PerUserDataRoot(const QString& ADocumentsFolder);

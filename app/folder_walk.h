@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+struct TWalkFolderOptions {
+    bool Recurse = true;
+    // Applied to folders as well as files ("*.*" and "*" match every name).
+    QString Mask = QStringLiteral("*.*");
+    // Asked before every entry; true ends the walk at once.
+    std::function<bool()> AbortTest;
+    // On an error: count it and go on (true), or count it and stop (false).
+    bool ContinueOnError = true;
+    QStringList* Files = nullptr;    // full paths of the files found
+    QStringList* Folders = nullptr;  // full paths ending with "/", in pre-order
+    bool DeleteFiles = false;
+    bool DeleteToTrash = true;
+    // Files that had to be deleted permanently because no trash was available.
+    QStringList* DeletedPermanently = nullptr;
+    // Symbolic links to folders: never followed (they could loop or leave the tree).
+    QStringList* SkippedFolderLinks = nullptr;
+    // When neither a list nor deletion is requested: the number of ordinary files found.
+    int* FileCount = nullptr;
+};
+
+// Walks a folder tree in pre-order (a folder, then its content), in the order the file system
+// returns the entries. Returns the number of errors it swallowed.
+int WalkFolder(const QString& ARoot, const TWalkFolderOptions& AOptions);
+
+// True when a file name matches a mask with "*" and "?" ("*.*" matches every name), ignoring
+// case.
+bool MaskMatches(const QString& AMask, const QString& AName);
+
+enum class TCopyTreeMode {
+    NeverOverwrite = 0,
+    OverwriteWhenNewer = 1,
+    AlwaysOverwrite = 2,
+};
+
+// Copies the tree under ASource into ADestination, creating folders as needed. A file whose
+// destination exists is left, replaced when the source is newer, or always replaced, by mode.
+// Each file is copied completely or not at all and keeps its modification time. Returns the
+// number of files that could not be copied.
+int CopyTreeMissing(const QString& ASource, const QString& ADestination, TCopyTreeMode AMode);

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "app/command_line.h"
+#include "app/directory_setup.h"
+#include "app/folder_table.h"
+#include "app/path_placeholders.h"
+#include "app/program_log.h"
+#include "app/program_options.h"
+
+class TBatchEngine;
+class TFormFront;
+class TSingleInstance;
+class TUserPrompts;
+
+// The framework base of the application module.
+class TqvDataModuleGenericStruct {
+public:
+    virtual ~TqvDataModuleGenericStruct() = default;
+};
+
+// Everything the module takes from its surroundings, so it can be created in tests on a
+// temporary program folder and documents folder, without a display or a real home folder.
+struct TModuleEnvironment {
+    QString ProgramFolder;                // folder of the executable
+    QString DocumentsFolder;              // the user's documents folder
+    QStringList Arguments;                // command-line arguments without the program name
+    TUserPrompts* Prompts = nullptr;      // dialogs; none: errors are only logged
+    std::function<QDateTime()> Clock;     // now; the system clock when empty
+    TFolderMaker* FolderMaker = nullptr;  // the real file system when null
+    // The single-instance check; off in tests unless they name a private socket.
+    bool CheckSingleInstance = false;
+    QString SingleInstanceSocket;
+    // Called in the first instance when a later one asks it to show itself.
+    std::function<void()> OnActivateRequest;
+    // Creates the main window (step 10 of the start); none until the window exists.
+    std::function<void(class TModuleShared&)> CreateMainWindow;
+    // Opens a project and runs its batch (the after-start hook); none: nothing is run.
+    std::function<void(class TModuleShared&, const QString& AProjectPath)> RunProjectBatch;
+    // Ends the application (the after-start hook with "hide" or "exit").
+    std::function<void()> TerminateApplication;
+};
+
+// The application module: created first, destroyed last, reached by every part through one
+// process-wide reference. It owns the options, the program log and the folder table.
+class TModuleShared : public TqvDataModuleGenericStruct {
+public:
+    explicit TModuleShared(TModuleEnvironment AEnvironment);
+    ~TModuleShared() override;
+    TModuleShared(const TModuleShared&) = delete;
+    TModuleShared& operator=(const TModuleShared&) = delete;
+
+    // The one instance, or null outside its lifetime.
+    static TModuleShared* Instance();
+
+    // The after-start steps: run once the event loop delivers the start-up message.
+    void AfterStartup();
+    // Opens the command-line project and runs its batch; then honours "hide" and "exit".
+    void RunAfterStartup();
+
+    // True when this process is a second instance that has handed over to the first.
+    bool IsSecondInstance() const { return FIsSecondInstance; }
+    bool IsTerminating() const { return FTerminating; }
+
+    const TFolderTable& Folders() const { return FFolders; }
+    const TPathPlaceholders& Placeholders() const { return FPlaceholders; }
+    const TMucSettings& Muc() const { return FMuc; }
+    QDateTime Now() const { return FClock(); }
+    TUserPrompts* Prompts() const { return FPrompts; }
+
+    std::unique_ptr<TProgramOptions> FProgramOptions;
+    TqvLogging FLogging;
+    TFormFront* FFormFront = nullptr;      // not owned; set by the main window
+    TBatchEngine* FBatchEngine = nullptr;  // the running batch, owned by the batch wrapper
+    QString FBatchLogFileName;
+    std::unique_ptr<std::mutex> FBatchLogCS;        // exists while a batch runs
+    std::unique_ptr<std::mutex> FBatchStatusSetCS;  // exists while a batch runs
+    QString FAppParam_BeginProjectPath;
+    bool FAppParam_HideAppGUI = false;
+    bool FAppParam_ExitAppWhenDone = false;
+    bool FIsInsideCreateInitFinit = true;
+
+private:
+    void ModuleCreate();
+    void ModuleDestroy();
+    void Terminate();
+
+    TModuleEnvironment FEnvironment;
+    std::function<QDateTime()> FClock;
+    TUserPrompts* FPrompts = nullptr;
+    TFolderTable FFolders;
+    TPathPlaceholders FPlaceholders;
+    TMucSettings FMuc;
+    std::unique_ptr<TSingleInstance> FSingleInstance;
+    bool FIsSecondInstance = false;
+    bool FTerminating = false;
+};
+
+// The module's placeholder table applied in place; without a module nothing changes.
+void ExpandPathPlaceholders(QString& AText);
+void CollapsePathPlaceholders(QString& AText);

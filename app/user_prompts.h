@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+enum class TPromptKind { Information, Warning, Error, Confirmation };
+
+// Questions and messages for the user. The window shows dialogs; the command line prints and
+// answers "no"; tests script the answers. Everything that would block on a user goes through
+// here, so the core never needs a display.
+class TUserPrompts {
+public:
+    virtual ~TUserPrompts() = default;
+    virtual bool AskYesNo(TPromptKind AKind, const QString& AText) = 0;
+    virtual void ShowMessage(TPromptKind AKind, const QString& AText) = 0;
+    // Opens a web page in the user's browser; failures are ignored.
+    virtual void OpenUrl(const QUrl& AUrl) = 0;
+};
+
+// For runs without a user: questions are answered "no", messages go to standard error, no
+// browser is opened.
+class TConsolePrompts : public TUserPrompts {
+public:
+    bool AskYesNo(TPromptKind AKind, const QString& AText) override;
+    void ShowMessage(TPromptKind AKind, const QString& AText) override;
+    void OpenUrl(const QUrl& AUrl) override;
+};

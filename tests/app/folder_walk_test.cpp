@@ -1,0 +1,151 @@
+#include "app/folder_walk.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "tests/support/temp_folders.h"
+
+namespace {
+class FolderWalkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FRoot = FTemp.MakeFolder(QStringLiteral("root"));
+        FTemp.WriteFile(QStringLiteral("root/a.txt"), "a");
+        FTemp.WriteFile(QStringLiteral("root/sub/b.htm"), "b");
+        FTemp.WriteFile(QStringLiteral("root/sub/deep/c.txt"), "c");
+        FTemp.WriteFile(QStringLiteral("root/.hidden"), "h");
+        FTemp.MakeFolder(QStringLiteral("root/empty"));
+    }
+    TTempFolder FTemp;
+    QString FRoot;
+};
+}  // namespace
+
+TEST_F(FolderWalkTest, ListsInPreOrderWithSeparators) {
+    QStringList files;
+    QStringList folders;
+    TWalkFolderOptions options;
+    options.Files = &files;
+    options.Folders = &folders;
+    EXPECT_EQ(WalkFolder(FRoot, options), 0);
+    files.sort();
+    EXPECT_EQ(files,
+              QStringList({FRoot + QStringLiteral(".hidden"), FRoot + QStringLiteral("a.txt"),
+                           FRoot + QStringLiteral("sub/b.htm"),
+                           FRoot + QStringLiteral("sub/deep/c.txt")}));
+    ASSERT_EQ(folders.size(), 3);
+    EXPECT_TRUE(folders.contains(FRoot + QStringLiteral("empty/")));
+    EXPECT_LT(folders.indexOf(FRoot + QStringLiteral("sub/")),
+              folders.indexOf(FRoot + QStringLiteral("sub/deep/")));
+}
+
+TEST_F(FolderWalkTest, MaskAppliesToFoldersToo) {
+    QStringList files;
+    TWalkFolderOptions options;
+    options.Files = &files;
+    options.Mask = QStringLiteral("*.TXT");
+    WalkFolder(FRoot, options);
+    // "sub" does not match the mask, so its files are not reached.
+    EXPECT_EQ(files, QStringList(FRoot + QStringLiteral("a.txt")));
+}
+
+TEST_F(FolderWalkTest, CountOnlySkipsHiddenFilesAndNoRecurse) {
+    int count = -1;
+    TWalkFolderOptions options;
+    options.FileCount = &count;
+    WalkFolder(FRoot, options);
+    EXPECT_EQ(count, 3);
+    options.Recurse = false;
+    WalkFolder(FRoot, options);
+    EXPECT_EQ(count, 1);
+}
+
+TEST_F(FolderWalkTest, AbortTestEndsAtOnce) {
+    QStringList files;
+    int asked = 0;
+    TWalkFolderOptions options;
+    options.Files = &files;
+    options.AbortTest = [&] { return ++asked > 2; };
+    WalkFolder(FRoot, options);
+    EXPECT_EQ(asked, 3);
+    EXPECT_LE(files.size(), 2);
+}
+
+TEST_F(FolderWalkTest, FolderLinksAreNeverFollowed) {
+    ASSERT_EQ(::symlink(FRoot.toUtf8().constData(),
+                        (FRoot + QStringLiteral("loop")).toUtf8().constData()),
+              0);
+    QStringList files;
+    QStringList links;
+    TWalkFolderOptions options;
+    options.Files = &files;
+    options.SkippedFolderLinks = &links;
+    WalkFolder(FRoot, options);
+    EXPECT_EQ(files.size(), 4);
+    EXPECT_EQ(links, QStringList(FRoot + QStringLiteral("loop")));
+}
+
+TEST_F(FolderWalkTest, MissingRootCountsAnError) {
+    TWalkFolderOptions options;
+    EXPECT_EQ(WalkFolder(FTemp.Path(QStringLiteral("nothing")), options), 1);
+}
+
+TEST(MaskMatches, Table) {
+    const std::vector<std::tuple<QString, QString, bool>> cases = {
+        {QStringLiteral("*.*"), QStringLiteral("noext"), true},
+        {QStringLiteral("*"), QStringLiteral("a.b"), true},
+        {QStringLiteral("*.htm"), QStringLiteral("INDEX.HTM"), true},
+        {QStringLiteral("*.htm"), QStringLiteral("index.html"), false},
+        {QStringLiteral("a?c.txt"), QStringLiteral("abc.txt"), true},
+        {QStringLiteral("a?c.txt"), QStringLiteral("ac.txt"), false},
+    };
+    for (const auto& [mask, name, expected] : cases)
+        EXPECT_EQ(MaskMatches(mask, name), expected)
+            << mask.toStdString() << " " << name.toStdString();
+}
+
+TEST(CopyTreeMissing, ModesAndModificationTimes) {
+    TTempFolder temp;
+    const QString source = temp.MakeFolder(QStringLiteral("src"));
+    const QString target = temp.MakeFolder(QStringLiteral("dst"));
+    temp.WriteFile(QStringLiteral("src/new.txt"), "new");
+    temp.WriteFile(QStringLiteral("src/sub/newer.txt"), "source newer");
+    temp.WriteFile(QStringLiteral("src/older.txt"), "source older");
+    temp.WriteFile(QStringLiteral("dst/sub/newer.txt"), "target");
+    temp.WriteFile(QStringLiteral("dst/older.txt"), "target");
+    const QDateTime past = QDateTime::currentDateTime().addDays(-3);
+    const QDateTime future = QDateTime::currentDateTime().addDays(3);
+    const auto setTime = [&](const QString& ARel, const QDateTime& AWhen) {
+        QFile f(temp.Path(ARel));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(AWhen, QFileDevice::FileModificationTime));
+    };
+    setTime(QStringLiteral("dst/sub/newer.txt"), past);
+    setTime(QStringLiteral("dst/older.txt"), future);
+    setTime(QStringLiteral("src/new.txt"), past);
+
+    struct TCase {
+        TCopyTreeMode Mode;
+        QByteArray Newer;
+        QByteArray Older;
+    };
+    const std::vector<TCase> cases = {
+        {TCopyTreeMode::NeverOverwrite, "target", "target"},
+        {TCopyTreeMode::OverwriteWhenNewer, "source newer", "target"},
+        {TCopyTreeMode::AlwaysOverwrite, "source newer", "source older"},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(CopyTreeMissing(source, target, c.Mode), 0);
+        EXPECT_EQ(temp.ReadFile(QStringLiteral("dst/new.txt")), QByteArray("new"));
+        EXPECT_EQ(temp.ReadFile(QStringLiteral("dst/sub/newer.txt")), c.Newer);
+        EXPECT_EQ(temp.ReadFile(QStringLiteral("dst/older.txt")), c.Older);
+    }
+    // A copy keeps the source's modification time.
+    EXPECT_EQ(QFileInfo(temp.Path(QStringLiteral("dst/new.txt"))).lastModified().toSecsSinceEpoch(),
+              past.toSecsSinceEpoch());
+}
