@@ -13,7 +13,8 @@ class TIconv {
 public:
     TIconv(const char* ATo, const char* AFrom) : FHandle(iconv_open(ATo, AFrom)) {}
     ~TIconv() {
-        if (Valid()) iconv_close(FHandle);
+        if (Valid())
+            iconv_close(FHandle);
     }
     TIconv(const TIconv&) = delete;
     TIconv& operator=(const TIconv&) = delete;
@@ -37,10 +38,13 @@ bool Convert(iconv_t AHandle, const char* AIn, size_t AInLen, size_t AUnit, std:
         size_t outLeft = sizeof buffer;
         const size_t rc = iconv(AHandle, &in, &inLeft, &out, &outLeft);
         AOut.append(buffer, static_cast<size_t>(out - buffer));
-        if (rc != static_cast<size_t>(-1)) continue;
-        if (errno == E2BIG) continue;
+        if (rc != static_cast<size_t>(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
         // EILSEQ or EINVAL (truncated sequence at the end)
-        if (!AOnInvalid(AOut)) return false;
+        if (!AOnInvalid(AOut))
+            return false;
         const size_t skip = inLeft < AUnit ? inLeft : AUnit;
         in += skip;
         inLeft -= skip;
@@ -67,7 +71,8 @@ const TAnsiCodePage& TAnsiCodePage::System() {
         QByteArray name = (env != nullptr && *env != '\0') ? QByteArray(env) : "WINDOWS-1252";
         // An unknown name falls back to the default rather than making every conversion fail.
         TIconv probe("UTF-16LE", name.constData());
-        if (!probe.Valid()) name = "WINDOWS-1252";
+        if (!probe.Valid())
+            name = "WINDOWS-1252";
         return TAnsiCodePage(name);
     }();
     return page;
@@ -75,7 +80,8 @@ const TAnsiCodePage& TAnsiCodePage::System() {
 
 std::optional<QString> TAnsiCodePage::DecodeStrict(const QByteArray& ABytes) const {
     TIconv conv("UTF-16LE", FName.constData());
-    if (!conv.Valid()) return std::nullopt;
+    if (!conv.Valid())
+        return std::nullopt;
     std::string out;
     if (!Convert(conv.Handle(), ABytes.constData(), static_cast<size_t>(ABytes.size()), 1, out,
                  [](std::string&) { return false; }))
@@ -85,7 +91,8 @@ std::optional<QString> TAnsiCodePage::DecodeStrict(const QByteArray& ABytes) con
 
 QString TAnsiCodePage::Decode(const QByteArray& ABytes) const {
     TIconv conv("UTF-16LE", FName.constData());
-    if (!conv.Valid()) return QString::fromLatin1(ABytes);
+    if (!conv.Valid())
+        return QString::fromLatin1(ABytes);
     std::string out;
     Convert(conv.Handle(), ABytes.constData(), static_cast<size_t>(ABytes.size()), 1, out,
             [](std::string& AOut) {
@@ -97,7 +104,8 @@ QString TAnsiCodePage::Decode(const QByteArray& ABytes) const {
 
 QByteArray TAnsiCodePage::Encode(const QString& AText) const {
     TIconv conv(FName.constData(), "UTF-16LE");
-    if (!conv.Valid()) return AText.toLatin1();
+    if (!conv.Valid())
+        return AText.toLatin1();
     std::string out;
     Convert(conv.Handle(), reinterpret_cast<const char*>(AText.utf16()),
             static_cast<size_t>(AText.size()) * 2, 2, out, [](std::string& AOut) {

@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-int LastSystemErrorCode() { return errno; }
+int LastSystemErrorCode() {
+    return errno;
+}
 
 QString SystemErrorText(int ACode) {
     char buffer[256] = {};
@@ -17,8 +19,14 @@ QString SystemErrorText(int ACode) {
     return QString::fromLocal8Bit(text);
 }
 
-std::int64_t CurrentProcessId() { return static_cast<std::int64_t>(::getpid()); }
+std::int64_t CurrentProcessId() {
+    return static_cast<std::int64_t>(::getpid());
+}
 
-std::int64_t CurrentThreadId() { return static_cast<std::int64_t>(::syscall(SYS_gettid)); }
+std::int64_t CurrentThreadId() {
+    return static_cast<std::int64_t>(::syscall(SYS_gettid));
+}
 
-QString CurrentWorkDirectory() { return QDir::currentPath(); }
+QString CurrentWorkDirectory() {
+    return QDir::currentPath();
+}

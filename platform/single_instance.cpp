@@ -37,7 +37,8 @@ bool TSingleInstance::TryBecomePrimary() {
     if (!FServer->listen(FSocketName)) {
         // Nobody answered, so the socket file is left over from an instance that crashed.
         QLocalServer::removeServer(FSocketName);
-        if (!FServer->listen(FSocketName)) return true;  // run anyway; one instance is better than none
+        if (!FServer->listen(FSocketName))
+            return true;  // run anyway; one instance is better than none
     }
     QObject::connect(FServer.get(), &QLocalServer::newConnection, FServer.get(),
                      [this] { HandleConnection(); });
@@ -47,7 +48,8 @@ bool TSingleInstance::TryBecomePrimary() {
 void TSingleInstance::HandleConnection() {
     while (QLocalSocket* socket = FServer->nextPendingConnection()) {
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-            if (socket->readAll().contains("activate") && FOnActivate) FOnActivate();
+            if (socket->readAll().contains("activate") && FOnActivate)
+                FOnActivate();
         });
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     }

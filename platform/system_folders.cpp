@@ -6,7 +6,8 @@
 #include <QStandardPaths>
 
 QString IncludeTrailingSeparator(const QString& APath) {
-    if (APath.isEmpty() || APath.endsWith(QLatin1Char('/'))) return APath;
+    if (APath.isEmpty() || APath.endsWith(QLatin1Char('/')))
+        return APath;
     return APath + QLatin1Char('/');
 }
 
