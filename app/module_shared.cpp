@@ -3,6 +3,7 @@
 #include "base/exceptions.h"
 #include "platform/single_instance.h"
 #include "platform/system_folders.h"
+#include "translation/translation_startup.h"
 
 namespace {
 TModuleShared* GModule = nullptr;
@@ -58,6 +59,9 @@ void TModuleShared::ModuleCreate() {
     FBatchLogFileName.clear();
     FAppParam_BeginProjectPath.clear();
 
+    // 4. The translation bundle.
+    FLanguageComposite = std::make_unique<TqvlgLanguageCompositeAll>();
+
     // 5. Options and the folders a project and a batch need.
     FProgramOptions = std::make_unique<TProgramOptions>(FClock());
     FProgramOptions->FindViewerPrograms();
@@ -72,6 +76,11 @@ void TModuleShared::ModuleCreate() {
     // 6. and 7. The options file and the reopen list.
     FProgramOptions->LoadFromFile(FFolders.OptionsFilePath(), FPlaceholders);
     FProgramOptions->PruneReopenList(FProgramOptions->FProjectReopenListSize);
+
+    // 8. Translation: language from the options (the matched code goes back into them).
+    SetupTranslationAtStart(FLanguageComposite->Core(), FFolders.TranslationsFolder,
+                            FProgramOptions->FLanguageCulture, FFolders.ProgramLogPath(), FFolders.DataFolder,
+                            QStringLiteral(PLOVANE_VERSION_STRING), FClock());
 
     // 9. The command line.
     const TAppParams params = ReadCommandLine(FEnvironment.Arguments);
@@ -115,6 +124,7 @@ void TModuleShared::ModuleDestroy() {
     if (FProgramOptions && !FIsSecondInstance)
         FProgramOptions->SaveToFile(FFolders.OptionsFilePath(), FPlaceholders);
     FProgramOptions.reset();
+    FLanguageComposite.reset();
 }
 
 void ExpandPathPlaceholders(QString& AText) {

@@ -14,6 +14,7 @@
 #include "app/path_placeholders.h"
 #include "app/program_log.h"
 #include "app/program_options.h"
+#include "translation/language_composite.h"
 
 class TBatchEngine;
 class TFormFront;
@@ -76,6 +77,7 @@ public:
     TUserPrompts* Prompts() const { return FPrompts; }
 
     std::unique_ptr<TProgramOptions> FProgramOptions;
+    std::unique_ptr<TqvlgLanguageCompositeAll> FLanguageComposite;
     TqvLogging FLogging;
     TFormFront* FFormFront = nullptr;      // not owned; set by the main window
     TBatchEngine* FBatchEngine = nullptr;  // the running batch, owned by the batch wrapper

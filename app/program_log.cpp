@@ -11,6 +11,8 @@
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
 #include "platform/process_info.h"
+#include "translation/builtin_texts.h"
+#include "translation/translated_text.h"
 
 namespace {
 const QString KSupportPage = QStringLiteral("https://www.kestrin.example/support/error/");
@@ -131,7 +133,10 @@ QStringList TqvLogging::PendingLines() const {
 }
 
 QString TqvLogging::Text(const QString& AKey, const QString& ADefault) const {
-    return FTextLookup ? FTextLookup(AKey, ADefault) : ADefault;
+    if (FTextLookup) return FTextLookup(AKey, ADefault);
+    for (const TqvlgNativeText* text : {&KTextErrorOccuredDetails, &KTextOpenBrowserMoreInfo, &KTextProblemViewDetails})
+        if (text->Key == AKey) return TranslatedMessage(*text);
+    return ADefault;
 }
 
 QUrl TqvLogging::SupportUrl(const QString& AErrorClass, const QString& AMessage) {
