@@ -1,0 +1,1 @@
+#include "plugin_host/plovane_plugin.h"

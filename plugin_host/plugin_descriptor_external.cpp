@@ -1,0 +1,232 @@
+// Calls on plugins in shared libraries: every entry point is looked up by name at the time of
+// the call, arguments are converted (identifiers to the ANSI code page, values as UTF-16) into
+// temporaries that live until the call returns.
+#include <QByteArray>
+
+#include "base/exceptions.h"
+#include "platform/ansi_code_page.h"
+#include "platform/dynamic_library.h"
+#include "plugin_host/external_callbacks.h"
+#include "plugin_host/plugin_descriptor.h"
+#include "plugin_host/plugin_host.h"
+
+namespace {
+
+QByteArray Ansi(const QString& AText) {
+    return TAnsiCodePage::System().Encode(AText);
+}
+
+// The host facts as the C record, pointing into owned copies of the strings.
+struct TExeInfoRecord {
+    explicit TExeInfoRecord(const TExeInfoHost& AInfo) : Copy(AInfo) {
+        Record.ExeVersion = WStr(Copy.ExeVersion);
+        Record.InterfaceVersion = WStr(Copy.InterfaceVersion);
+        Record.ExeCode = WStr(Copy.ExeCode);
+        Record.LanguageCulture = WStr(Copy.LanguageCulture);
+        Record.PluginPathName = WStr(Copy.PluginPathName);
+        Record.PluginPath = WStr(Copy.PluginPath);
+    }
+    TExeInfoHost Copy;
+    TExeInfo Record{};
+};
+
+// Calls one entry point and raises, afterwards, what a host function failed with meanwhile.
+template <typename Fn, typename... Args>
+auto CallExternal(Fn AFunction, Args... AArgs) {
+    ClearPendingCallbackError();
+    if constexpr (std::is_void_v<decltype(AFunction(AArgs...))>) {
+        AFunction(AArgs...);
+        RaisePendingCallbackError();
+    } else {
+        auto result = AFunction(AArgs...);
+        RaisePendingCallbackError();
+        return result;
+    }
+}
+
+}  // namespace
+
+TPluginStoredLibInfoExternal::TPluginStoredLibInfoExternal(TPluginHost& AHost)
+    : TPluginStoredLibInfo(AHost) {
+    FCachePlugins = false;
+    FPluginAttributesSet = (1u << paExternal) | (1u << paOtherNorm);
+}
+
+TPluginStoredLibInfoExternal::~TPluginStoredLibInfoExternal() {
+    try {
+        ForceUnload();
+    } catch (...) {
+        // Unloading a library cannot report anything useful at this point.
+    }
+}
+
+void* TPluginStoredLibInfoExternal::Export(const char* AName) const {
+    void* address = (FLibrary && FLibrary->IsLoaded()) ? FLibrary->Symbol(AName) : nullptr;
+    if (address == nullptr)
+        throw EqvMissingRequiredHandler(UnassignedHandlerText(
+            QStringLiteral("Application"), QString::fromLatin1(AName),
+            QStringLiteral("plugin: \"") + FPluginPathName + QLatin1Char('"')));
+    return address;
+}
+
+void TPluginStoredLibInfoExternal::NP_Load() {
+    auto library = std::make_unique<TDynamicLibrary>();
+    if (library->Load(FPluginPathName)) {
+        FLibrary = std::move(library);
+        FActiveLoadedPluginHandle = reinterpret_cast<std::intptr_t>(FLibrary.get());
+    } else {
+        FLoadError = library->ErrorString();
+        FActiveLoadedPluginHandle = 0;
+    }
+}
+
+void TPluginStoredLibInfoExternal::NP_Unload() {
+    FLibrary.reset();
+}
+
+void TPluginStoredLibInfoExternal::NP_SetPropChoiceValueCount(const QString& APropName,
+                                                              std::int32_t ACount) {
+    const QByteArray name = Ansi(APropName);
+    CallExternal(
+        reinterpret_cast<TPluginSetPropChoiceValueCount>(Export("PluginSetPropChoiceValueCount")),
+        name.constData(), ACount);
+}
+
+void TPluginStoredLibInfoExternal::NP_SetPropChoiceValue(const QString& APropName,
+                                                         const QString& AChoiceID) {
+    const QByteArray name = Ansi(APropName);
+    const QByteArray choice = Ansi(AChoiceID);
+    CallExternal(reinterpret_cast<TPluginSetPropChoiceValue>(Export("PluginSetPropChoiceValue")),
+                 name.constData(), choice.constData());
+}
+
+void TPluginStoredLibInfoExternal::NP_SetPropTextBoxValue(const QString& APropName,
+                                                          const QString& ATextBoxID,
+                                                          const QString& APropValue) {
+    const QByteArray name = Ansi(APropName);
+    const QByteArray box = Ansi(ATextBoxID);
+    CallExternal(reinterpret_cast<TPluginSetPropTextBoxValue>(Export("PluginSetPropTextBoxValue")),
+                 name.constData(), box.constData(), WStr(APropValue));
+}
+
+void TPluginStoredLibInfoExternal::NP_SetPropGridValueCount(const QString& APropName,
+                                                            std::int32_t AValueCount) {
+    const QByteArray name = Ansi(APropName);
+    CallExternal(
+        reinterpret_cast<TPluginSetPropGridValueCount>(Export("PluginSetPropGridValueCount")),
+        name.constData(), AValueCount);
+}
+
+void TPluginStoredLibInfoExternal::NP_SetPropGridValue(const QString& APropName,
+                                                       const QString& AColID, std::int32_t ARowIdx,
+                                                       const QString& AFieldValue) {
+    const QByteArray name = Ansi(APropName);
+    // The column identifier goes through the ANSI code page and back, as identifiers do.
+    const QString column = TAnsiCodePage::System().Decode(Ansi(AColID));
+    CallExternal(reinterpret_cast<TPluginSetPropGridValue>(Export("PluginSetPropGridValue")),
+                 name.constData(), WStr(column), ARowIdx, WStr(AFieldValue));
+}
+
+void TPluginStoredLibInfoExternal::NP_SetPropFileValue(const QString& APropName,
+                                                       const QString& AFullFilePathName) {
+    const QByteArray name = Ansi(APropName);
+    CallExternal(reinterpret_cast<TPluginSetPropFileValue>(Export("PluginSetPropFileValue")),
+                 name.constData(), WStr(AFullFilePathName));
+}
+
+std::unique_ptr<TPluginInfoHost> TPluginStoredLibInfoExternal::NP_ReturnInfo() {
+    TExeInfoRecord exe(FHost.ExeInfo());
+    const TPluginInfo* info =
+        CallExternal(reinterpret_cast<TPluginReturnInfo>(Export("PluginReturnInfo")), &exe.Record);
+    if (info == nullptr)
+        return nullptr;
+    return std::make_unique<TPluginInfoHost>(TPluginInfoHost::FromRecord(*info));
+}
+
+void TPluginStoredLibInfoExternal::NP_SetupInit() {
+    TExeInfoRecord exe(FHost.ExeInfo());
+    CallExternal(reinterpret_cast<TPluginSetupInit>(Export("PluginSetupInit")), &exe.Record,
+                 ExternalInitCallbacks());
+}
+
+void TPluginStoredLibInfoExternal::NP_SetupPreEdit() {
+    TExeInfoRecord exe(FHost.ExeInfo());
+    CallExternal(reinterpret_cast<TPluginSetupPreEdit>(Export("PluginSetupPreEdit")), &exe.Record,
+                 ExternalPreEditCallbacks());
+}
+
+void TPluginStoredLibInfoExternal::NP_SetupEdit() {
+    TExeInfoRecord exe(FHost.ExeInfo());
+    CallExternal(reinterpret_cast<TPluginSetupEdit>(Export("PluginSetupEdit")), &exe.Record,
+                 ExternalWorkCallbacks());
+}
+
+void TPluginStoredLibInfoExternal::NP_SetupWorkStart(const QString& ARootBatchPath) {
+    TExeInfoRecord exe(FHost.ExeInfo());
+    const QString root = ARootBatchPath;
+    TWorkStartInfo start{WStr(root)};
+    CallExternal(reinterpret_cast<TPluginSetupWorkStart>(Export("PluginSetupWorkStart")),
+                 &exe.Record, &start, ExternalWorkCallbacks());
+}
+
+void TPluginStoredLibInfoExternal::NP_SetupWorkStartDone() {
+    CallExternal(reinterpret_cast<TPluginSetupWorkStartDone>(Export("PluginSetupWorkStartDone")));
+}
+
+void TPluginStoredLibInfoExternal::NP_SetupWorkEnd() {
+    TExeInfoRecord exe(FHost.ExeInfo());
+    CallExternal(reinterpret_cast<TPluginSetupWorkEnd>(Export("PluginSetupWorkEnd")), &exe.Record);
+}
+
+void TPluginStoredLibInfoExternal::NP_WorkPath(const QString& AWorkPathNameIn,
+                                               TWorkPathOutput& AOut) {
+    const QString input = AWorkPathNameIn;
+    TPluginPassedReadInProps in{WStr(input)};
+    AOut.Props.AdvisePathBatchStop = 0;
+    AOut.Props.AdviseProjectBatchStop = 0;
+    AOut.Props.AdviseMainBatchStop = 0;
+    CallExternal(reinterpret_cast<TPluginWorkPath>(Export("PluginWorkPath")), &in, &AOut.Props);
+}
+
+void TPluginStoredLibInfoExternal::NP_VerifyPropTextBoxValue(
+    const QString& APropName, const QString& ATextBoxID, const QString& APropValue,
+    const TExeHandleEditPropTextBoxErrorMsg& AHandler) {
+    const QByteArray name = Ansi(APropName);
+    const QByteArray box = Ansi(ATextBoxID);
+    const TExternalVerifyScope scope(&AHandler, nullptr, nullptr);
+    CallExternal(
+        reinterpret_cast<TPluginVerifyPropTextBoxValue>(Export("PluginVerifyPropTextBoxValue")),
+        name.constData(), box.constData(), WStr(APropValue), ExternalTextBoxErrorReporter());
+}
+
+void TPluginStoredLibInfoExternal::NP_PrepareVerifyGridRow(const QString& APropName) {
+    const QByteArray name = Ansi(APropName);
+    CallExternal(
+        reinterpret_cast<TPluginPrepareVerifyGridRow>(Export("PluginPrepareVerifyGridRow")),
+        name.constData());
+}
+
+void TPluginStoredLibInfoExternal::NP_AddVerifyPropGridValue(const QString& APropName,
+                                                             const QString& APropValue) {
+    const QByteArray name = Ansi(APropName);
+    CallExternal(
+        reinterpret_cast<TPluginAddVerifyPropGridValue>(Export("PluginAddVerifyPropGridValue")),
+        name.constData(), WStr(APropValue));
+}
+
+void TPluginStoredLibInfoExternal::NP_EndVerifyGridRow(
+    const QString& APropName, const TExeHandleEditPropGridErrorMsg& AHandler) {
+    const QByteArray name = Ansi(APropName);
+    const TExternalVerifyScope scope(nullptr, &AHandler, nullptr);
+    CallExternal(reinterpret_cast<TPluginEndVerifyGridRow>(Export("PluginEndVerifyGridRow")),
+                 name.constData(), ExternalGridErrorReporter());
+}
+
+void TPluginStoredLibInfoExternal::NP_VerifyPropFileValue(
+    const QString& APropName, const QString& AFullFilePathName,
+    const TExeHandleEditPropFileErrorMsg& AHandler) {
+    const QByteArray name = Ansi(APropName);
+    const TExternalVerifyScope scope(nullptr, nullptr, &AHandler);
+    CallExternal(reinterpret_cast<TPluginVerifyPropFileValue>(Export("PluginVerifyPropFileValue")),
+                 name.constData(), WStr(AFullFilePathName), ExternalFileErrorReporter());
+}
