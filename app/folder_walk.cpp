@@ -26,7 +26,8 @@ struct TWalker {
     bool Stopped = false;
 
     bool CountOnly() const {
-        return Options.Files == nullptr && Options.Folders == nullptr && !Options.DeleteFiles;
+        return Options.Files == nullptr && Options.Folders == nullptr && Options.Entries == nullptr &&
+               !Options.DeleteFiles;
     }
 
     void Error() {
@@ -64,6 +65,8 @@ struct TWalker {
                 const QString folder = IncludeTrailingSeparator(info.absoluteFilePath());
                 if (Options.Folders != nullptr)
                     Options.Folders->append(folder);
+                if (Options.Entries != nullptr)
+                    Options.Entries->append(folder);
                 if (Options.Recurse)
                     Walk(folder);
                 continue;
@@ -78,6 +81,8 @@ struct TWalker {
             const QString file = info.absoluteFilePath();
             if (Options.Files != nullptr)
                 Options.Files->append(file);
+            if (Options.Entries != nullptr)
+                Options.Entries->append(file);
             if (Options.DeleteFiles)
                 Delete(file);
         }

@@ -15,6 +15,8 @@ struct TWalkFolderOptions {
     bool ContinueOnError = true;
     QStringList* Files = nullptr;    // full paths of the files found
     QStringList* Folders = nullptr;  // full paths ending with "/", in pre-order
+    // Folders and files together, in the order visited (a folder, then its content).
+    QStringList* Entries = nullptr;
     bool DeleteFiles = false;
     bool DeleteToTrash = true;
     // Files that had to be deleted permanently because no trash was available.

@@ -55,7 +55,6 @@ void TModuleShared::ModuleCreate() {
 
     // 3. No batch yet.
     FBatchLogCS.reset();
-    FBatchStatusSetCS.reset();
     FBatchLogFileName.clear();
     FAppParam_BeginProjectPath.clear();
 

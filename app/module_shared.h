@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "app/batch_status.h"
 #include "app/command_line.h"
 #include "app/directory_setup.h"
 #include "app/folder_table.h"
@@ -83,7 +84,10 @@ public:
     TBatchEngine* FBatchEngine = nullptr;  // the running batch, owned by the batch wrapper
     QString FBatchLogFileName;
     std::unique_ptr<std::mutex> FBatchLogCS;        // exists while a batch runs
-    std::unique_ptr<std::mutex> FBatchStatusSetCS;  // exists while a batch runs
+    TBatchStatusSet FBatchStatusSet;
+    // Guards FBatchStatusSet; kept for the module's whole life so that reading the status
+    // after a batch needs no special case.
+    std::mutex FBatchStatusSetCS;
     QString FAppParam_BeginProjectPath;
     bool FAppParam_HideAppGUI = false;
     bool FAppParam_ExitAppWhenDone = false;

@@ -23,6 +23,11 @@ bool TConsolePrompts::AskYesNo(TPromptKind AKind, const QString& AText) {
     return false;
 }
 
+TPromptAnswer TConsolePrompts::AskYesNoCancel(TPromptKind AKind, const QString& AText) {
+    std::fprintf(stderr, "%s: %s [answered: no]\n", KindLabel(AKind), AText.toUtf8().constData());
+    return TPromptAnswer::No;
+}
+
 void TConsolePrompts::ShowMessage(TPromptKind AKind, const QString& AText) {
     std::fprintf(stderr, "%s: %s\n", KindLabel(AKind), AText.toUtf8().constData());
 }

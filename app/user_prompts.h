@@ -4,6 +4,7 @@
 #include <QUrl>
 
 enum class TPromptKind { Information, Warning, Error, Confirmation };
+enum class TPromptAnswer { Yes, No, Cancel };
 
 // Questions and messages for the user. The window shows dialogs; the command line prints and
 // answers "no"; tests script the answers. Everything that would block on a user goes through
@@ -12,6 +13,8 @@ class TUserPrompts {
 public:
     virtual ~TUserPrompts() = default;
     virtual bool AskYesNo(TPromptKind AKind, const QString& AText) = 0;
+    // A question with Yes, No and Cancel (such as "save changes?").
+    virtual TPromptAnswer AskYesNoCancel(TPromptKind AKind, const QString& AText) = 0;
     virtual void ShowMessage(TPromptKind AKind, const QString& AText) = 0;
     // Opens a web page in the user's browser; failures are ignored.
     virtual void OpenUrl(const QUrl& AUrl) = 0;
@@ -22,6 +25,7 @@ public:
 class TConsolePrompts : public TUserPrompts {
 public:
     bool AskYesNo(TPromptKind AKind, const QString& AText) override;
+    TPromptAnswer AskYesNoCancel(TPromptKind AKind, const QString& AText) override;
     void ShowMessage(TPromptKind AKind, const QString& AText) override;
     void OpenUrl(const QUrl& AUrl) override;
 };

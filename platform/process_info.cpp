@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -29,4 +30,9 @@ std::int64_t CurrentThreadId() {
 
 QString CurrentWorkDirectory() {
     return QDir::currentPath();
+}
+
+void LowerCurrentThreadPriority() {
+    // Per-thread nice value on Linux; failure only means normal priority.
+    static_cast<void>(::setpriority(PRIO_PROCESS, static_cast<id_t>(CurrentThreadId()), 5));
 }

@@ -10,3 +10,6 @@ QString SystemErrorText(int ACode);
 std::int64_t CurrentProcessId();
 std::int64_t CurrentThreadId();
 QString CurrentWorkDirectory();
+
+// Runs the calling thread at lower than normal priority (background work).
+void LowerCurrentThreadPriority();

@@ -12,10 +12,12 @@ TTrashResult MoveToTrashOrDelete(const QString& APath, bool AAllowPermanent) {
         return TTrashResult::Trashed;
     if (!AAllowPermanent)
         return TTrashResult::Failed;
-    bool removed = false;
+    return DeletePermanently(APath) ? TTrashResult::DeletedPermanently : TTrashResult::Failed;
+}
+
+bool DeletePermanently(const QString& APath) {
+    const QFileInfo info(APath);
     if (info.isDir() && !info.isSymLink())
-        removed = QDir(APath).removeRecursively();
-    else
-        removed = QFile::remove(APath);
-    return removed ? TTrashResult::DeletedPermanently : TTrashResult::Failed;
+        return QDir(APath).removeRecursively();
+    return QFile::remove(APath);
 }

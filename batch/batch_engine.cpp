@@ -1,0 +1,529 @@
+#include "batch/batch_engine.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/folder_walk.h"
+#include "app/program_log.h"
+#include "base/exceptions.h"
+#include "batch/path_filter.h"
+#include "batch/worker_pool.h"
+#include "platform/file_copy.h"
+#include "platform/process_info.h"
+#include "platform/system_folders.h"
+#include "platform/trash.h"
+#include "plugin_host/plugin_descriptor.h"
+#include "plugin_host/plugin_host.h"
+#include "plugin_host/property_values.h"
+
+namespace {
+
+std::atomic<TBatchEngine*> GEngine{nullptr};
+
+// Runs an action when the scope ends, however it ends.
+template <typename Action>
+class TFinally {
+public:
+    explicit TFinally(Action AAction) : FAction(std::move(AAction)) {}
+    ~TFinally() { FAction(); }
+    TFinally(const TFinally&) = delete;
+    TFinally& operator=(const TFinally&) = delete;
+
+private:
+    Action FAction;
+};
+
+unsigned ClampThreads(int AValue) {
+    return static_cast<unsigned>(std::clamp(AValue, TProjectGeneralSettings::KMinWorkerThreads,
+                                            TProjectGeneralSettings::KMaxWorkerThreads));
+}
+
+}  // namespace
+
+TBatchEngine::TBatchEngine(TBatchEngineSetup ASetup) : FSetup(std::move(ASetup)) {
+    TBatchEngine* expected = nullptr;
+    if (!GEngine.compare_exchange_strong(expected, this))
+        throw EqvValueOutOfValidRangeError();
+    FMaxWorkerThreadsRunning = ClampThreads(FSetup.Settings.MaxWorkerThreads);
+    FPool = std::make_unique<TWorkerPool>();
+}
+
+TBatchEngine::~TBatchEngine() {
+    WaitFor();
+    FPool.reset();
+    TBatchEngine* self = this;
+    GEngine.compare_exchange_strong(self, nullptr);
+}
+
+TBatchEngine* TBatchEngine::Instance() {
+    return GEngine.load();
+}
+
+void TBatchEngine::Resume() {
+    if (FThread.joinable() || FFinished)
+        return;
+    FThread = std::thread([this] { Execute(); });
+}
+
+void TBatchEngine::Terminate() {
+    {
+        const std::lock_guard lock(FCsDispatch);
+        FStop = true;
+    }
+    FSlotChanged.notify_all();
+}
+
+void TBatchEngine::WaitFor() {
+    if (FThread.joinable())
+        FThread.join();
+}
+
+unsigned TBatchEngine::MaxWorkerThreadsRunning() const {
+    const std::lock_guard lock(FCsDispatch);
+    return FMaxWorkerThreadsRunning;
+}
+
+void TBatchEngine::SetMaxWorkerThreadsRunning(unsigned AValue) {
+    {
+        const std::lock_guard lock(FCsDispatch);
+        FMaxWorkerThreadsRunning = ClampThreads(static_cast<int>(std::min<unsigned>(AValue, 1000)));
+    }
+    FSlotChanged.notify_all();
+}
+
+TBatchProblemCounts TBatchEngine::ProblemCounts() const {
+    const std::lock_guard lock(FProblemsLock);
+    return FProblems;
+}
+
+void TBatchEngine::Log(const QString& AEntry) {
+    if (FSetup.LogWriter)
+        FSetup.LogWriter(AEntry);
+}
+
+void TBatchEngine::Progress(bool ADone) {
+    if (FSetup.OnProgress)
+        FSetup.OnProgress(0, FInputWorkPathesCount.load(), FInputWorkPathesDone.load(), ADone);
+}
+
+void TBatchEngine::Execute() {
+    bool completed = false;
+    try {
+        Prepare();
+        Progress(false);
+        if (!Terminated())
+            MainRun();
+        completed = true;
+    } catch (const std::exception& e) {
+        FFailure = std::current_exception();
+        if (FSetup.OnException)
+            FSetup.OnException(e);
+    } catch (...) {
+        FFailure = std::current_exception();
+        if (FSetup.OnException)
+            FSetup.OnException(EqvOperationNotPossibleUnknownReason(
+                QStringLiteral("The batch ended with an unknown error.")));
+    }
+    // The value files go also when the batch ended with an error.
+    try {
+        CleanUp();
+    } catch (const std::exception& e) {
+        if (FSetup.OnException)
+            FSetup.OnException(e);
+    }
+    if (completed)
+        Progress(true);
+    FFinished = true;
+    if (FSetup.OnTerminate)
+        FSetup.OnTerminate(*this);
+}
+
+QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot) const {
+    QStringList entries;
+    TWalkFolderOptions options;
+    options.Recurse = FIncludeSubDirs;
+    options.Entries = &entries;
+    options.AbortTest = [this] { return Terminated(); };
+    WalkFolder(ARoot, options);
+    return entries;
+}
+
+void TBatchEngine::Prepare() {
+    const TProjectGeneralSettings& settings = FSetup.Settings;
+    FSelectedActiveRootBatchPath = IncludeTrailingSeparator(
+        settings.InputDirIsWorkDir ? settings.InputDirPath : settings.WorkDirPath);
+    FIncludeSubDirs = settings.IncludeSubDirs;
+    if (Terminated())
+        return;
+
+    // The combinations are ready (set up by the caller); emptying the work folder is the one
+    // preparation step that takes time before the copy.
+    if (!settings.InputDirIsWorkDir && settings.DeleteWorkDirFiles && !Terminated()) {
+        std::exception_ptr error;
+        std::thread deleter([&] {
+            LowerCurrentThreadPriority();
+            try {
+                EmptyWorkFolder();
+            } catch (...) {
+                error = std::current_exception();
+            }
+        });
+        deleter.join();
+        if (error)
+            std::rethrow_exception(error);
+    }
+    if (!settings.InputDirIsWorkDir && !Terminated())
+        CopyInputToWork();
+    if (!Terminated())
+        CountPathsToDo();
+}
+
+void TBatchEngine::EmptyWorkFolder() {
+    const QString work = IncludeTrailingSeparator(FSetup.Settings.WorkDirPath);
+    int files = 0;
+    TWalkFolderOptions count;
+    count.Recurse = false;
+    count.FileCount = &files;
+    WalkFolder(work, count);
+    // A work folder that holds only sub-folders is left as it is.
+    if (files == 0)
+        return;
+    const QFileInfoList entries = QDir(work).entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                           QDir::System | QDir::NoDotAndDotDot);
+    QStringList permanent;
+    for (const QFileInfo& entry : entries) {
+        const QString path = entry.absoluteFilePath();
+        const TTrashResult result = FSetup.DeleteToTrash      ? MoveToTrashOrDelete(path, true)
+                                    : DeletePermanently(path) ? TTrashResult::DeletedPermanently
+                                                              : TTrashResult::Failed;
+        if (result == TTrashResult::DeletedPermanently && FSetup.DeleteToTrash)
+            permanent << path;
+        else if (result == TTrashResult::Failed)
+            Log(QStringLiteral("  Could not delete \"") + path +
+                QStringLiteral("\" from the work directory.\r\n"));
+    }
+    if (!permanent.isEmpty())
+        Log(QStringLiteral(
+                "  No trash is available for the work directory; its content was deleted "
+                "permanently (") +
+            QString::number(permanent.size()) + QStringLiteral(" entries).\r\n"));
+}
+
+void TBatchEngine::CopyInputToWork() {
+    const QString input = IncludeTrailingSeparator(FSetup.Settings.InputDirPath);
+    const QString work = IncludeTrailingSeparator(FSetup.Settings.WorkDirPath);
+    QStringList entries;
+    QStringList links;
+    TWalkFolderOptions walk;
+    walk.Recurse = FIncludeSubDirs;
+    walk.Entries = &entries;
+    walk.SkippedFolderLinks = &links;
+    walk.AbortTest = [this] { return Terminated(); };
+    WalkFolder(input, walk);
+    if (Terminated())
+        return;
+    for (const QString& link : links)
+        Log(QStringLiteral("  Symbolic link to a directory not followed and not copied: \"") +
+            link + QStringLiteral("\".\r\n"));
+
+    QStringList filters;
+    for (const TBatchCombination& combination : FSetup.Combinations)
+        filters << combination.Filter;
+    const TPathFilterList handled(filters);
+
+    // Folders first, in order, so that the files can then be copied on two threads.
+    QStringList files;
+    for (const QString& path : entries) {
+        if (Terminated())
+            return;
+        if (FSetup.Settings.OnlyCopyHandledPaths && !handled.Matches(path, work))
+            continue;
+        const QFileInfo info(path);
+        QString folder;
+        if (path.endsWith(QLatin1Char('/')) && info.isDir())
+            folder = path;
+        else if (info.isFile())
+            folder = IncludeTrailingSeparator(info.absolutePath());
+        else
+            continue;  // vanished
+        const QString target = work + folder.mid(input.size());
+        if (target != work && !QFileInfo(target).isDir() && !QDir().mkpath(target)) {
+            if (FSetup.ProgramLog != nullptr)
+                FSetup.ProgramLog->Log(nullptr, nullptr, target,
+                                       QStringLiteral("EqvOperationNotPossibleUnknownReason"));
+        }
+        if (info.isFile())
+            files << path;
+    }
+
+    std::atomic<qsizetype> next{0};
+    const auto copier = [&] {
+        LowerCurrentThreadPriority();
+        for (;;) {
+            if (Terminated())
+                return;
+            const qsizetype index = next.fetch_add(1);
+            if (index >= files.size())
+                return;
+            const QString& source = files[index];
+            const QString target = work + source.mid(input.size());
+            QString error;
+            if (CopyFileComplete(source, target, &error))
+                continue;
+            {
+                const std::lock_guard lock(FProblemsLock);
+                ++FProblems.CopyFailures;
+            }
+            try {
+                Log(error + QStringLiteral("\r\n"));
+            } catch (...) {
+                // The program log below still records it.
+            }
+            if (FSetup.ProgramLog != nullptr) {
+                const EqvOperationNotPossible failure(error);
+                FSetup.ProgramLog->Log(nullptr, &failure);
+            }
+        }
+    };
+    std::thread second(copier);
+    copier();
+    second.join();
+}
+
+void TBatchEngine::CountPathsToDo() {
+    QStringList filters;
+    for (const TBatchCombination& combination : FSetup.Combinations)
+        filters << combination.Filter;
+    const TPathFilterList handled(filters);
+    QStringList paths = {FSelectedActiveRootBatchPath};
+    paths << WalkBatchRoot(FSelectedActiveRootBatchPath);
+    int count = 0;
+    for (const QString& path : paths) {
+        if (Terminated())
+            break;
+        if (handled.Matches(path, FSelectedActiveRootBatchPath))
+            ++count;
+    }
+    FInputWorkPathesCount = count;
+}
+
+void TBatchEngine::MainRun() {
+    if (FSetup.Host != nullptr)
+        FSetup.Host->SetBatchWorkCallbacks(this);
+    const TFinally closeWindow([this] {
+        if (FSetup.Host != nullptr)
+            FSetup.Host->SetBatchWorkCallbacks(nullptr);
+    });
+    {
+        const std::lock_guard lock(FCsWorkPathesList);
+        FWorkPathesList.clear();
+        FWorkPathesList.push_back(FSelectedActiveRootBatchPath);
+    }
+    const QStringList walked = WalkBatchRoot(FSelectedActiveRootBatchPath);
+    {
+        const std::lock_guard lock(FCsWorkPathesList);
+        FWorkPathesList.insert(FWorkPathesList.end(), walked.begin(), walked.end());
+    }
+    for (const TBatchCombination& combination : FSetup.Combinations)
+        RunCombination(combination);
+    const std::lock_guard lock(FCsWorkPathesList);
+    FWorkPathesList.clear();
+}
+
+void TBatchEngine::WaitForWorkers() {
+    std::unique_lock lock(FCsDispatch);
+    FSlotChanged.wait(lock, [this] { return FCurWorkerThreadsRunning == 0; });
+}
+
+void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
+    TPluginStoredLibInfo* plugin = ACombination.Props.LibInfo_Ref;
+    if (plugin == nullptr)
+        throw EqvPointerRefNotAssigned(QStringLiteral("A combination has no plugin."));
+    // A plugin that is loaded only as needed is loaded for its combination.
+    bool loadedForBatch = false;
+    if (!plugin->IsLoaded()) {
+        plugin->LoadPlugin();
+        loadedForBatch = plugin->IsLoaded();
+    }
+    const TFinally release([&] {
+        if (loadedForBatch) {
+            try {
+                plugin->UnloadPlugin();
+            } catch (...) {
+                // Releasing a library cannot be reported usefully here.
+            }
+        }
+    });
+
+    plugin->SP_SetupWorkStart(FSelectedActiveRootBatchPath);
+    for (const auto& property : plugin->FProperties) {
+        const QByteArray stream = CreatePluginBatchDataStream(
+            *plugin, property->FPropName, ACombination.Props.StoredStream(property->FPropName));
+        plugin->SetPluginWorkData(property->FPropName, stream);
+    }
+    plugin->SP_SetupWorkStartDone();
+
+    {
+        // Workers must be finished before anything they use goes away, also when dispatch fails.
+        const TFinally waitWorkers([this] { WaitForWorkers(); });
+        const TPathFilter filter(ACombination.Filter);
+        for (std::size_t index = 0; !Terminated(); ++index) {
+            QString path;
+            {
+                const std::lock_guard lock(FCsWorkPathesList);
+                if (index >= FWorkPathesList.size())
+                    break;
+                path = FWorkPathesList[index];
+            }
+            if (path.isEmpty())
+                continue;
+            if (!filter.Matches(path, FSelectedActiveRootBatchPath))
+                continue;
+            {
+                std::unique_lock lock(FCsDispatch);
+                FSlotChanged.wait(lock, [this] {
+                    return FStop.load() ||
+                           (FCurWorkerThreadsRunning < static_cast<int>(FMaxWorkerThreadsRunning) &&
+                            !FWorkingOnDirKeepSingleWorkThread);
+                });
+                if (FStop)
+                    break;
+                ++FCurWorkerThreadsRunning;
+            }
+            {
+                // A directory worker that finished meanwhile may have renamed or dropped it.
+                const std::lock_guard lock(FCsWorkPathesList);
+                path = FWorkPathesList[index];
+            }
+            if (path.isEmpty()) {
+                {
+                    const std::lock_guard lock(FCsDispatch);
+                    --FCurWorkerThreadsRunning;
+                }
+                FSlotChanged.notify_all();
+                continue;
+            }
+            const bool directory = path.endsWith(QLatin1Char('/'));
+            if (directory) {
+                const std::lock_guard lock(FCsDispatch);
+                FWorkingOnDirKeepSingleWorkThread = true;
+            }
+            auto worker = std::make_shared<TBatchWorkPath>(
+                FRegistry, ACombination.Props, FSelectedActiveRootBatchPath,
+                static_cast<std::uint32_t>(index), path,
+                [this](const QString& AEntry) { Log(AEntry); });
+            FPool->Submit([this, worker, directory] {
+                try {
+                    worker->Execute();
+                } catch (...) {
+                    worker->FPluginFailed = true;
+                }
+                WorkerFinished(*worker, directory);
+            });
+        }
+    }
+
+    plugin->SP_SetupWorkEnd();
+    QStringList added;
+    {
+        const std::lock_guard lock(FAddedLock);
+        added.swap(FAddedPaths);
+    }
+    const std::lock_guard lock(FCsWorkPathesList);
+    FWorkPathesList.insert(FWorkPathesList.end(), added.begin(), added.end());
+}
+
+void TBatchEngine::WorkerFinished(TBatchWorkPath& AWorker, bool ADirectory) {
+    {
+        const std::lock_guard finishing(FCsWorkerThreadTerminate);
+        {
+            const std::lock_guard lock(FProblemsLock);
+            if (AWorker.FPluginFailed)
+                ++FProblems.PluginFailures;
+            if (AWorker.FRefusedTooLong)
+                ++FProblems.RefusedLongPaths;
+            if (AWorker.FWrongPathOutput_RootChanged ||
+                (AWorker.FWrongPathOutput_NonExisting &&
+                 !AWorker.FWrongPathOutput_NonExisting_BecauseDeleted))
+                ++FProblems.RefusedOutputs;
+        }
+        const bool project = AWorker.PluginAdviseProjectBatchStop && !FPluginAdviseProjectBatchStop;
+        const bool main = AWorker.PluginAdviseMainBatchStop && !FPluginAdviseMainBatchStop;
+        if (project || main) {
+            if (project)
+                FPluginAdviseProjectBatchStop = true;
+            if (main)
+                FPluginAdviseMainBatchStop = true;
+            QString entry = QStringLiteral(
+                "  Event(s) occurred. All further batching on this project has been halted.\r\n"
+                "  Plugin(s) reported following: \r\n");
+            if (AWorker.PluginAdviseProjectBatchStop)
+                entry += QStringLiteral("    * AdviseProjectBatchStop.\r\n");
+            if (AWorker.PluginAdviseMainBatchStop)
+                entry += QStringLiteral("    * AdviseMainBatchStop.\r\n");
+            try {
+                Log(entry);
+            } catch (...) {
+                // The stop below matters more than the entry.
+            }
+            Terminate();
+        }
+        if (!Terminated()) {
+            const std::lock_guard lock(FCsWorkPathesList);
+            const QString old = FWorkPathesList[AWorker.UpdatePathAtIndex];
+            const QString updated = AWorker.UpdatedOutPath;
+            if (updated != old) {
+                if (ADirectory) {
+                    const QString renamed =
+                        updated.isEmpty() ? QString() : IncludeTrailingSeparator(updated);
+                    // A renamed or deleted directory carries over to every path below it.
+                    for (QString& entry : FWorkPathesList) {
+                        if (entry.isEmpty() || !entry.startsWith(old, Qt::CaseSensitive))
+                            continue;
+                        entry = renamed.isEmpty() ? QString() : renamed + entry.mid(old.size());
+                    }
+                } else {
+                    FWorkPathesList[AWorker.UpdatePathAtIndex] = updated;
+                }
+            }
+        }
+        Progress(false);
+        ++FInputWorkPathesDone;
+    }
+    {
+        const std::lock_guard lock(FCsDispatch);
+        if (ADirectory)
+            FWorkingOnDirKeepSingleWorkThread = false;
+        --FCurWorkerThreadsRunning;
+    }
+    FSlotChanged.notify_all();
+}
+
+void TBatchEngine::CleanUp() {
+    if (FSetup.TempFolder.isEmpty())
+        return;
+    TWalkFolderOptions options;
+    options.Mask = QStringLiteral("*.val");
+    options.Recurse = true;
+    options.DeleteFiles = true;
+    options.DeleteToTrash = FSetup.DeleteToTrash;
+    QStringList files;
+    options.Files = &files;
+    WalkFolder(FSetup.TempFolder, options);
+}
+
+void TBatchEngine::ExeHandleWorkPathErrorMsg(const QString& AErrorMsg, const QString& AAdviceMsg) {
+    TBatchWorkPath::HandleWorkPathErrorMsg(
+        FRegistry, [this](const QString& AEntry) { Log(AEntry); }, AErrorMsg, AAdviceMsg);
+    const std::lock_guard lock(FProblemsLock);
+    ++FProblems.WorkPathReports;
+}
+
+void TBatchEngine::ExeHandleWorkPathErrorMsgW(const QString& AErrorMsg, const QString& AAdviceMsg) {
+    ExeHandleWorkPathErrorMsg(AErrorMsg, AAdviceMsg);
+}
+
+void TBatchEngine::ExeRequestAddPathToBatch(const QString& APath) {
+    const std::lock_guard lock(FAddedLock);
+    FAddedPaths << APath;
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "batch/batch_plugin_props.h"
+#include "batch/batch_work_path.h"
+#include "batch/project_settings.h"
+#include "batch/worker_registry.h"
+#include "plugin_host/plugin_contract.h"
+
+class TPluginHost;
+class TqvLogging;
+class TBatchEngine;
+class TWorkerPool;
+
+// What a batch needs from its surroundings.
+struct TBatchEngineSetup {
+    TProjectGeneralSettings Settings;
+    std::vector<TBatchCombination> Combinations;  // run order
+    TPluginHost* Host = nullptr;       // serves the plugins' work callbacks while the batch runs
+    QString TempFolder;                // value files ("*.val") are removed from here at the end
+    TBatchLogWriter LogWriter;         // batch log entries
+    TqvLogging* ProgramLog = nullptr;  // copy problems
+    // Progress: Min 0, Max the paths to do, Position the workers done; from any batch thread.
+    std::function<void(int AMin, int AMax, int APosition, bool ADone)> OnProgress;
+    // An error that ended the batch early (on the engine thread).
+    std::function<void(const std::exception& AError)> OnException;
+    // Runs on the engine thread when the batch has ended, whatever the way.
+    std::function<void(TBatchEngine& AEngine)> OnTerminate;
+    // Removed files go to the trash (the value files, the emptied work folder's content).
+    bool DeleteToTrash = true;
+};
+
+// Counts of what went wrong with paths during a batch. Paths that plugins deleted on purpose or
+// stopped with path advice are not problems.
+struct TBatchProblemCounts {
+    int WorkPathReports = 0;   // plugins' reports through the host
+    int CopyFailures = 0;      // files that could not be copied into the work folder
+    int RefusedOutputs = 0;    // output paths that do not exist or leave the batch root
+    int PluginFailures = 0;    // plugins that raised during their work call
+    int RefusedLongPaths = 0;  // paths too long to hand to a plugin
+    int Total() const {
+        return WorkPathReports + CopyFailures + RefusedOutputs + PluginFailures + RefusedLongPaths;
+    }
+};
+
+// One batch of a project: prepares the work folder (empties it, copies the input folder into
+// it, counts the paths to do), then runs the combinations in order over the work paths with at
+// most MaxWorkerThreadsRunning workers at once. Only one engine exists at a time.
+// Nothing polls: the dispatcher waits on a condition that a finishing worker signals, and the
+// workers run on reusable threads.
+class TBatchEngine final : public IExeWorkCallbacks {
+public:
+    // Raises EqvValueOutOfValidRangeError when an engine exists already. Created suspended.
+    explicit TBatchEngine(TBatchEngineSetup ASetup);
+    // Waits for the batch to end.
+    ~TBatchEngine() override;
+    TBatchEngine(const TBatchEngine&) = delete;
+    TBatchEngine& operator=(const TBatchEngine&) = delete;
+
+    static TBatchEngine* Instance();
+
+    void Resume();
+    // The stop request: nothing new is dispatched; running work finishes; clean-up still runs.
+    void Terminate();
+    bool Terminated() const { return FStop.load(); }
+    // Blocks until the engine thread has ended.
+    void WaitFor();
+    bool Finished() const { return FFinished.load(); }
+
+    unsigned MaxWorkerThreadsRunning() const;
+    void SetMaxWorkerThreadsRunning(unsigned AValue);
+
+    QString SelectedActiveRootBatchPath() const { return FSelectedActiveRootBatchPath; }
+    int InputWorkPathesCount() const { return FInputWorkPathesCount.load(); }
+    int InputWorkPathesDone() const { return FInputWorkPathesDone.load(); }
+    bool PluginAdviseProjectBatchStop() const { return FPluginAdviseProjectBatchStop.load(); }
+    bool PluginAdviseMainBatchStop() const { return FPluginAdviseMainBatchStop.load(); }
+    TBatchProblemCounts ProblemCounts() const;
+    // The error that ended the batch early, if any.
+    std::exception_ptr Failure() const { return FFailure; }
+
+    // IExeWorkCallbacks: the host hands the plugins' work callbacks here while the main run lasts.
+    void ExeHandleWorkPathErrorMsg(const QString& AErrorMsg, const QString& AAdviceMsg) override;
+    void ExeHandleWorkPathErrorMsgW(const QString& AErrorMsg, const QString& AAdviceMsg) override;
+    void ExeRequestAddPathToBatch(const QString& APath) override;
+
+private:
+    void Execute();
+    void Prepare();
+    void EmptyWorkFolder();
+    void CopyInputToWork();
+    void CountPathsToDo();
+    void MainRun();
+    void RunCombination(const TBatchCombination& ACombination);
+    void WorkerFinished(TBatchWorkPath& AWorker, bool ADirectory);
+    void CleanUp();
+    void Progress(bool ADone);
+    void Log(const QString& AEntry);
+    QStringList WalkBatchRoot(const QString& ARoot) const;
+    void WaitForWorkers();
+
+    TBatchEngineSetup FSetup;
+    bool FIncludeSubDirs = true;
+    QString FSelectedActiveRootBatchPath;
+    std::vector<QString> FWorkPathesList;
+    std::mutex FCsWorkPathesList;
+    std::mutex FCsWorkerThreadTerminate;
+    // Dispatch state, guarded by FCsDispatch: running workers, the maximum, the directory flag.
+    mutable std::mutex FCsDispatch;
+    std::condition_variable FSlotChanged;
+    int FCurWorkerThreadsRunning = 0;
+    unsigned FMaxWorkerThreadsRunning = 1;
+    bool FWorkingOnDirKeepSingleWorkThread = false;
+
+    std::atomic<int> FInputWorkPathesCount{0};
+    std::atomic<int> FInputWorkPathesDone{0};
+    std::atomic<bool> FStop{false};
+    std::atomic<bool> FFinished{false};
+    std::atomic<bool> FPluginAdviseProjectBatchStop{false};
+    std::atomic<bool> FPluginAdviseMainBatchStop{false};
+
+    TqvThreadStringList FRegistry;
+    std::mutex FAddedLock;
+    QStringList FAddedPaths;
+    mutable std::mutex FProblemsLock;
+    TBatchProblemCounts FProblems;
+    std::exception_ptr FFailure;
+    std::unique_ptr<TWorkerPool> FPool;
+    std::thread FThread;
+};

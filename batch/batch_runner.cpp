@@ -1,0 +1,319 @@
+#include "batch/batch_runner.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include "app/module_shared.h"
+#include "app/user_prompts.h"
+#include "base/exceptions.h"
+#include "batch/batch_log.h"
+#include "platform/system_folders.h"
+#include "translation/translated_text.h"
+
+namespace {
+
+const QString KProgramTexts = QStringLiteral("UTF8_program.ini");
+const QString KFrontMainMessages = QStringLiteral("__MessageText__FrontMain");
+
+QString Message(const char* AKey, const char* AEnglish, const TqvlgDynVars& AVars = {}) {
+    return TranslatedMessage(KProgramTexts, KFrontMainMessages, QString::fromLatin1(AKey),
+                             QString::fromUtf8(AEnglish), AVars);
+}
+
+QString DateWord(const char* AKey, const char* AEnglish) {
+    return TranslatedMessage(QStringLiteral("UTF8_general.ini"),
+                             QStringLiteral("__MixedText__DateTime"), QString::fromLatin1(AKey),
+                             QString::fromLatin1(AEnglish));
+}
+
+}  // namespace
+
+TBatchRunner::TBatchRunner(TModuleShared& AModule, TPluginHost& AHost)
+    : FModule(AModule), FHost(AHost) {}
+
+TBatchStatusSet TBatchRunner::Status() const {
+    const std::lock_guard lock(FModule.FBatchStatusSetCS);
+    return FModule.FBatchStatusSet;
+}
+
+void TBatchRunner::SetStatus(std::initializer_list<TBatchStatusTypes> AInclude,
+                             std::initializer_list<TBatchStatusTypes> AExclude) {
+    const std::lock_guard lock(FModule.FBatchStatusSetCS);
+    for (TBatchStatusTypes type : AExclude)
+        FModule.FBatchStatusSet.Exclude(type);
+    for (TBatchStatusTypes type : AInclude)
+        FModule.FBatchStatusSet.Include(type);
+}
+
+bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASettings) {
+    TUserPrompts* prompts = FModule.Prompts();
+    const auto tell = [&](const QString& AText) {
+        if (prompts != nullptr)
+            prompts->ShowMessage(TPromptKind::Error, AText);
+    };
+    const QString inputCaption = Message("CheckSettingsInputDir", "Input Directory");
+    const QString workCaption = Message("CheckSettingsWorkDir", "Work Directory");
+    ASettings.InputDirPath = IncludeTrailingSeparator(ASettings.InputDirPath.trimmed());
+    ASettings.WorkDirPath = IncludeTrailingSeparator(ASettings.WorkDirPath.trimmed());
+
+    const auto ensureExists = [&](const QString& AFolder, const QString& ACaption) {
+        if (QFileInfo(AFolder).isDir())
+            return true;
+        const TqvlgDynVars vars = {{QStringLiteral("dynCaption"), ACaption}};
+        const QString question = Message("CheckSettingsDirHasToExist",
+                                         "{dynCaption} has to exist - create it now?", vars);
+        if (prompts == nullptr || !prompts->AskYesNo(TPromptKind::Confirmation, question))
+            return false;
+        if (AFolder.isEmpty() || !QDir().mkpath(AFolder)) {
+            tell(Message("CheckSettingsDirFailedCreate", "Failed to create {dynCaption}!", vars));
+            return false;
+        }
+        return true;
+    };
+    if (!ensureExists(ASettings.InputDirPath, inputCaption))
+        return false;
+    if (!ASettings.InputDirIsWorkDir && !ensureExists(ASettings.WorkDirPath, workCaption))
+        return false;
+
+    if (FModule.FProgramOptions->FHumanSafeMode) {
+        bool reset = false;
+        const auto keepInside = [&](QString& AFolder, const QString& ASafeFolder,
+                                    const QString& ACaption) {
+            if (AFolder.startsWith(ASafeFolder))
+                return;
+            AFolder = ASafeFolder;
+            reset = true;
+            tell(Message(
+                "CheckSettingsDirHumanSafeMode",
+                "When \"Human safe mode\" is enabled in options the \"{dynCaption}\" has to be "
+                "within "
+                "directory \"{dynDirFilePathName}\"\r\nIt has now been set to that directory.",
+                {{QStringLiteral("dynCaption"), ACaption},
+                 {QStringLiteral("dynDirFilePathName"), ASafeFolder}}));
+        };
+        keepInside(ASettings.InputDirPath, FModule.Folders().TempInputFolder, inputCaption);
+        if (!ASettings.InputDirIsWorkDir)
+            keepInside(ASettings.WorkDirPath, FModule.Folders().TempWorkFolder, workCaption);
+        if (reset)
+            return false;
+    }
+    if (ASettings.InputDirIsWorkDir || FModule.FProgramOptions->FHumanSafeMode)
+        return true;
+
+    const bool workInInput = ASettings.WorkDirPath.contains(ASettings.InputDirPath);
+    const bool inputInWork = ASettings.InputDirPath.contains(ASettings.WorkDirPath);
+    if (workInInput || inputInWork) {
+        const QString contained = workInInput ? inputCaption : workCaption;
+        const QString other = workInInput ? workCaption : inputCaption;
+        tell(Message(
+            "CheckSettingsDirPartWrong",
+            "You can not specify \"{dynCaption1}\" path as being a part of \"{dynCaption2}\" path!",
+            {{QStringLiteral("dynCaption1"), contained}, {QStringLiteral("dynCaption2"), other}}));
+        return false;
+    }
+    return true;
+}
+
+void TBatchRunner::WriteLog(const QString& AText) {
+    try {
+        WriteInBatchLog(AText);
+    } catch (const std::exception& e) {
+        FModule.FLogging.Log(nullptr, &e, QStringLiteral("Writing the batch log"));
+    }
+}
+
+QString TBatchRunner::StatusWord(const TBatchStatusSet& AStatus) {
+    if (AStatus.Has(bsCoreActive))
+        return QStringLiteral("Running");
+    if (AStatus.Has(bsWasInterrupted) && AStatus.Has(bsSubUserInterrupted))
+        return QStringLiteral("Interrupted by user");
+    if (AStatus.Has(bsWasInterrupted) && AStatus.Has(bsSubPluginInterrupted))
+        return QStringLiteral("Interrupted by plugin");
+    if (AStatus.Has(bsWasInterrupted))
+        return QStringLiteral("Interrupted");
+    if (AStatus.Has(bsDoneSuccess))
+        return QStringLiteral("Done");
+    return QStringLiteral("Ready");
+}
+
+QString TBatchRunner::TimeUsedText(qint64 AMilliseconds) {
+    struct TUnit {
+        qint64 Size;
+        const char* Key;
+        const char* English;
+        const char* KeyPlural;
+        const char* EnglishPlural;
+    };
+    static const TUnit KUnits[] = {
+        {86400000, "GenericDay", "day", "GenericDays", "days"},
+        {3600000, "GenericHour", "hour", "GenericHours", "hours"},
+        {60000, "GenericMinut", "minute", "GenericMinuts", "minutes"},
+        {1000, "GenericSecond", "second", "GenericSeconds", "seconds"},
+        {1, "GenericMiliSecond", "millisecond", "GenericMiliSeconds", "milliseconds"},
+    };
+    QString text;
+    qint64 rest = std::max<qint64>(AMilliseconds, 0);
+    for (const TUnit& unit : KUnits) {
+        qint64 count = rest / unit.Size;
+        rest %= unit.Size;
+        if (unit.Size == 86400000)
+            count %= 365;
+        if (count == 0)
+            continue;
+        text += QString::number(count) + QLatin1Char(' ') +
+                (count == 1 ? DateWord(unit.Key, unit.English)
+                            : DateWord(unit.KeyPlural, unit.EnglishPlural)) +
+                QLatin1Char(' ');
+    }
+    return text.trimmed();
+}
+
+void TBatchRunner::OnEngineTerminate(TBatchEngine& AEngine) {
+    {
+        const std::lock_guard lock(FModule.FBatchStatusSetCS);
+        TBatchStatusSet& status = FModule.FBatchStatusSet;
+        if (AEngine.PluginAdviseProjectBatchStop() || AEngine.PluginAdviseMainBatchStop()) {
+            status.Include(bsIsInterrupted);
+            status.Include(bsSubPluginInterrupted);
+            if (AEngine.PluginAdviseProjectBatchStop())
+                status.Include(bsAdviseStopProject);
+            if (AEngine.PluginAdviseMainBatchStop())
+                status.Include(bsAdviseStopMain);
+        }
+        if (status.Has(bsIsInterrupted))
+            status.Exclude(bsDoneSuccess);
+        else
+            status.Include(bsDoneSuccess);
+        status.Include(bsEngineCalledOnTerminate);
+    }
+    { const std::lock_guard lock(FWaitLock); }
+    FEngineEnded.notify_all();
+}
+
+void TBatchRunner::InterruptBatch() {
+    const std::lock_guard lock(FModule.FBatchStatusSetCS);
+    if (!FModule.FBatchStatusSet.Has(bsWrapperActive))
+        return;
+    FModule.FBatchStatusSet.Include(bsIsInterrupted);
+    FModule.FBatchStatusSet.Include(bsSubUserInterrupted);
+    if (FModule.FBatchEngine != nullptr)
+        FModule.FBatchEngine->Terminate();
+}
+
+void TBatchRunner::SetRuntimeMaxWorkerThreads(unsigned AValue) {
+    const std::lock_guard lock(FModule.FBatchStatusSetCS);
+    if (FModule.FBatchEngine != nullptr)
+        FModule.FBatchEngine->SetMaxWorkerThreadsRunning(AValue);
+}
+
+TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
+                                       const TBatchRunObserver& AObserver) {
+    if (TBatchEngine::Instance() != nullptr)
+        throw EqvOperationNotPossible(QStringLiteral("A batch is running already."));
+    // 1. Status of a starting batch.
+    SetStatus({bsWrapperActive, bsDisallowAllChangesGUI},
+              {bsAdviseStopProject, bsAdviseStopMain, bsEngineCalledOnTerminate, bsDoneSuccess,
+               bsWasInterrupted, bsSubUserInterrupted, bsSubPluginInterrupted, bsIsInterrupted});
+    {
+        const std::lock_guard lock(FProgressLock);
+        FShownPathsToDo = 0;
+        FShownItemsDone = 0;
+    }
+    TBatchRunResult result;
+    // 2. The batch log, then the start entry.
+    result.LogPath = BeginModuleBatchLog(ARequest.ProjectFilePath);
+    SetStatus({bsCoreActive}, {});
+    QElapsedTimer elapsed;
+    elapsed.start();
+    WriteLog(QStringLiteral("  Batch started.\r\n"));
+
+    // 3. The engine.
+    TBatchEngineSetup setup;
+    setup.Settings = ARequest.Settings;
+    setup.Combinations = ARequest.Combinations;
+    setup.Host = &FHost;
+    setup.TempFolder = FModule.Folders().TempFolder;
+    setup.LogWriter = [this](const QString& AEntry) { WriteInBatchLog(AEntry); };
+    setup.ProgramLog = &FModule.FLogging;
+    setup.OnProgress = [this, &AObserver](int, int AMax, int APosition, bool ADone) {
+        {
+            const std::lock_guard lock(FProgressLock);
+            FShownPathsToDo = AMax;
+            FShownItemsDone = APosition;
+        }
+        if (AObserver.OnProgress)
+            AObserver.OnProgress(AMax, APosition, ADone);
+    };
+    setup.OnException = [this, &result](const std::exception& AError) {
+        result.Failed = true;
+        result.FailureText = ExceptionMessage(AError);
+        FModule.FLogging.HandleErrorException(nullptr, AError);
+    };
+    setup.OnTerminate = [this](TBatchEngine& AEngine) { OnEngineTerminate(AEngine); };
+    auto engine = std::make_unique<TBatchEngine>(std::move(setup));
+    {
+        const std::lock_guard lock(FModule.FBatchStatusSetCS);
+        FModule.FBatchEngine = engine.get();
+    }
+    engine->Resume();
+
+    // 4. Wait until the engine has ended, ticking for the watcher.
+    {
+        std::unique_lock lock(FWaitLock);
+        const auto ended = [this] { return Status().Has(bsEngineCalledOnTerminate); };
+        while (!ended()) {
+            if (AObserver.OnWaitTick) {
+                FEngineEnded.wait_for(
+                    lock, std::chrono::milliseconds(std::max(AObserver.TickMs, 1)), ended);
+                lock.unlock();
+                AObserver.OnWaitTick();
+                lock.lock();
+            } else {
+                FEngineEnded.wait(lock, ended);
+            }
+        }
+    }
+
+    // 5. Free the engine; an interruption becomes "was interrupted".
+    engine->WaitFor();
+    result.Problems = engine->ProblemCounts();
+    {
+        const std::lock_guard lock(FModule.FBatchStatusSetCS);
+        FModule.FBatchEngine = nullptr;
+        TBatchStatusSet& status = FModule.FBatchStatusSet;
+        if (status.Has(bsIsInterrupted)) {
+            status.Exclude(bsIsInterrupted);
+            status.Include(bsWasInterrupted);
+        }
+        status.Exclude(bsCoreActive);
+    }
+    engine.reset();
+    const TBatchStatusSet status = Status();
+    result.StatusText = StatusWord(status);
+    result.Interrupted = status.Has(bsWasInterrupted);
+    result.UserInterrupted = result.Interrupted && status.Has(bsSubUserInterrupted);
+    result.PluginInterrupted = result.Interrupted && status.Has(bsSubPluginInterrupted);
+    result.ElapsedMs = elapsed.elapsed();
+    result.TimeUsedText = TimeUsedText(result.ElapsedMs);
+    {
+        const std::lock_guard lock(FProgressLock);
+        result.PathsToDo = FShownPathsToDo;
+        result.ItemsDone = FShownItemsDone;
+    }
+    QString end = QStringLiteral("  Batch ended.\r\n");
+    if (result.Interrupted)
+        end +=
+            QStringLiteral("  Batch was ") + result.StatusText.toLower() + QStringLiteral(".\r\n");
+    end += QStringLiteral("  Batch time used was ") + result.TimeUsedText + QStringLiteral("\r\n");
+    end += QStringLiteral("  Batch Paths to do (estimated): ") + QString::number(result.PathsToDo) +
+           QStringLiteral(".\r\n");
+    end += QStringLiteral("  Batch items done: ") + QString::number(result.ItemsDone) +
+           QStringLiteral(".\r\n");
+    WriteLog(end);
+
+    // 6. Retention of old logs; the wrapper has ended.
+    EndModuleBatchLog();
+    SetStatus({bsIsFirstProjectBatchFrameUpdate}, {bsWrapperActive, bsDisallowAllChangesGUI});
+    return result;
+}

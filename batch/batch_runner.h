@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "app/batch_status.h"
+#include "batch/batch_engine.h"
+#include "batch/batch_plugin_props.h"
+#include "batch/project_settings.h"
+
+class TModuleShared;
+class TPluginHost;
+
+// What one batch is run on.
+struct TBatchRunRequest {
+    TProjectGeneralSettings Settings;
+    std::vector<TBatchCombination> Combinations;
+    QString ProjectFilePath;  // empty for a project never saved
+};
+
+// How a batch ended.
+struct TBatchRunResult {
+    QString StatusText;  // "Done", "Interrupted by user", "Interrupted by plugin", "Interrupted"
+    bool Interrupted = false;
+    bool UserInterrupted = false;
+    bool PluginInterrupted = false;
+    bool Failed = false;  // an error ended the batch early
+    QString FailureText;
+    int PathsToDo = 0;
+    int ItemsDone = 0;
+    qint64 ElapsedMs = 0;
+    QString TimeUsedText;
+    QString LogPath;
+    TBatchProblemCounts Problems;
+};
+
+// Whoever watches a batch: progress from any batch thread, and a tick on the waiting thread
+// (the window pumps its messages there; the command line draws its progress).
+struct TBatchRunObserver {
+    std::function<void(int AMax, int APosition, bool ADone)> OnProgress;
+    std::function<void()> OnWaitTick;
+    int TickMs = 100;
+};
+
+// The batch wrapper without a window: validates the general settings, writes the batch log's
+// start and end entries, runs the engine and keeps the batch status flags in the application
+// module. The window and the command line both run batches through it.
+class TBatchRunner {
+public:
+    TBatchRunner(TModuleShared& AModule, TPluginHost& AHost);
+
+    // Checks and repairs the general settings, asking and telling through the module's prompts.
+    bool ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASettings);
+
+    // Runs one whole batch and waits for it (on the calling thread).
+    TBatchRunResult RunBatch(const TBatchRunRequest& ARequest,
+                             const TBatchRunObserver& AObserver = {});
+
+    // The Stop command; callable from any thread.
+    void InterruptBatch();
+    // "Update settings runtime": the running engine's maximum of simultaneous workers.
+    void SetRuntimeMaxWorkerThreads(unsigned AValue);
+
+    TBatchStatusSet Status() const;
+
+    // The status word of the present flags (untranslated English).
+    static QString StatusWord(const TBatchStatusSet& AStatus);
+    // Milliseconds as days, hours, minutes, seconds and milliseconds in words.
+    static QString TimeUsedText(qint64 AMilliseconds);
+
+private:
+    void SetStatus(std::initializer_list<TBatchStatusTypes> AInclude,
+                   std::initializer_list<TBatchStatusTypes> AExclude);
+    void WriteLog(const QString& AText);
+    void OnEngineTerminate(TBatchEngine& AEngine);
+
+    TModuleShared& FModule;
+    TPluginHost& FHost;
+    std::mutex FWaitLock;
+    std::condition_variable FEngineEnded;
+    std::mutex FProgressLock;
+    int FShownPathsToDo = 0;
+    int FShownItemsDone = 0;
+};

@@ -1,0 +1,117 @@
+#include "batch/batch_work_path.h"
+
+#include <QFileInfo>
+
+#include "base/exceptions.h"
+#include "batch/batch_plugin_props.h"
+#include "batch/worker_registry.h"
+#include "platform/process_info.h"
+#include "plugin_host/plugin_descriptor.h"
+
+TBatchWorkPath::TBatchWorkPath(TqvThreadStringList& ARegistry,
+                               const TBatchPluginProps& ABatchPluginProps,
+                               QString AOrgBatchRootPath, std::uint32_t AUpdatePathAtIndex,
+                               QString APath, TBatchLogWriter ALogWriter)
+    : FInPath(std::move(APath)),
+      UpdatePathAtIndex(AUpdatePathAtIndex),
+      FRegistry(ARegistry),
+      FBatchPluginProps(ABatchPluginProps),
+      FOrgBatchRootPath(std::move(AOrgBatchRootPath)),
+      FLogWriter(std::move(ALogWriter)) {}
+
+void TBatchWorkPath::Execute() {
+    TPluginStoredLibInfo* plugin = FBatchPluginProps.LibInfo_Ref;
+    if (FInPath.size() > PLV_SAFE_PATH_MAX_CHARS) {
+        // The plugin's output buffer cannot hold it: the path leaves the batch, with a reason.
+        FRefusedTooLong = true;
+        FLogWriter(
+            QStringLiteral("  Path not passed to plugin \"") + plugin->FPluginInfoHost.PluginName +
+            QStringLiteral("\": it is longer than ") + QString::number(PLV_SAFE_PATH_MAX_CHARS) +
+            QStringLiteral(" characters.\r\n  Path was \"") + FInPath + QStringLiteral("\".\r\n"));
+        return;
+    }
+    const std::int64_t tid = CurrentThreadId();
+    const QString pluginsKey = TqvThreadStringList::PluginsKey(tid);
+    const QString filesKey = TqvThreadStringList::FilesKey(tid);
+    FRegistry.LockedAdd(pluginsKey, plugin);
+    FRegistry.LockedAdd(filesKey, FInPath);
+    TWorkPathOutput out(FInPath);
+    try {
+        plugin->NP_WorkPath(FInPath, out);
+    } catch (...) {
+        FPluginFailed = true;
+    }
+    FOutPath = out.OutputPath();
+    FRegistry.LockedRemove(filesKey);
+    FRegistry.LockedRemove(pluginsKey);
+    if (FPluginFailed)
+        return;  // the path leaves the batch; nothing goes to the log
+    CheckResult(out.Props.AdvisePathBatchStop != 0, out.Props.AdviseProjectBatchStop != 0,
+                out.Props.AdviseMainBatchStop != 0);
+}
+
+void TBatchWorkPath::CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAdviseMain) {
+    const QFileInfo info(FOutPath);
+    FWrongPathOutput_NonExisting = FOutPath.isEmpty() || !info.exists();
+    FWrongPathOutput_NonExisting_BecauseDeleted =
+        FWrongPathOutput_NonExisting && FOutPath.isEmpty();
+    FWrongPathOutput_RootChanged =
+        !FWrongPathOutput_NonExisting && !FOutPath.startsWith(FOrgBatchRootPath, Qt::CaseSensitive);
+    if (!FWrongPathOutput_NonExisting && !FWrongPathOutput_RootChanged && !AAdvisePath &&
+        !AAdviseProject && !AAdviseMain) {
+        FInPath = FOutPath;
+        UpdatedOutPath = FOutPath;
+        return;
+    }
+    PluginAdviseProjectBatchStop = AAdviseProject;
+    PluginAdviseMainBatchStop = AAdviseMain;
+    const TPluginInfoHost& plugin = FBatchPluginProps.LibInfo_Ref->FPluginInfoHost;
+    QString entry = QStringLiteral(
+        "  Events(s) occurred. All further batching on this \"path\" has been halted.\r\n");
+    entry += QStringLiteral("  Input path was \"") + FInPath + QStringLiteral("\".\r\n");
+    entry += QStringLiteral("  Plugin \"") + plugin.PluginName + QStringLiteral("\" (") +
+             plugin.StrID + QStringLiteral(") reported following:\r\n");
+    if (FWrongPathOutput_NonExisting_BecauseDeleted)
+        entry += QStringLiteral(
+            "    * \"WorkPathNameOut\" is empty (\"\"). This indicates that the path has been "
+            "deleted purposely by "
+            "the plugin.\r\n");
+    else if (FWrongPathOutput_NonExisting)
+        entry += QStringLiteral(
+                     "    * Non-existing \"WorkPathNameOut\", the incorrect output path was \"") +
+                 FOutPath + QStringLiteral("\".\r\n");
+    if (FWrongPathOutput_RootChanged)
+        entry += QStringLiteral(
+                     "    * Root-changed \"WorkPathNameOut\", the not allowed output path was \"") +
+                 FOutPath + QStringLiteral("\".\r\n");
+    if (AAdvisePath)
+        entry += QStringLiteral("    * \"AdvisePathBatchStop\".\r\n");
+    if (AAdviseProject)
+        entry += QStringLiteral("    * \"AdviseProjectBatchStop\".\r\n");
+    if (AAdviseMain)
+        entry += QStringLiteral("    * \"AdviseMainBatchStop\".\r\n");
+    FLogWriter(entry);
+}
+
+void TBatchWorkPath::HandleWorkPathErrorMsg(TqvThreadStringList& ARegistry,
+                                            const TBatchLogWriter& ALogWriter,
+                                            const QString& AErrorMsg, const QString& AAdviceMsg) {
+    const std::int64_t tid = CurrentThreadId();
+    QString pluginPath;
+    QString workPath;
+    ARegistry.Lock();
+    const auto* plugin = ARegistry.NormalRetrieve(TqvThreadStringList::PluginsKey(tid));
+    const auto* file = ARegistry.NormalRetrieve(TqvThreadStringList::FilesKey(tid));
+    if (plugin == nullptr || file == nullptr) {
+        ARegistry.Unlock();
+        throw EqvValueOutOfValidRangeError();
+    }
+    pluginPath = std::get<TPluginStoredLibInfo*>(*plugin)->FPluginPathName;
+    workPath = std::get<QString>(*file);
+    ARegistry.Unlock();
+    ALogWriter(QStringLiteral("  Plugin path: \"") + pluginPath + QStringLiteral("\".\r\n") +
+               QStringLiteral("  Work path: \"") + workPath + QStringLiteral("\".\r\n") +
+               QStringLiteral("  Reported following:\r\n") +
+               QStringLiteral("    * Error message: \"") + AErrorMsg + QStringLiteral("\".\r\n") +
+               QStringLiteral("    * Advice message: \"") + AAdviceMsg + QStringLiteral("\"."));
+}

@@ -1,0 +1,148 @@
+#include "platform/file_copy.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace {
+
+class TFd {
+public:
+    explicit TFd(int AFd = -1) : FFd(AFd) {}
+    ~TFd() {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return FFd; }
+    void Reset(int AFd) {
+        if (FFd >= 0)
+            ::close(FFd);
+        FFd = AFd;
+    }
+    int Release() {
+        const int fd = FFd;
+        FFd = -1;
+        return fd;
+    }
+
+private:
+    int FFd;
+};
+
+QString ErrnoText(const char* AWhat, const QString& APath) {
+    return QString::fromLocal8Bit(AWhat) + QStringLiteral(" \"") + APath + QStringLiteral("\": ") +
+           QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool CopyContent(int AIn, int AOut, off_t ASize) {
+    off_t left = ASize;
+    while (left > 0) {
+        const ssize_t n =
+            ::copy_file_range(AIn, nullptr, AOut, nullptr, static_cast<size_t>(left), 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)
+                break;
+            return false;
+        }
+        if (n == 0)
+            break;  // the source shrank: copy what is there
+        left -= n;
+    }
+    if (left == 0)
+        return true;
+    // Fallback: plain reads and writes from where the kernel copy stopped.
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(AIn, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(AOut, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            done += w;
+        }
+    }
+}
+
+}  // namespace
+
+bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* AError) {
+    const QByteArray source = QFile::encodeName(ASource);
+    const QByteArray target = QFile::encodeName(ATarget);
+    TFd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    if (in.Get() < 0) {
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot open", ASource);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(in.Get(), &info) != 0) {
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot read", ASource);
+        return false;
+    }
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    QByteArray temp;
+    TFd out;
+    for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".plvcopy-%016llx",
+                      static_cast<unsigned long long>(random()));
+        temp = target + suffix;
+        out.Reset(
+            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+        if (out.Get() < 0 && errno != EEXIST)
+            break;
+    }
+    if (out.Get() < 0) {
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot create", ATarget);
+        return false;
+    }
+    const auto fail = [&](const char* AWhat, const QString& APath) {
+        if (AError != nullptr)
+            *AError = ErrnoText(AWhat, APath);
+        ::close(out.Release());
+        ::unlink(temp.constData());
+        return false;
+    };
+    if (!CopyContent(in.Get(), out.Get(), info.st_size))
+        return fail("Cannot copy to", ATarget);
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::futimens(out.Get(), times) != 0)
+        return fail("Cannot set the time of", ATarget);
+    if (::close(out.Release()) != 0) {
+        ::unlink(temp.constData());
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot write", ATarget);
+        return false;
+    }
+    if (::rename(temp.constData(), target.constData()) != 0) {
+        const QString error = ErrnoText("Cannot replace", ATarget);
+        ::unlink(temp.constData());
+        if (AError != nullptr)
+            *AError = error;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,480 @@
+#include "batch/batch_engine.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+#include "app/program_log.h"
+#include "base/exceptions.h"
+#include "batch/batch_work_path.h"
+#include "batch/worker_registry.h"
+#include "plugin_host/internal_plugin_registry.h"
+#include "plugin_host/plugin_descriptor.h"
+#include "plugin_host/plugin_host.h"
+#include "plugin_host/plugin_internal.h"
+#include "tests/support/temp_folders.h"
+
+namespace {
+
+using TWork =
+    std::function<void(const QString& AIn, TWorkPathOutput& AOut, IExeWorkCallbacks& AWork)>;
+
+// A plugin whose work is given by the test; it records the paths it gets, thread-safely.
+class TTestPlugin : public TPluginInternal {
+public:
+    struct TShared {
+        std::mutex Lock;
+        QStringList Paths;
+        QStringList Calls;
+        TWork Work;
+    };
+    TTestPlugin(TShared& AShared, const QString& AName) : FShared(AShared) {
+        FInfo.StrID = QStringLiteral("zq_test_") + AName;
+        FInfo.PluginName = AName;
+        FInfo.PluginLoadingScheme = plsRequireKeepInMemory;
+    }
+    const TPluginInfoHost* PluginReturnInfo(const TExeInfoHost&) override { return &FInfo; }
+    void PluginSetupWorkStart(const TExeInfoHost&, const QString& ARoot,
+                              IExeWorkCallbacks& AWork) override {
+        FWork = &AWork;
+        const std::lock_guard lock(FShared.Lock);
+        FShared.Calls << QStringLiteral("start ") + ARoot;
+    }
+    void PluginSetupWorkEnd(const TExeInfoHost&) override {
+        const std::lock_guard lock(FShared.Lock);
+        FShared.Calls << QStringLiteral("end");
+    }
+    void PluginWorkPath(const QString& AIn, TWorkPathOutput& AOut) override {
+        {
+            const std::lock_guard lock(FShared.Lock);
+            FShared.Paths << AIn;
+        }
+        if (FShared.Work)
+            FShared.Work(AIn, AOut, *FWork);
+    }
+
+private:
+    TShared& FShared;
+    TPluginInfoHost FInfo;
+    IExeWorkCallbacks* FWork = nullptr;
+};
+
+class BatchEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FOldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+        FInput = FTemp.MakeFolder(QStringLiteral("in"));
+        FWorkDir = FTemp.MakeFolder(QStringLiteral("work"));
+        FTempDir = FTemp.MakeFolder(QStringLiteral("tmp"));
+        FLog.FLogFileName = FTemp.Path(QStringLiteral("program.log"));
+        for (const char* name : {"A", "B", "C"}) {
+            const QString id = QString::fromLatin1(name);
+            FRegistry.AddOwn([this, id] { return std::make_unique<TTestPlugin>(FPlugins[id], id); },
+                             id);
+        }
+        FHost = std::make_unique<TPluginHost>(
+            FRegistry,
+            TPluginHostSetup{FTemp.MakeFolder(QStringLiteral("modules")), FTempDir, &FLog});
+        FHost->Discover();
+    }
+    void TearDown() override {
+        FHost.reset();
+        if (FOldDataHome.isEmpty())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", FOldDataHome);
+    }
+    TPluginStoredLibInfo* Plugin(const QString& AName) {
+        return FHost->FindByStrID(QStringLiteral("zq_test_") + AName);
+    }
+    TBatchEngineSetup Setup(const std::vector<std::pair<QString, QString>>& ACombinations) {
+        TBatchEngineSetup setup;
+        setup.Settings.InputDirPath = FInput;
+        setup.Settings.WorkDirPath = FWorkDir;
+        setup.Settings.OnlyCopyHandledPaths = false;
+        setup.Settings.MaxWorkerThreads = 4;
+        for (const auto& [filter, plugin] : ACombinations) {
+            TBatchCombination combination;
+            combination.Filter = filter;
+            combination.Props.LibInfo_Ref = Plugin(plugin);
+            setup.Combinations.push_back(combination);
+        }
+        setup.Host = FHost.get();
+        setup.TempFolder = FTempDir;
+        setup.LogWriter = [this](const QString& AEntry) {
+            const std::lock_guard lock(FEntriesLock);
+            FEntries << AEntry;
+        };
+        setup.ProgramLog = &FLog;
+        setup.OnProgress = [this](int, int AMax, int APosition, bool ADone) {
+            const std::lock_guard lock(FEntriesLock);
+            if (ADone)
+                FFinal = {AMax, APosition};
+        };
+        return setup;
+    }
+    void Run(TBatchEngineSetup ASetup) {
+        TBatchEngine engine(std::move(ASetup));
+        engine.Resume();
+        engine.WaitFor();
+        FProblems = engine.ProblemCounts();
+        FAdviseProject = engine.PluginAdviseProjectBatchStop();
+    }
+    QString W(const QString& ARelative) const { return FWorkDir + ARelative; }
+    QStringList Sorted(QStringList AList) const {
+        AList.sort();
+        return AList;
+    }
+
+    TTempFolder FTemp;
+    QByteArray FOldDataHome;
+    QString FInput;
+    QString FWorkDir;
+    QString FTempDir;
+    TqvLogging FLog;
+    std::map<QString, TTestPlugin::TShared> FPlugins;
+    TCollectionInternalPluginTypes FRegistry;
+    std::unique_ptr<TPluginHost> FHost;
+    std::mutex FEntriesLock;
+    QStringList FEntries;
+    std::pair<int, int> FFinal{-1, -1};
+    TBatchProblemCounts FProblems;
+    bool FAdviseProject = false;
+};
+
+}  // namespace
+
+TEST_F(BatchEngineTest, CopiesTheInputKeepingTimesAndRunsEachCombination) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FTemp.WriteFile(QStringLiteral("in/sub/b.txt"), "b");
+    FTemp.WriteFile(QStringLiteral("in/sub/c.htm"), "c");
+    FTemp.WriteFile(QStringLiteral("work/old.txt"), "old");
+    const QDateTime past = QDateTime::currentDateTime().addDays(-5);
+    {
+        QFile file(FInput + QStringLiteral("a.txt"));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    FTemp.WriteFile(QStringLiteral("tmp/prop1.val"), "value");
+    Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")},
+               {QStringLiteral(":"), QStringLiteral("B")}}));
+
+    EXPECT_EQ(Sorted(FPlugins[QStringLiteral("A")].Paths),
+              QStringList({W(QStringLiteral("a.txt")), W(QStringLiteral("sub/b.txt"))}));
+    EXPECT_EQ(FPlugins[QStringLiteral("B")].Paths, QStringList(FWorkDir));
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Calls,
+              QStringList({QStringLiteral("start ") + FWorkDir, QStringLiteral("end")}));
+    EXPECT_FALSE(QFileInfo::exists(W(QStringLiteral("old.txt"))));  // emptied to the trash first
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("xdg/Trash/files/old.txt")), QByteArray("old"));
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/sub/c.htm")), QByteArray("c"));
+    EXPECT_EQ(QFileInfo(W(QStringLiteral("a.txt"))).lastModified().toSecsSinceEpoch(),
+              past.toSecsSinceEpoch());
+    EXPECT_FALSE(QFileInfo::exists(FTempDir + QStringLiteral("prop1.val")));
+    EXPECT_EQ(FFinal, std::make_pair(3, 3));  // root + two .txt files to do, three done
+    EXPECT_EQ(FProblems.Total(), 0);
+}
+
+TEST_F(BatchEngineTest, OnlyHandledPathsAreCopiedWithTheirFolders) {
+    FTemp.WriteFile(QStringLiteral("in/x/deep/page.htm"), "p");
+    FTemp.WriteFile(QStringLiteral("in/x/notes.txt"), "n");
+    FTemp.WriteFile(QStringLiteral("in/top.htm"), "t");
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.htm"), QStringLiteral("A")}});
+    setup.Settings.OnlyCopyHandledPaths = true;
+    Run(std::move(setup));
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/x/deep/page.htm")), QByteArray("p"));
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/top.htm")), QByteArray("t"));
+    EXPECT_FALSE(QFileInfo::exists(W(QStringLiteral("x/notes.txt"))));
+}
+
+TEST_F(BatchEngineTest, WorkFolderWithOnlyFoldersIsNotEmptied) {
+    FTemp.WriteFile(QStringLiteral("work/keep/inner.txt"), "k");
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}}));
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/keep/inner.txt")), QByteArray("k"));
+}
+
+TEST_F(BatchEngineTest, InputFolderAsWorkFolderWorksInPlace) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FTemp.WriteFile(QStringLiteral("work/w.txt"), "w");
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}});
+    setup.Settings.InputDirIsWorkDir = true;
+    Run(std::move(setup));
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths, QStringList(FInput + QStringLiteral("a.txt")));
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Calls.value(0), QStringLiteral("start ") + FInput);
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/w.txt")), QByteArray("w"));  // untouched
+}
+
+TEST_F(BatchEngineTest, AtMostTheMaximumRunAtOnceAndLoweringItHoldsNewWorkers) {
+    for (int i = 0; i < 20; ++i)
+        FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i, 2, 10, QLatin1Char('0')), "x");
+    std::mutex lock;
+    std::condition_variable changed;
+    int running = 0;
+    int blocked = 0;
+    bool gateOpen = false;
+    bool lowered = false;
+    int maxAfterLowering = 0;
+    int maxSeen = 0;
+    FPlugins[QStringLiteral("A")].Work = [&](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) {
+        std::unique_lock guard(lock);
+        ++running;
+        maxSeen = std::max(maxSeen, running);
+        if (lowered)
+            maxAfterLowering = std::max(maxAfterLowering, running);
+        if (!gateOpen) {
+            ++blocked;
+            changed.notify_all();
+            changed.wait(guard, [&] { return gateOpen; });
+        }
+        --running;
+    };
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}});
+    setup.Settings.MaxWorkerThreads = 8;
+    TBatchEngine engine(std::move(setup));
+    engine.Resume();
+    {
+        std::unique_lock guard(lock);
+        changed.wait(guard, [&] { return blocked == 8; });
+        engine.SetMaxWorkerThreadsRunning(2);
+        lowered = true;
+        gateOpen = true;
+    }
+    changed.notify_all();
+    engine.WaitFor();
+    EXPECT_EQ(maxSeen, 8);
+    EXPECT_LE(maxAfterLowering, 2);
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths.size(), 20);
+}
+
+TEST_F(BatchEngineTest, MaximumOneRunsStrictlyOneAfterAnother) {
+    for (int i = 0; i < 10; ++i)
+        FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i), "x");
+    std::atomic<int> running{0};
+    std::atomic<int> maxSeen{0};
+    FPlugins[QStringLiteral("A")].Work = [&](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) {
+        const int now = ++running;
+        int seen = maxSeen.load();
+        while (now > seen && !maxSeen.compare_exchange_weak(seen, now)) {
+        }
+        --running;
+    };
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}});
+    setup.Settings.MaxWorkerThreads = 1;
+    Run(std::move(setup));
+    EXPECT_EQ(maxSeen.load(), 1);
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths.size(), 10);
+}
+
+TEST_F(BatchEngineTest, RenamedAndDeletedDirectoriesCarryToLaterEntries) {
+    FTemp.WriteFile(QStringLiteral("in/sub/a.txt"), "a");
+    FTemp.WriteFile(QStringLiteral("in/sub/inner/b.txt"), "b");
+    FTemp.WriteFile(QStringLiteral("in/gone/c.txt"), "c");
+    FTemp.WriteFile(QStringLiteral("in/top.txt"), "t");
+    FPlugins[QStringLiteral("A")].Work = [this](const QString& AIn, TWorkPathOutput& AOut,
+                                                IExeWorkCallbacks&) {
+        if (AIn == W(QStringLiteral("sub/"))) {
+            QDir().rename(W(QStringLiteral("sub")), W(QStringLiteral("Sub2")));
+            AOut.SetOutputPath(
+                W(QStringLiteral("Sub2")));  // without the separator: the engine adds it
+        } else if (AIn == W(QStringLiteral("gone/"))) {
+            QDir(W(QStringLiteral("gone"))).removeRecursively();
+            AOut.ClearOutputPath();
+        }
+    };
+    TBatchEngineSetup setup = Setup({{QStringLiteral("/"), QStringLiteral("A")},
+                                     {QStringLiteral("*.txt"), QStringLiteral("B")}});
+    setup.Settings.MaxWorkerThreads = 8;
+    Run(std::move(setup));
+    EXPECT_EQ(Sorted(FPlugins[QStringLiteral("B")].Paths),
+              QStringList({W(QStringLiteral("Sub2/a.txt")), W(QStringLiteral("Sub2/inner/b.txt")),
+                           W(QStringLiteral("top.txt"))}));
+    // The directory below the renamed one was dispatched with the new name in combination 1.
+    EXPECT_TRUE(FPlugins[QStringLiteral("A")].Paths.contains(W(QStringLiteral("Sub2/inner/"))));
+    // Deleting on purpose is reported but is no problem.
+    EXPECT_EQ(FProblems.Total(), 0);
+}
+
+TEST_F(BatchEngineTest, PathsAddedInOneCombinationReachOnlyLaterOnes) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FPlugins[QStringLiteral("B")].Work = [this](const QString&, TWorkPathOutput&,
+                                                IExeWorkCallbacks& AWork) {
+        QFile file(W(QStringLiteral("added.txt")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("n");
+        AWork.ExeRequestAddPathToBatch(W(QStringLiteral("added.txt")));
+    };
+    Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")},
+               {QStringLiteral("*.txt"), QStringLiteral("B")},
+               {QStringLiteral("*.txt"), QStringLiteral("C")}}));
+    EXPECT_EQ(FPlugins[QStringLiteral("B")].Paths, QStringList(W(QStringLiteral("a.txt"))));
+    EXPECT_EQ(Sorted(FPlugins[QStringLiteral("C")].Paths),
+              QStringList({W(QStringLiteral("a.txt")), W(QStringLiteral("added.txt"))}));
+}
+
+TEST_F(BatchEngineTest, StopBeforeTheStartSkipsTheRunButCleansUp) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FTemp.WriteFile(QStringLiteral("tmp/prop1.val"), "v");
+    TBatchEngine engine(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}}));
+    engine.Terminate();
+    engine.Resume();
+    engine.WaitFor();
+    EXPECT_TRUE(FPlugins[QStringLiteral("A")].Calls.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(FTempDir + QStringLiteral("prop1.val")));
+    EXPECT_EQ(FFinal.first, 0);  // the final progress event came
+}
+
+TEST_F(BatchEngineTest, ProjectStopAdviceStopsDispatchAndIsLogged) {
+    for (int i = 0; i < 5; ++i)
+        FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i), "x");
+    FPlugins[QStringLiteral("A")].Work = [](const QString&, TWorkPathOutput& AOut,
+                                            IExeWorkCallbacks&) {
+        AOut.Props.AdviseProjectBatchStop = 1;
+    };
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")},
+                                     {QStringLiteral("*.txt"), QStringLiteral("B")}});
+    setup.Settings.MaxWorkerThreads = 1;
+    Run(std::move(setup));
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths.size(), 1);
+    EXPECT_TRUE(FPlugins[QStringLiteral("B")].Paths.isEmpty());
+    // The later combination still gets its start and end calls.
+    EXPECT_EQ(FPlugins[QStringLiteral("B")].Calls.size(), 2);
+    EXPECT_TRUE(FAdviseProject);
+    EXPECT_TRUE(FEntries.contains(QStringLiteral(
+        "  Event(s) occurred. All further batching on this project has been halted.\r\n"
+        "  Plugin(s) reported following: \r\n    * AdviseProjectBatchStop.\r\n")));
+}
+
+TEST_F(BatchEngineTest, WorkerJudgesTheReturnedPath) {
+    struct TCase {
+        const char* Name;
+        TWork Work;
+        QString ExpectedLines;  // after the common head; empty: nothing logged
+        bool LaterSeesPath;
+        int Problems;
+    };
+    const QString outside = FTemp.WriteFile(QStringLiteral("outside.txt"), "o");
+    const std::vector<TCase> cases = {
+        {"untouched", [](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) {}, QString(), true,
+         0},
+        {"renamed inside the root",
+         [this](const QString& AIn, TWorkPathOutput& AOut, IExeWorkCallbacks&) {
+             QFile::rename(AIn, W(QStringLiteral("renamed.txt")));
+             AOut.SetOutputPath(W(QStringLiteral("renamed.txt")));
+         },
+         QString(), true, 0},
+        {"deleted on purpose",
+         [](const QString& AIn, TWorkPathOutput& AOut, IExeWorkCallbacks&) {
+             QFile::remove(AIn);
+             AOut.ClearOutputPath();
+         },
+         QStringLiteral("    * \"WorkPathNameOut\" is empty (\"\"). This indicates that the path "
+                        "has been deleted "
+                        "purposely by the plugin.\r\n"),
+         false, 0},
+        {"non-existing",
+         [this](const QString&, TWorkPathOutput& AOut, IExeWorkCallbacks&) {
+             AOut.SetOutputPath(W(QStringLiteral("nope.txt")));
+         },
+         QStringLiteral(
+             "    * Non-existing \"WorkPathNameOut\", the incorrect output path was \"") +
+             W(QStringLiteral("nope.txt")) + QStringLiteral("\".\r\n"),
+         false, 1},
+        {"outside the root",
+         [outside](const QString&, TWorkPathOutput& AOut, IExeWorkCallbacks&) {
+             AOut.SetOutputPath(outside);
+         },
+         QStringLiteral(
+             "    * Root-changed \"WorkPathNameOut\", the not allowed output path was \"") +
+             outside + QStringLiteral("\".\r\n"),
+         false, 1},
+        {"path stop advice",
+         [](const QString&, TWorkPathOutput& AOut, IExeWorkCallbacks&) {
+             AOut.Props.AdvisePathBatchStop = 1;
+         },
+         QStringLiteral("    * \"AdvisePathBatchStop\".\r\n"), false, 0},
+        {"plugin raises",
+         [](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) {
+             throw EqvOperationNotPossible(QStringLiteral("x"));
+         },
+         QString(), false, 1},
+    };
+    for (const TCase& c : cases) {
+        QDir(FWorkDir).removeRecursively();
+        QDir().mkpath(FWorkDir);
+        QDir(FInput).removeRecursively();
+        FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+        FEntries.clear();
+        FPlugins[QStringLiteral("A")].Paths.clear();
+        FPlugins[QStringLiteral("B")].Paths.clear();
+        FPlugins[QStringLiteral("A")].Work = c.Work;
+        Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")},
+                   {QStringLiteral("*.*"), QStringLiteral("B")}}));
+        if (c.ExpectedLines.isEmpty()) {
+            EXPECT_TRUE(FEntries.isEmpty())
+                << c.Name << ": " << FEntries.join(QStringLiteral("|")).toStdString();
+        } else {
+            ASSERT_EQ(FEntries.size(), 1) << c.Name;
+            EXPECT_EQ(
+                FEntries[0],
+                QStringLiteral("  Events(s) occurred. All further batching on this \"path\" has "
+                               "been halted.\r\n"
+                               "  Input path was \"") +
+                    W(QStringLiteral("a.txt")) +
+                    QStringLiteral("\".\r\n  Plugin \"A\" (zq_test_A) reported following:\r\n") +
+                    c.ExpectedLines)
+                << c.Name;
+        }
+        EXPECT_EQ(FPlugins[QStringLiteral("B")].Paths.size() == 1, c.LaterSeesPath) << c.Name;
+        EXPECT_EQ(FProblems.Total(), c.Problems) << c.Name;
+    }
+}
+
+TEST_F(BatchEngineTest, PluginReportsNameThePathAndRefuseStrangers) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FPlugins[QStringLiteral("A")].Work = [](const QString&, TWorkPathOutput&,
+                                            IExeWorkCallbacks& AWork) {
+        AWork.ExeHandleWorkPathErrorMsg(QStringLiteral("Bad bytes"), QStringLiteral("Fix it"));
+    };
+    Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}}));
+    ASSERT_EQ(FEntries.size(), 1);
+    EXPECT_EQ(
+        FEntries[0],
+        QStringLiteral("  Plugin path: \"") + Plugin(QStringLiteral("A"))->FPluginPathName +
+            QStringLiteral("\".\r\n  Work path: \"") + W(QStringLiteral("a.txt")) +
+            QStringLiteral("\".\r\n  Reported following:\r\n    * Error message: \"Bad bytes\".\r\n"
+                           "    * Advice message: \"Fix it\"."));
+    EXPECT_EQ(FProblems.WorkPathReports, 1);
+
+    TqvThreadStringList registry;
+    EXPECT_THROW(TBatchWorkPath::HandleWorkPathErrorMsg(
+                     registry, [](const QString&) {}, QStringLiteral("e"), QStringLiteral("a")),
+                 EqvValueOutOfValidRangeError);
+}
+
+TEST_F(BatchEngineTest, TooLongPathsAreNotHandedToPlugins) {
+    TBatchPluginProps props;
+    props.LibInfo_Ref = Plugin(QStringLiteral("A"));
+    TqvThreadStringList registry;
+    QStringList entries;
+    TBatchWorkPath worker(registry, props, FWorkDir, 0, FWorkDir + QString(2100, QLatin1Char('x')),
+                          [&](const QString& AEntry) { entries << AEntry; });
+    worker.Execute();
+    EXPECT_TRUE(worker.FRefusedTooLong);
+    EXPECT_TRUE(worker.UpdatedOutPath.isEmpty());
+    EXPECT_TRUE(FPlugins[QStringLiteral("A")].Paths.isEmpty());
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_TRUE(entries[0].contains(QStringLiteral("longer than 2047 characters")));
+}
+
+TEST_F(BatchEngineTest, OnlyOneEngineAtATime) {
+    TBatchEngine first(Setup({}));
+    EXPECT_THROW(TBatchEngine second(Setup({})), EqvValueOutOfValidRangeError);
+}

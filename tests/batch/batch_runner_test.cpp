@@ -1,0 +1,203 @@
+#include "batch/batch_runner.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include "app/module_shared.h"
+#include "batch/batch_log.h"
+#include "plugin_host/internal_plugin_registry.h"
+#include "plugin_host/plugin_descriptor.h"
+#include "plugin_host/plugin_host.h"
+#include "plugin_host/plugin_internal.h"
+#include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_folders.h"
+
+namespace {
+
+// Gives project-stop advice for paths whose name contains "stop".
+class TAdvisingPlugin : public TPluginInternal {
+public:
+    TAdvisingPlugin() {
+        FInfo.StrID = QStringLiteral("zq_test_Advising");
+        FInfo.PluginName = QStringLiteral("Advising");
+        FInfo.PluginLoadingScheme = plsRequireKeepInMemory;
+    }
+    const TPluginInfoHost* PluginReturnInfo(const TExeInfoHost&) override { return &FInfo; }
+    void PluginWorkPath(const QString& AIn, TWorkPathOutput& AOut) override {
+        if (AIn.contains(QStringLiteral("stop")))
+            AOut.Props.AdviseProjectBatchStop = 1;
+    }
+
+private:
+    TPluginInfoHost FInfo;
+};
+
+class BatchRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FOldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+        TModuleEnvironment env;
+        env.ProgramFolder = FTemp.MakeFolder(QStringLiteral("prog"));
+        env.DocumentsFolder = FTemp.MakeFolder(QStringLiteral("home/Documents"));
+        env.Prompts = &FPrompts;
+        FModule = std::make_unique<TModuleShared>(std::move(env));
+        FRegistry.AddOwn<TAdvisingPlugin>(QStringLiteral("Advising"));
+        FHost = std::make_unique<TPluginHost>(
+            FRegistry, TPluginHostSetup{FModule->Folders().ModulesFolder,
+                                        FModule->Folders().TempFolder, &FModule->FLogging});
+        FHost->Discover();
+        FRunner = std::make_unique<TBatchRunner>(*FModule, *FHost);
+    }
+    void TearDown() override {
+        FRunner.reset();
+        FHost.reset();
+        FModule.reset();
+        if (FOldDataHome.isEmpty())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", FOldDataHome);
+    }
+    TBatchRunRequest Request() {
+        TBatchRunRequest request;
+        request.Settings.InputDirPath = FModule->Folders().TempInputFolder;
+        request.Settings.WorkDirPath = FModule->Folders().TempWorkFolder;
+        request.Settings.MaxWorkerThreads = 1;
+        TBatchCombination combination;
+        combination.Filter = QStringLiteral("*.txt");
+        combination.Props.LibInfo_Ref = FHost->FindByStrID(QStringLiteral("zq_test_Advising"));
+        request.Combinations.push_back(combination);
+        request.ProjectFilePath = FTemp.Path(QStringLiteral("MySite.plv"));
+        return request;
+    }
+    QString Input(const QString& ARelative) const {
+        return FModule->Folders().TempInputFolder + ARelative;
+    }
+    void WriteInput(const QString& ARelative) {
+        QDir().mkpath(QFileInfo(Input(ARelative)).absolutePath());
+        QFile file(Input(ARelative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+
+    TTempFolder FTemp;
+    QByteArray FOldDataHome;
+    TScriptedPrompts FPrompts;
+    std::unique_ptr<TModuleShared> FModule;
+    TCollectionInternalPluginTypes FRegistry;
+    std::unique_ptr<TPluginHost> FHost;
+    std::unique_ptr<TBatchRunner> FRunner;
+};
+
+}  // namespace
+
+TEST_F(BatchRunnerTest, ABatchLogsItsStartAndEndAndEndsDone) {
+    WriteInput(QStringLiteral("a.txt"));
+    WriteInput(QStringLiteral("b.txt"));
+    const TBatchRunResult result = FRunner->RunBatch(Request());
+    EXPECT_EQ(result.StatusText, QStringLiteral("Done"));
+    EXPECT_FALSE(result.Interrupted);
+    EXPECT_EQ(result.PathsToDo, 2);
+    EXPECT_EQ(result.ItemsDone, 2);
+    EXPECT_TRUE(QFileInfo(result.LogPath).fileName().endsWith(QStringLiteral("_MySite.log")));
+    const QString log = QString::fromUtf8(ReadWholeFile(result.LogPath));
+    EXPECT_TRUE(log.contains(QStringLiteral("Message: \r\n  Batch started.\r\n\r\n\r\n")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("Message: \r\n  Batch ended.\r\n  Batch time used was ")));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("  Batch Paths to do (estimated): 2.\r\n  Batch items done: 2.\r\n")));
+    EXPECT_FALSE(log.contains(QStringLiteral("Batch was")));
+    const TBatchStatusSet status = FRunner->Status();
+    EXPECT_TRUE(status.Has(bsDoneSuccess));
+    EXPECT_FALSE(status.Has(bsWrapperActive));
+    EXPECT_FALSE(status.Has(bsCoreActive));
+    EXPECT_TRUE(status.Has(bsIsFirstProjectBatchFrameUpdate));
+    EXPECT_EQ(FModule->FBatchEngine, nullptr);
+}
+
+TEST_F(BatchRunnerTest, PluginAdviceEndsAsInterruptedByPlugin) {
+    WriteInput(QStringLiteral("stop.txt"));
+    const TBatchRunResult result = FRunner->RunBatch(Request());
+    EXPECT_EQ(result.StatusText, QStringLiteral("Interrupted by plugin"));
+    EXPECT_TRUE(result.PluginInterrupted);
+    const QString log = QString::fromUtf8(ReadWholeFile(result.LogPath));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("  Batch ended.\r\n  Batch was interrupted by plugin.\r\n")));
+    EXPECT_TRUE(FRunner->Status().Has(bsAdviseStopProject));
+    EXPECT_TRUE(FRunner->Status().Has(bsWasInterrupted));
+}
+
+TEST_F(BatchRunnerTest, StopEndsAsInterruptedByUser) {
+    for (int i = 0; i < 5; ++i)
+        WriteInput(QStringLiteral("f%1.txt").arg(i));
+    TBatchRunObserver observer;
+    // Stop as soon as the batch reports anything.
+    observer.OnProgress = [this](int, int, bool) { FRunner->InterruptBatch(); };
+    const TBatchRunResult result = FRunner->RunBatch(Request(), observer);
+    EXPECT_EQ(result.StatusText, QStringLiteral("Interrupted by user"));
+    EXPECT_TRUE(result.UserInterrupted);
+    EXPECT_LT(result.ItemsDone, 5);
+    EXPECT_TRUE(QString::fromUtf8(ReadWholeFile(result.LogPath))
+                    .contains(QStringLiteral("  Batch was interrupted by user.\r\n")));
+}
+
+TEST_F(BatchRunnerTest, SettingsValidation) {
+    FModule->FProgramOptions->FHumanSafeMode = false;
+    const QString data = FTemp.MakeFolder(QStringLiteral("data"));
+
+    // A missing input folder is created when the user agrees.
+    TProjectGeneralSettings settings;
+    settings.InputDirPath = FTemp.Path(QStringLiteral("new-in"));
+    settings.WorkDirPath = FTemp.MakeFolder(QStringLiteral("w"));
+    FPrompts.Answers = {true};
+    EXPECT_TRUE(FRunner->ValFrameProgramSetupGeneral(settings));
+    EXPECT_TRUE(QFileInfo(FTemp.Path(QStringLiteral("new-in"))).isDir());
+    EXPECT_EQ(settings.InputDirPath, FTemp.Path(QStringLiteral("new-in/")));
+    EXPECT_EQ(FPrompts.Asked.value(0),
+              QStringLiteral("Input Directory has to exist - create it now?"));
+
+    // Declined: no folder, no batch.
+    settings.InputDirPath = FTemp.Path(QStringLiteral("other-in/"));
+    FPrompts.Answers = {false};
+    EXPECT_FALSE(FRunner->ValFrameProgramSetupGeneral(settings));
+    EXPECT_FALSE(QFileInfo::exists(FTemp.Path(QStringLiteral("other-in"))));
+
+    // One folder inside the other.
+    settings.InputDirPath = data;
+    settings.WorkDirPath = FTemp.MakeFolder(QStringLiteral("data/work"));
+    EXPECT_FALSE(FRunner->ValFrameProgramSetupGeneral(settings));
+    EXPECT_EQ(FPrompts.Shown.value(0),
+              QStringLiteral("You can not specify \"Input Directory\" path as being a part of "
+                             "\"Work Directory\" path!"));
+
+    // Human safe mode puts the work folder back into the temp work folder.
+    FModule->FProgramOptions->FHumanSafeMode = true;
+    settings.InputDirPath = FModule->Folders().TempInputFolder + QStringLiteral("site");
+    QDir().mkpath(settings.InputDirPath);
+    settings.WorkDirPath = data;
+    EXPECT_FALSE(FRunner->ValFrameProgramSetupGeneral(settings));
+    EXPECT_EQ(settings.WorkDirPath, FModule->Folders().TempWorkFolder);
+    EXPECT_EQ(FPrompts.Shown.value(1),
+              QStringLiteral("When \"Human safe mode\" is enabled in options the \"Work "
+                             "Directory\" has to be within "
+                             "directory \"") +
+                  FModule->Folders().TempWorkFolder +
+                  QStringLiteral("\"\r\nIt has now been set to that directory."));
+    EXPECT_TRUE(FRunner->ValFrameProgramSetupGeneral(settings));
+}
+
+TEST(BatchRunnerTexts, TimeUsed) {
+    const std::vector<std::pair<qint64, QString>> cases = {
+        {0, QString()},
+        {1, QStringLiteral("1 millisecond")},
+        {2, QStringLiteral("2 milliseconds")},
+        {61001, QStringLiteral("1 minute 1 second 1 millisecond")},
+        {3600000, QStringLiteral("1 hour")},
+        {2LL * 86400000 + 5000, QStringLiteral("2 days 5 seconds")},
+        {366LL * 86400000, QStringLiteral("1 day")},
+    };
+    for (const auto& [ms, text] : cases)
+        EXPECT_EQ(TBatchRunner::TimeUsedText(ms), text) << ms;
+}
