@@ -103,6 +103,11 @@ TDirectorySetupResult SetupDirectories(const TDirectorySetupInput& AInput) {
     TDirectorySetupResult result;
     MigrateLegacySettings(program);
     result.Muc = ReadMuc(program);
+    if (!AInput.DataRootOverride.isEmpty()) {
+        result.Muc.DataAccess = QStringLiteral("app");
+        result.Muc.DataUserPath = AInput.DataRootOverride;
+        maker.MakePath(Normalised(AInput.DataRootOverride));
+    }
     TDataAccessMode mode = ResolveMode(result.Muc.DataAccess);
     QString dataRoot = program;
 

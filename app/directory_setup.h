@@ -30,6 +30,9 @@ struct TDirectorySetupInput {
     QString ProgramFolder;                // folder of the executable
     QString DocumentsFolder;              // the user's documents folder; empty when there is none
     TFolderMaker* FolderMaker = nullptr;  // the real file system when null
+    // A data root chosen for this run (the command line's --data-root): "app" mode with this
+    // folder as the user data path; the folder is created when missing.
+    QString DataRootOverride;
 };
 
 struct TDirectorySetupResult {

@@ -7,7 +7,11 @@
 
 #include "app/module_shared.h"
 #include "app/user_prompts.h"
+#include "cli/run_command.h"
 #include "platform/system_folders.h"
+#include "plugin_host/internal_plugin_registry.h"
+#include "plugin_host/plugin_host.h"
+#include "plugins/register_all.h"
 
 namespace {
 
@@ -39,9 +43,17 @@ int main(int argc, char* argv[]) {
         // Queued, so that it also ends a loop that has not started yet.
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     };
-    environment.RunProjectBatch = [](TModuleShared&, const QString& AProjectPath) {
-        std::fprintf(stderr, "Plovane: this build cannot run batches yet; \"%s\" was not run.\n",
-                     AProjectPath.toUtf8().constData());
+    // Until the main window runs batches, a project named on the command line runs headless
+    // through the same wrapper as plovane-run.
+    int batchExitCode = EXIT_SUCCESS;
+    environment.RunProjectBatch = [&batchExitCode](TModuleShared& AModule, const QString& AProjectPath) {
+        TCollectionInternalPluginTypes registry;
+        RegisterAllInternalPlugins(registry);
+        TPluginHost host(registry, {AModule.Folders().ModulesFolder, AModule.Folders().TempFolder, &AModule.FLogging});
+        host.Discover();
+        TRunOptions options;
+        options.ProjectPath = AProjectPath;
+        batchExitCode = RunProjectBatch(AModule, host, options);
     };
 
     TModuleShared module(std::move(environment));
@@ -56,5 +68,6 @@ int main(int argc, char* argv[]) {
             QCoreApplication::quit();
         }
     });
-    return QApplication::exec();
+    const int loopExit = QApplication::exec();
+    return loopExit != 0 ? loopExit : batchExitCode;
 }

@@ -32,7 +32,8 @@ TModuleShared::~TModuleShared() {
 void TModuleShared::ModuleCreate() {
     // 1. Folders, the single-instance check and the program log's file.
     const TDirectorySetupResult setup = SetupDirectories(
-        {FEnvironment.ProgramFolder, FEnvironment.DocumentsFolder, FEnvironment.FolderMaker});
+        {FEnvironment.ProgramFolder, FEnvironment.DocumentsFolder, FEnvironment.FolderMaker,
+         FEnvironment.DataRootOverride});
     FFolders = setup.Folders;
     FPlaceholders = setup.Placeholders;
     FMuc = setup.Muc;

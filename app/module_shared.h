@@ -37,6 +37,7 @@ struct TModuleEnvironment {
     TUserPrompts* Prompts = nullptr;      // dialogs; none: errors are only logged
     std::function<QDateTime()> Clock;     // now; the system clock when empty
     TFolderMaker* FolderMaker = nullptr;  // the real file system when null
+    QString DataRootOverride;             // a data root for this run only (see SetupDirectories)
     // The single-instance check; off in tests unless they name a private socket.
     bool CheckSingleInstance = false;
     QString SingleInstanceSocket;

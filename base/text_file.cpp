@@ -82,8 +82,15 @@ TTextFileContent DecodeContent(const QByteArray& ABytes, const TAnsiCodePage* AC
     static constexpr char Utf16BEMark[] = "\xFE\xFF";
 
     if (StartsWith(ABytes, Utf8Mark, 3)) {
-        content.Encoding = TTextEncoding::Utf8Bom;
-        content.Text = DecodeUtf8Lossy(QByteArrayView(ABytes).sliced(3));
+        // Invalid bytes after the mark are reported as a lossy read, so that nobody rewrites the
+        // file believing it was read whole.
+        if (std::optional<QString> text = DecodeUtf8Strict(QByteArrayView(ABytes).sliced(3))) {
+            content.Encoding = TTextEncoding::Utf8Bom;
+            content.Text = std::move(*text);
+        } else {
+            content.Encoding = TTextEncoding::Utf8Lossy;
+            content.Text = DecodeUtf8Lossy(QByteArrayView(ABytes).sliced(3));
+        }
         return content;
     }
     // The UTF-32 marks are not recognised; those files go through the content tests.

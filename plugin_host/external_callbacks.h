@@ -3,7 +3,8 @@
 // The host function tables handed to external plugin libraries, and the plumbing that carries
 // errors across the C boundary: a host function called by a library never throws through the
 // library's frames; the error is kept for the calling thread and raised again once the library's
-// entry point has returned.
+// entry point has returned. (A library that calls host functions from a thread of its own gets
+// no error back: nothing on that thread returns to the host.)
 
 #include <exception>
 

@@ -74,7 +74,11 @@ bool DisplayLess(const QString& A, const QString& B) {
 
 TPluginHost::TPluginHost(const TCollectionInternalPluginTypes& ARegistry, TPluginHostSetup ASetup)
     : FRegistry(ARegistry), FSetup(std::move(ASetup)) {
-    FSetup.ModulesFolder = IncludeTrailingSeparator(FSetup.ModulesFolder);
+    // Display names cut the modules folder from absolute library paths, so it must be absolute
+    // and tidy too.
+    if (!FSetup.ModulesFolder.isEmpty())
+        FSetup.ModulesFolder =
+            IncludeTrailingSeparator(QDir::cleanPath(QFileInfo(FSetup.ModulesFolder).absoluteFilePath()));
     GCurrentHost = this;
 }
 
@@ -143,7 +147,7 @@ void TPluginHost::ScanExternal(const QString& AFolder) {
             // searched further.
             QString library;
             for (const QFileInfo& inner : FolderEntries(folder)) {
-                if (inner.fileName().endsWith(KLibrarySuffix, Qt::CaseInsensitive)) {
+                if (inner.isFile() && inner.fileName().endsWith(KLibrarySuffix, Qt::CaseInsensitive)) {
                     library = inner.fileName();
                     break;
                 }

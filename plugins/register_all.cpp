@@ -2,10 +2,16 @@
 
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugins/text_files/delete_files/plugin_internal_delete_files.h"
+#include "plugins/text_files/list_paths/plugin_internal_list_paths.h"
 #include "plugins/text_files/no_op/plugin_internal_no_op.h"
+#include "plugins/text_files/path_name_fixer/plugin_internal_path_name_fixer.h"
+#include "plugins/text_files/text_replacer/plugin_internal_text_replacer.h"
 
 void RegisterAllInternalPlugins(TCollectionInternalPluginTypes& ARegistry) {
     // Plugins not yet part of the program keep their place in this order when they arrive.
     ARegistry.AddOwn<TPluginInternal_DeleteFiles>(QStringLiteral("DeleteFiles"));
+    ARegistry.AddOwn<TPluginInternal_ListPaths>(QStringLiteral("ListPaths"));
+    ARegistry.AddOwn<TPluginInternal_PathNameFixer>(QStringLiteral("PathNameFixer"));
+    ARegistry.AddOwn<TPluginInternal_TextReplacer>(QStringLiteral("TextReplacer"));
     ARegistry.AddOwn<TPluginInternal_NoOp>(QStringLiteral("NoOp"));
 }

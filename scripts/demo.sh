@@ -1,23 +1,31 @@
 #!/usr/bin/env bash
-# Starts the program headless with a fresh home folder and shows what a first start lays out.
+# Runs the shipped demo project with plovane-run on a fresh data root and shows the results.
 set -euo pipefail
 build_dir=${1:?usage: demo.sh BUILD_DIR}
-bin="$build_dir/bin/plovane"
-[ -x "$bin" ] || { echo "No program at $bin; build first." >&2; exit 1; }
+bin="$build_dir/bin"
+[ -x "$bin/plovane-run" ] || { echo "No program in $bin; build first." >&2; exit 1; }
 
-demo_home=$(mktemp -d /tmp/plovane-demo-XXXXXX)
-mkdir -p "$demo_home/Documents"
-echo "Starting: plovane -hide -exit (home folder: $demo_home)"
-HOME="$demo_home" XDG_CONFIG_HOME="$demo_home/.config" XDG_DATA_HOME="$demo_home/.local/share" \
-  XDG_RUNTIME_DIR="$demo_home/run" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
-  "$bin" -hide -exit
+data_root=$(mktemp -d /tmp/plovane-demo-XXXXXX)
+# The demo works on its own folders below the data folder, outside the temp folders that
+# "human safe mode" allows, so the fresh options switch that mode off.
+mkdir -p "$data_root/config"
+printf '[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n' > "$data_root/config/options.ini"
 
-data_root="$demo_home/Documents/Kestrin/Plovane 3"
+export QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+# The data root is seeded from the program folder at start, demos included.
+project="$data_root/data/demos/website/website.plv"
+output="$data_root/data/demos/website/output"
+# plovane-run answers "no" to "create the work directory?", so the demo makes it first.
+mkdir -p "$output"
+echo "Plugins available:"
+"$bin/plovane-run" --data-root "$data_root" --list-plugins | cut -f1,2 | sed 's/^/  /'
 echo
-echo "Data folders laid out under: $data_root"
-(cd "$data_root" && find . -type d | sort | sed 's|^\./||; /^\.$/d; s|$|/|')
+echo "Running: plovane-run --data-root $data_root $project"
+"$bin/plovane-run" --data-root "$data_root" "$project" || status=$?
 echo
-echo "Options file saved ($data_root/config/options.ini):"
-tr -d '\r' < "$data_root/config/options.ini"
+echo "Input (unchanged):  $data_root/data/demos/website/site"
+echo "Output of the batch: $output"
+(cd "$output" && find . -type f | sort | sed 's|^\./|  |')
 echo
-echo "Backup beside it: $(ls "$data_root/config/" | tr '\n' ' ')"
+echo "Batch logs:         $data_root/logs/batches/"
+exit "${status:-0}"

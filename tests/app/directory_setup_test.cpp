@@ -37,7 +37,7 @@ protected:
         FTemp.WriteFile(QStringLiteral("prog/muc.ini"), AText.toUtf8());
     }
     TDirectorySetupResult Run(TFolderMaker* AMaker = nullptr) {
-        return SetupDirectories({FProgram, FDocuments, AMaker});
+        return SetupDirectories({FProgram, FDocuments, AMaker, {}});
     }
     QString PerUser() const { return FDocuments + QStringLiteral("Kestrin/Plovane 3/"); }
 
@@ -123,7 +123,7 @@ TEST_F(DirectorySetupTest, DataAccessValues) {
 }
 
 TEST_F(DirectorySetupTest, PerUserFolderUnavailableFallsBackToApp) {
-    const TDirectorySetupResult result = SetupDirectories({FProgram, QString(), nullptr});
+    const TDirectorySetupResult result = SetupDirectories({FProgram, QString(), nullptr, {}});
     EXPECT_EQ(result.Folders.Mode, TDataAccessMode::App);
     EXPECT_EQ(result.Folders.DataRoot, FProgram);
 }
@@ -197,4 +197,16 @@ TEST_F(DirectorySetupTest, PlaceholdersFollowTheFolders) {
     QString path = FProgram + QStringLiteral("data/in/");
     result.Placeholders.Collapse(path);
     EXPECT_EQ(path, QStringLiteral("?($AppDirData)?in/"));
+}
+
+TEST_F(DirectorySetupTest, DataRootOverrideWinsOverMucAndIsCreated) {
+    WriteMuc(QStringLiteral("[Misc]\r\nDataAccess=os\r\n"));
+    const QString chosen = FTemp.Path(QStringLiteral("chosen/root"));
+    TDirectorySetupInput input{FProgram, FDocuments, nullptr, {}};
+    input.DataRootOverride = chosen;
+    const TDirectorySetupResult result = SetupDirectories(input);
+    EXPECT_EQ(result.Folders.Mode, TDataAccessMode::App);
+    EXPECT_EQ(result.Folders.DataRoot, chosen + QLatin1Char('/'));
+    EXPECT_TRUE(QFileInfo(chosen + QStringLiteral("/config")).isDir());
+    EXPECT_EQ(ReadWholeFile(chosen + QStringLiteral("/projects/default.plv")), QByteArray("shipped"));
 }
