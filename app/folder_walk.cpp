@@ -26,8 +26,8 @@ struct TWalker {
     bool Stopped = false;
 
     bool CountOnly() const {
-        return Options.Files == nullptr && Options.Folders == nullptr && Options.Entries == nullptr &&
-               !Options.DeleteFiles;
+        return Options.Files == nullptr && Options.Folders == nullptr &&
+               Options.Entries == nullptr && !Options.DeleteFiles;
     }
 
     void Error() {
@@ -89,7 +89,10 @@ struct TWalker {
     }
 
     void Delete(const QString& AFile) {
-        const TTrashResult result = MoveToTrashOrDelete(AFile, true);
+        const TTrashResult result =
+            !Options.DeleteToTrash ? (DeletePermanently(AFile) ? TTrashResult::DeletedPermanently
+                                                               : TTrashResult::Failed)
+                                   : MoveToTrashOrDelete(AFile, true);
         if (result == TTrashResult::Failed) {
             Error();
         } else if (result == TTrashResult::DeletedPermanently && Options.DeleteToTrash &&

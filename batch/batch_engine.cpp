@@ -231,28 +231,29 @@ void TBatchEngine::CopyInputToWork() {
         filters << combination.Filter;
     const TPathFilterList handled(filters);
 
-    // Folders first, in order, so that the files can then be copied on two threads.
+    // Folders first, in order, so that the files can then be copied on two threads. The walk
+    // has just told folders (ending with "/") from files, so no path is queried again; a file
+    // that vanishes meanwhile is skipped when its copy finds it missing.
     QStringList files;
+    QString lastFolder;
     for (const QString& path : entries) {
         if (Terminated())
             return;
-        if (FSetup.Settings.OnlyCopyHandledPaths && !handled.Matches(path, work))
+        const bool isFolder = path.endsWith(QLatin1Char('/'));
+        const TPathFacts facts(path, work,
+                               isFolder ? TPathFacts::TKind::Directory : TPathFacts::TKind::File);
+        if (FSetup.Settings.OnlyCopyHandledPaths && !handled.Matches(facts))
             continue;
-        const QFileInfo info(path);
-        QString folder;
-        if (path.endsWith(QLatin1Char('/')) && info.isDir())
-            folder = path;
-        else if (info.isFile())
-            folder = IncludeTrailingSeparator(info.absolutePath());
-        else
-            continue;  // vanished
+        const QString folder = isFolder ? path : path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
         const QString target = work + folder.mid(input.size());
-        if (target != work && !QFileInfo(target).isDir() && !QDir().mkpath(target)) {
+        if (folder != lastFolder && target != work && !QFileInfo(target).isDir() &&
+            !QDir().mkpath(target)) {
             if (FSetup.ProgramLog != nullptr)
                 FSetup.ProgramLog->Log(nullptr, nullptr, target,
                                        QStringLiteral("EqvOperationNotPossibleUnknownReason"));
         }
-        if (info.isFile())
+        lastFolder = folder;
+        if (!isFolder)
             files << path;
     }
 
@@ -270,6 +271,8 @@ void TBatchEngine::CopyInputToWork() {
             QString error;
             if (CopyFileComplete(source, target, &error))
                 continue;
+            if (!QFileInfo::exists(source))
+                continue;  // vanished since the walk
             {
                 const std::lock_guard lock(FProblemsLock);
                 ++FProblems.CopyFailures;
@@ -301,7 +304,11 @@ void TBatchEngine::CountPathsToDo() {
     for (const QString& path : paths) {
         if (Terminated())
             break;
-        if (handled.Matches(path, FSelectedActiveRootBatchPath))
+        // The walk has just told folders from files: no second query per path.
+        const TPathFacts facts(path, FSelectedActiveRootBatchPath,
+                               path.endsWith(QLatin1Char('/')) ? TPathFacts::TKind::Directory
+                                                               : TPathFacts::TKind::File);
+        if (handled.Matches(facts))
             ++count;
     }
     FInputWorkPathesCount = count;
@@ -506,7 +513,10 @@ void TBatchEngine::CleanUp() {
     options.Mask = QStringLiteral("*.val");
     options.Recurse = true;
     options.DeleteFiles = true;
-    options.DeleteToTrash = FSetup.DeleteToTrash;
+    // The value files are the batch's own temporary copies of property values: they are
+    // deleted for good, not moved to the user's trash (where they would only pile up, and
+    // where no trash can be set up Qt falls back to odd places).
+    options.DeleteToTrash = false;
     QStringList files;
     options.Files = &files;
     WalkFolder(FSetup.TempFolder, options);

@@ -8,18 +8,11 @@
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
 #include "batch/batch_log.h"
+#include "batch/batch_texts.h"
 #include "platform/system_folders.h"
 #include "translation/translated_text.h"
 
 namespace {
-
-const QString KProgramTexts = QStringLiteral("UTF8_program.ini");
-const QString KFrontMainMessages = QStringLiteral("__MessageText__FrontMain");
-
-QString Message(const char* AKey, const char* AEnglish, const TqvlgDynVars& AVars = {}) {
-    return TranslatedMessage(KProgramTexts, KFrontMainMessages, QString::fromLatin1(AKey),
-                             QString::fromUtf8(AEnglish), AVars);
-}
 
 QString DateWord(const char* AKey, const char* AEnglish) {
     return TranslatedMessage(QStringLiteral("UTF8_general.ini"),
@@ -52,8 +45,8 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
         if (prompts != nullptr)
             prompts->ShowMessage(TPromptKind::Error, AText);
     };
-    const QString inputCaption = Message("CheckSettingsInputDir", "Input Directory");
-    const QString workCaption = Message("CheckSettingsWorkDir", "Work Directory");
+    const QString inputCaption = TranslatedMessage(KTextCheckSettingsInputDir);
+    const QString workCaption = TranslatedMessage(KTextCheckSettingsWorkDir);
     ASettings.InputDirPath = IncludeTrailingSeparator(ASettings.InputDirPath.trimmed());
     ASettings.WorkDirPath = IncludeTrailingSeparator(ASettings.WorkDirPath.trimmed());
 
@@ -61,12 +54,11 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
         if (QFileInfo(AFolder).isDir())
             return true;
         const TqvlgDynVars vars = {{QStringLiteral("dynCaption"), ACaption}};
-        const QString question = Message("CheckSettingsDirHasToExist",
-                                         "{dynCaption} has to exist - create it now?", vars);
+        const QString question = TranslatedMessage(KTextCheckSettingsDirHasToExist, vars);
         if (prompts == nullptr || !prompts->AskYesNo(TPromptKind::Confirmation, question))
             return false;
         if (AFolder.isEmpty() || !QDir().mkpath(AFolder)) {
-            tell(Message("CheckSettingsDirFailedCreate", "Failed to create {dynCaption}!", vars));
+            tell(TranslatedMessage(KTextCheckSettingsDirFailedCreate, vars));
             return false;
         }
         return true;
@@ -84,13 +76,9 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
                 return;
             AFolder = ASafeFolder;
             reset = true;
-            tell(Message(
-                "CheckSettingsDirHumanSafeMode",
-                "When \"Human safe mode\" is enabled in options the \"{dynCaption}\" has to be "
-                "within "
-                "directory \"{dynDirFilePathName}\"\r\nIt has now been set to that directory.",
-                {{QStringLiteral("dynCaption"), ACaption},
-                 {QStringLiteral("dynDirFilePathName"), ASafeFolder}}));
+            tell(TranslatedMessage(KTextCheckSettingsDirHumanSafeMode,
+                                   {{QStringLiteral("dynCaption"), ACaption},
+                                    {QStringLiteral("dynDirFilePathName"), ASafeFolder}}));
         };
         keepInside(ASettings.InputDirPath, FModule.Folders().TempInputFolder, inputCaption);
         if (!ASettings.InputDirIsWorkDir)
@@ -106,9 +94,8 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
     if (workInInput || inputInWork) {
         const QString contained = workInInput ? inputCaption : workCaption;
         const QString other = workInInput ? workCaption : inputCaption;
-        tell(Message(
-            "CheckSettingsDirPartWrong",
-            "You can not specify \"{dynCaption1}\" path as being a part of \"{dynCaption2}\" path!",
+        tell(TranslatedMessage(
+            KTextCheckSettingsDirPartWrong,
             {{QStringLiteral("dynCaption1"), contained}, {QStringLiteral("dynCaption2"), other}}));
         return false;
     }

@@ -179,6 +179,12 @@ TPathFacts::TPathFacts(const QString& APath, const QString& ABatchRoot)
         Kind = TKind::Directory;
 }
 
+TPathFacts::TPathFacts(const QString& APath, const QString& ABatchRoot, TKind AKnownKind)
+    : Kind(AKnownKind),
+      IsBatchRoot(APath == ABatchRoot),
+      MatchName(PathMatchName(APath)),
+      LowerTypeKey(PathTypeKey(APath, ABatchRoot).toLower()) {}
+
 TPathFilter::TPathFilter(const QString& AFilter)
     : FText(AFilter),
       FLowerText(WithSlashes(AFilter).toLower()),

@@ -71,6 +71,8 @@ struct TPathFacts {
     enum class TKind { Missing, File, Directory };
 
     TPathFacts(const QString& APath, const QString& ABatchRoot);
+    // For a path whose kind the caller has just learned (a folder walk): no file-system query.
+    TPathFacts(const QString& APath, const QString& ABatchRoot, TKind AKnownKind);
 
     TKind Kind = TKind::Missing;
     bool IsBatchRoot = false;  // exact, case-sensitive comparison with the batch root

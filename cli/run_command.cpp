@@ -13,6 +13,7 @@
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
 #include "batch/batch_runner.h"
+#include "batch/batch_texts.h"
 #include "platform/system_folders.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
@@ -217,11 +218,7 @@ int RunProjectBatch(TModuleShared& AModule, TPluginHost& AHost, const TRunOption
 
     TBatchRunner runner(module, host);
     if (!runner.ValFrameProgramSetupGeneral(settings)) {
-        Print(stderr, TranslatedMessage(QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
-                                        QStringLiteral("ValidateSettingsFailed"),
-                                        QStringLiteral("Errors were detected in setup. Make sure everything is as "
-                                                       "wanted and try again.")) +
-                          QLatin1Char('\n'));
+        Print(stderr, TranslatedMessage(KTextValidateSettingsFailed) + QLatin1Char('\n'));
         return KExitProjectInvalid;
     }
 

@@ -12,6 +12,7 @@
 #include "platform/system_folders.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
+#include "plugin_host/plugin_host_texts.h"
 #include "translation/translated_text.h"
 
 namespace {
@@ -19,8 +20,6 @@ namespace {
 TPluginHost* GCurrentHost = nullptr;
 
 const QString KLibrarySuffix = QStringLiteral(".so");
-const QString KProgramTexts = QStringLiteral("UTF8_program.ini");
-const QString KFrontMainTexts = QStringLiteral("__MixedText__FrontMain");
 
 QString CouldNot(const QString& AFunction) {
     return QStringLiteral("Could not \"") + AFunction + QLatin1Char('"');
@@ -397,40 +396,31 @@ QString FixPluginPN(const QString& APathName, bool ACutPlugDir, bool ACutAppPlug
 }
 
 QString ReleaseStateText(std::uint32_t AReleaseState) {
-    const auto text = [](const char* AKey, const char* AEnglish) {
-        return TranslatedMessage(KProgramTexts, KFrontMainTexts, QString::fromLatin1(AKey),
-                                 QString::fromLatin1(AEnglish));
-    };
     QString result;
     if (AReleaseState & PLV_RELEASE_BUGGY)
-        result = text("ReleaseStateBuggy", "Buggy");
+        result = TranslatedMessage(KTextReleaseStateBuggy);
     else if (AReleaseState & PLV_RELEASE_USABLE)
-        result = text("ReleaseStateUsable", "Usable");
+        result = TranslatedMessage(KTextReleaseStateUsable);
     else if (AReleaseState & PLV_RELEASE_STABLE)
-        result = text("ReleaseStateStable", "Stable");
+        result = TranslatedMessage(KTextReleaseStateStable);
     if (AReleaseState & PLV_RELEASE_ALPHA)
-        result += QLatin1Char(' ') + text("ReleaseStateAlphaLC", "alpha");
+        result += QLatin1Char(' ') + TranslatedMessage(KTextReleaseStateAlphaLC);
     else if (AReleaseState & PLV_RELEASE_BETA)
-        result += QLatin1Char(' ') + text("ReleaseStateBetaLC", "beta");
+        result += QLatin1Char(' ') + TranslatedMessage(KTextReleaseStateBetaLC);
     result += QLatin1Char('.');
     if (AReleaseState & PLV_RELEASE_NOT_PROD_USE_PARTS)
-        result += QLatin1Char(' ') +
-                  text("ReleaseStateNotProdUseParts", "Some parts not intended for production use");
+        result += QLatin1Char(' ') + TranslatedMessage(KTextReleaseStateNotProdUseParts);
     else if (AReleaseState & PLV_RELEASE_NOT_PROD_USE_ALL)
-        result +=
-            QLatin1Char(' ') + text("ReleaseStateNotProdUseAll", "Not intended for production use");
+        result += QLatin1Char(' ') + TranslatedMessage(KTextReleaseStateNotProdUseAll);
     return result;
 }
 
 QString PluginCategoryText(int ACategory) {
-    static const char* const KKeys[] = {
-        "PluginCategoryMiscellaneous", "PluginCategoryFileProcessing",
-        "PluginCategoryOfficeRelated", "PluginCategoryMediaHandling",
-        "PluginCategoryWebDevelopment"};
-    static const char* const KEnglish[] = {"Miscellaneous", "File Processing", "Office Related",
-                                           "Media Handling", "Web Development"};
+    static const TqvlgNativeText* const KTexts[] = {
+        &KTextPluginCategoryMiscellaneous, &KTextPluginCategoryFileProcessing,
+        &KTextPluginCategoryOfficeRelated, &KTextPluginCategoryMediaHandling,
+        &KTextPluginCategoryWebDevelopment};
     if (ACategory < pcMiscellaneous || ACategory > pcWebDevelopment)
         return {};
-    return TranslatedMessage(KProgramTexts, KFrontMainTexts, QString::fromLatin1(KKeys[ACategory]),
-                             QString::fromLatin1(KEnglish[ACategory]));
+    return TranslatedMessage(*KTexts[ACategory]);
 }

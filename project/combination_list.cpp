@@ -9,23 +9,15 @@
 #include "base/exceptions.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
-#include "translation/builtin_texts.h"
+#include "project/project_texts.h"
 #include "translation/translated_text.h"
 
 namespace {
-
-const QString KSetupPluginsMessages = QStringLiteral("__MessageText__FrameProgramSetupPlugins");
-const QString KSetupPluginsTexts = QStringLiteral("__MixedText__FrameProgramSetupPlugins");
 
 // Image list entries of the built-in patterns: directories, all files, untyped files.
 const QString KIconFolder = QStringLiteral("folder");
 const QString KIconAllFiles = QStringLiteral("text-x-generic");
 const QString KIconUnknown = QStringLiteral("unknown");
-
-QString PatternText(const char* AKey, const char* AEnglish, const TqvlgDynVars& AVars = {}) {
-    return TranslatedMessage(KTransIdProgram, KSetupPluginsTexts, QString::fromLatin1(AKey),
-                             QString::fromLatin1(AEnglish), AVars);
-}
 
 bool LessIgnoringCase(const QString& A, const QString& B) {
     return QString::compare(A, B, Qt::CaseInsensitive) < 0;
@@ -76,8 +68,8 @@ QString DescribePattern(const QString& APatType) {
         return type.comment();
     const TqvlgDynVars vars = {{QStringLiteral("dynPattern"), APatType.toUpper()}};
     if (APatType.startsWith(QLatin1Char('/')))
-        return PatternText("PatternDirectoryKind", "{dynPattern} directory", vars);
-    return PatternText("PatternFileKind", "{dynPattern} file", vars);
+        return TranslatedMessage(KTextPatternDirectoryKind, vars);
+    return TranslatedMessage(KTextPatternFileKind, vars);
 }
 
 TTypedPattern NormaliseTypedPattern(const QString& ATyped) {
@@ -106,10 +98,7 @@ bool PluginAcceptsPatternKind(std::uint32_t APluginCanWorkCategory, std::uint32_
 }
 
 QString PluginFilterIncompatibleText() {
-    return TranslatedMessage(KTransIdProgram, KSetupPluginsMessages,
-                             QStringLiteral("PlugingMarkedFileKindComp"),
-                             QStringLiteral("The plugin chosen has marked itself as being "
-                                            "non-compatible with the filter currently selected."));
+    return TranslatedMessage(KTextPlugingMarkedFileKindComp);
 }
 
 TPropertyStreams EmptyPropertyStreams(const TPluginStoredLibInfo& APlugin) {
@@ -126,13 +115,13 @@ TPatternRegistry::TPatternRegistry() {
     // The built-in images are fixed: directories 0, all files 1, untyped files 2.
     FImageIconNames << KIconFolder << KIconAllFiles << KIconUnknown;
     Add(QStringLiteral(":"), patApp, PLV_CAN_WORK_ROOT,
-        PatternText("PatternRootDirectory", "Root Directory"), 0);
+        TranslatedMessage(KTextPatternRootDirectory), 0);
     Add(QStringLiteral("/"), patApp, PLV_CAN_WORK_DIRECTORIES,
-        PatternText("PatternAllDirectories", "All Directories"), 0);
-    Add(QStringLiteral("*.*"), patApp, PLV_CAN_WORK_FILES,
-        PatternText("PatternAllFiles", "All Files"), 1);
+        TranslatedMessage(KTextPatternAllDirectories), 0);
+    Add(QStringLiteral("*.*"), patApp, PLV_CAN_WORK_FILES, TranslatedMessage(KTextPatternAllFiles),
+        1);
     Add(QStringLiteral("*."), patApp, PLV_CAN_WORK_FILES,
-        PatternText("PatternUntypedFile", "Untyped File"), 2);
+        TranslatedMessage(KTextPatternUntypedFile), 2);
 }
 
 int TPatternRegistry::ImageIndexOf(const QString& AIconName) {

@@ -5,12 +5,10 @@
 #include "base/stream_fields.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
-#include "translation/builtin_texts.h"
+#include "project/project_texts.h"
 #include "translation/translated_text.h"
 
 namespace {
-
-const QString KSetupPluginsMessages = QStringLiteral("__MessageText__FrameProgramSetupPlugins");
 
 QString ProjectFilePrefix(const QString& AProjectFile) {
     return QStringLiteral("Project file \"") + AProjectFile +
@@ -100,25 +98,11 @@ QString DroppedCombinationText(const TDroppedCombination& ADropped) {
                                {QStringLiteral("dynPluginID"), ADropped.PluginStrID}};
     switch (ADropped.Reason) {
         case TDroppedCombination::TReason::NoPlugin:
-            return TranslatedMessage(
-                KTransIdProgram, KSetupPluginsMessages, QStringLiteral("CombinationWithoutPlugin"),
-                QStringLiteral("Combination {dynPosition} (filter \"{dynFilter}\"): no plugin "
-                               "was stored with it."),
-                vars);
+            return TranslatedMessage(KTextCombinationWithoutPlugin, vars);
         case TDroppedCombination::TReason::PluginNotInstalled:
-            return TranslatedMessage(
-                KTransIdProgram, KSetupPluginsMessages,
-                QStringLiteral("CombinationPluginNotInstalled"),
-                QStringLiteral("Combination {dynPosition} (filter \"{dynFilter}\"): the plugin "
-                               "\"{dynPluginID}\" is not installed."),
-                vars);
+            return TranslatedMessage(KTextCombinationPluginNotInstalled, vars);
         case TDroppedCombination::TReason::FilterNotAccepted:
-            return TranslatedMessage(
-                KTransIdProgram, KSetupPluginsMessages,
-                QStringLiteral("CombinationFilterNotAccepted"),
-                QStringLiteral("Combination {dynPosition} (filter \"{dynFilter}\"): the plugin "
-                               "\"{dynPluginID}\" does not accept this filter."),
-                vars);
+            return TranslatedMessage(KTextCombinationFilterNotAccepted, vars);
     }
     return {};
 }

@@ -15,13 +15,10 @@
 #include "base/atomic_file.h"
 #include "base/exceptions.h"
 #include "base/ini_document.h"
-#include "translation/builtin_texts.h"
+#include "project/project_texts.h"
 #include "translation/translated_text.h"
 
 namespace {
-
-const QString KFrontMainMessages = QStringLiteral("__MessageText__FrontMain");
-const QString KFrontMainTexts = QStringLiteral("__MixedText__FrontMain");
 
 const QString KKeySavedWithVersion = QStringLiteral("SavedWithVersion");
 const QString KKeyProjectCreated = QStringLiteral("ProjectCreated");
@@ -38,12 +35,11 @@ const QString KKeyModulesConf = QStringLiteral("ModulesConf");
 
 const QByteArray KUtf8Mark("\xEF\xBB\xBF", 3);
 
-QString FileVars(const char* AKey, const char* AEnglish, const QString& APath,
+QString FileVars(const TqvlgNativeText& AText, const QString& APath,
                  const TqvlgDynVars& AMore = {}) {
     TqvlgDynVars vars = {{QStringLiteral("dynDirFilePathName"), APath}};
     vars << AMore;
-    return TranslatedMessage(KTransIdProgram, KFrontMainMessages, QString::fromLatin1(AKey),
-                             QString::fromLatin1(AEnglish), vars);
+    return TranslatedMessage(AText, vars);
 }
 
 bool SameSettings(const TProjectGeneralSettings& A, const TProjectGeneralSettings& B) {
@@ -199,13 +195,9 @@ void TProjectController::Apply(TProjectData AData, const QString& AFileForLog) {
     QStringList lines;
     for (const TDroppedCombination& dropped : FDropped)
         lines << DroppedCombinationText(dropped);
-    ShowMessage(TPromptKind::Warning,
-                FileVars("ProjectCombinationsLeftOut",
-                         "These filter/module combinations of the project \"{dynDirFilePathName}\" "
-                         "could not be loaded and were left out (saving the project removes them "
-                         "from its file):",
-                         AFileForLog) +
-                    QStringLiteral("\r\n") + lines.join(QStringLiteral("\r\n")));
+    ShowMessage(TPromptKind::Warning, FileVars(KTextProjectCombinationsLeftOut, AFileForLog) +
+                                          QStringLiteral("\r\n") +
+                                          lines.join(QStringLiteral("\r\n")));
 }
 
 void TProjectController::MakeDefaultsProject() {
@@ -239,11 +231,7 @@ void TProjectController::LoadProject(const QString& APath, bool AMakeNewProject)
             options.TouchReopenList(APath);
         } else {
             options.ForgetReopenList(APath);
-            ShowMessage(TPromptKind::Error,
-                        FileVars("ProjectFileNotExistsInsteadNew",
-                                 "The project file \"{dynDirFilePathName}\" does not exist. A new "
-                                 "project will be created instead.",
-                                 APath));
+            ShowMessage(TPromptKind::Error, FileVars(KTextProjectFileNotExistsInsteadNew, APath));
             MakeDefaultsProject();
             // A new project, not the missing file.
             FHasActiveDiscProject = false;
@@ -261,12 +249,7 @@ void TProjectController::LoadProject(const QString& APath, bool AMakeNewProject)
     } else {
         if (!defaultPath.isEmpty()) {
             ShowMessage(TPromptKind::Error,
-                        FileVars("ProjectFileNotExistsDefault",
-                                 "Tryed to create new project with data from default project "
-                                 "\"{dynDirFilePathName}\". The project file does not exist. "
-                                 "\"Default project\" setting has now been set to program "
-                                 "default.",
-                                 defaultPath));
+                        FileVars(KTextProjectFileNotExistsDefault, defaultPath));
             options.FProjectUserDefaultPath.clear();
         }
         MakeDefaultsProject();
@@ -282,12 +265,8 @@ bool TProjectController::ExitProject(bool ADataOnly) {
     }
     if (HasProjectChanged()) {
         const QString path = CurrentFilePath();
-        const QString question =
-            path.isEmpty() ? TranslatedMessage(KTransIdProgram, KFrontMainMessages,
-                                               QStringLiteral("SaveProjectChanges"),
-                                               QStringLiteral("Save project changes?"))
-                           : FileVars("SaveProjectChangesPath",
-                                      "Save project \"{dynDirFilePathName}\" changes?", path);
+        const QString question = path.isEmpty() ? TranslatedMessage(KTextSaveProjectChanges)
+                                                : FileVars(KTextSaveProjectChangesPath, path);
         const TPromptAnswer answer =
             FEnv.Prompts != nullptr
                 ? FEnv.Prompts->AskYesNoCancel(TPromptKind::Confirmation, question)
@@ -366,11 +345,8 @@ bool TProjectController::SaveTo(const QString& ANewCurrentPath) {
     if (!error.isEmpty()) {
         LogMessage(QStringLiteral("The project could not be saved to \"") + target +
                    QStringLiteral("\": ") + error);
-        ShowMessage(TPromptKind::Error,
-                    FileVars("ProjectSaveFailed",
-                             "The project could not be saved to \"{dynDirFilePathName}\": "
-                             "{dynErrorMessage} The previous file was kept.",
-                             target, {{QStringLiteral("dynErrorMessage"), error}}));
+        ShowMessage(TPromptKind::Error, FileVars(KTextProjectSaveFailed, target,
+                                                 {{QStringLiteral("dynErrorMessage"), error}}));
         return false;
     }
 
@@ -405,10 +381,8 @@ bool TProjectController::LoadOrFallBack(const QString& APath) {
         LogMessage(QStringLiteral("The project could not be loaded."), &e);
         const QString file = APath.isEmpty() ? FEnv.Options->FProjectUserDefaultPath : APath;
         ShowMessage(TPromptKind::Error,
-                    FileVars("ProjectLoadFailed",
-                             "The project file \"{dynDirFilePathName}\" could not be loaded: "
-                             "{dynErrorMessage}\r\nA new project will be created instead.",
-                             file, {{QStringLiteral("dynErrorMessage"), ExceptionMessage(e)}}));
+                    FileVars(KTextProjectLoadFailed, file,
+                             {{QStringLiteral("dynErrorMessage"), ExceptionMessage(e)}}));
     }
     MakeDefaultsProject();
     FHasActiveDiscProject = false;
@@ -456,21 +430,16 @@ bool TProjectController::SaveProjectAs() {
 
 QString TProjectController::WindowTitle(const QString& ABaseTitle) const {
     const QString path = CurrentFilePath();
-    const QString name = path.isEmpty() ? TranslatedMessage(KTransIdProgram, KFrontMainTexts,
-                                                            QStringLiteral("WindowTitleNewProject"),
-                                                            QStringLiteral("new project"))
-                                        : QFileInfo(path).fileName();
+    const QString name =
+        path.isEmpty() ? TranslatedMessage(KTextWindowTitleNewProject) : QFileInfo(path).fileName();
     return ABaseTitle + QStringLiteral(" - ") + name;
 }
 
 TProjectDialogSetup TProjectController::DialogSetup() const {
     TProjectDialogSetup setup;
     setup.Filter = QStringLiteral("Plovane ") +
-                   TranslatedMessage(KTransIdProgram, KFrontMainTexts,
-                                     QStringLiteral("DialogFileTypeProjectFilesSL"),
-                                     QStringLiteral("project files")) +
-                   QStringLiteral(" (*.") + KProjectFileExt + QStringLiteral(")|*.") +
-                   KProjectFileExt;
+                   TranslatedMessage(KTextDialogFileTypeProjectFilesSL) + QStringLiteral(" (*.") +
+                   KProjectFileExt + QStringLiteral(")|*.") + KProjectFileExt;
     setup.DefaultExtension = KProjectFileExt;
     setup.StartFolder = FEnv.Folders->ProjectsFolder;
     return setup;

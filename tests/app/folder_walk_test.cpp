@@ -149,3 +149,24 @@ TEST(CopyTreeMissing, ModesAndModificationTimes) {
     EXPECT_EQ(QFileInfo(temp.Path(QStringLiteral("dst/new.txt"))).lastModified().toSecsSinceEpoch(),
               past.toSecsSinceEpoch());
 }
+
+TEST_F(FolderWalkTest, DeletesFilesPermanentlyWhenAskedAndKeepsFolders) {
+    // No trash may be touched: the files go for good.
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+    QStringList files;
+    TWalkFolderOptions options;
+    options.Files = &files;
+    options.Mask = QStringLiteral("*.txt");
+    options.DeleteFiles = true;
+    options.DeleteToTrash = false;
+    EXPECT_EQ(WalkFolder(FRoot, options), 0);
+    EXPECT_EQ(files, QStringList(FRoot + QStringLiteral("a.txt")));
+    EXPECT_FALSE(QFileInfo::exists(FRoot + QStringLiteral("a.txt")));
+    EXPECT_TRUE(QFileInfo::exists(FRoot + QStringLiteral("sub/b.htm")));
+    EXPECT_FALSE(QFileInfo::exists(FTemp.Path(QStringLiteral("xdg/Trash"))));
+    if (oldDataHome.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", oldDataHome);
+}

@@ -1,0 +1,44 @@
+#include "batch/batch_texts.h"
+
+// The constants spell their file and section out instead of using the inline constants of the
+// translation headers, so that they never depend on the order of static initialisation.
+const TqvlgNativeText KTextCheckSettingsInputDir{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsInputDir"), QStringLiteral("Input Directory"), QString()};
+const TqvlgNativeText KTextCheckSettingsWorkDir{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsWorkDir"), QStringLiteral("Work Directory"), QString()};
+const TqvlgNativeText KTextCheckSettingsDirHasToExist{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirHasToExist"),
+    QStringLiteral("{dynCaption} has to exist - create it now?"), QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsDirFailedCreate{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirFailedCreate"),
+    QStringLiteral("Failed to create {dynCaption}!"), QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsDirHumanSafeMode{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirHumanSafeMode"),
+    QStringLiteral("When \"Human safe mode\" is enabled in options the \"{dynCaption}\" has to be "
+                   "within directory \"{dynDirFilePathName}\"\r\nIt has now been set to that "
+                   "directory."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsDirPartWrong{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirPartWrong"),
+    QStringLiteral(
+        "You can not specify \"{dynCaption1}\" path as being a part of \"{dynCaption2}\" path!"),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextValidateSettingsFailed{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("ValidateSettingsFailed"),
+    QStringLiteral("Errors were detected in setup. Make sure everything is as "
+                   "wanted and try again."),
+    QString()};
+
+std::vector<TqvlgNativeText> BatchRunnerNativeTexts() {
+    return {KTextCheckSettingsInputDir,         KTextCheckSettingsWorkDir,
+            KTextCheckSettingsDirHasToExist,    KTextCheckSettingsDirFailedCreate,
+            KTextCheckSettingsDirHumanSafeMode, KTextCheckSettingsDirPartWrong,
+            KTextValidateSettingsFailed};
+}

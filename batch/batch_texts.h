@@ -1,0 +1,20 @@
+#pragma once
+
+#include <vector>
+
+#include "translation/builtin_texts.h"
+
+// The messages of the batch runner's check of the general settings ("UTF8_program.ini",
+// section "__MessageText__FrontMain"). {dynCaption} is the caption of the directory concerned;
+// {dynCaption1} and {dynCaption2} are the contained directory's and the other one's.
+extern const TqvlgNativeText KTextCheckSettingsInputDir;          // "Input Directory"
+extern const TqvlgNativeText KTextCheckSettingsWorkDir;           // "Work Directory"
+extern const TqvlgNativeText KTextCheckSettingsDirHasToExist;     // {dynCaption}
+extern const TqvlgNativeText KTextCheckSettingsDirFailedCreate;   // {dynCaption}
+extern const TqvlgNativeText KTextCheckSettingsDirHumanSafeMode;  // + {dynDirFilePathName}
+extern const TqvlgNativeText KTextCheckSettingsDirPartWrong;      // {dynCaption1}, {dynCaption2}
+// Told after the check failed, by whoever started the batch (the window, the command line).
+extern const TqvlgNativeText KTextValidateSettingsFailed;
+
+// Every message text above, so that the translations can be checked against them.
+std::vector<TqvlgNativeText> BatchRunnerNativeTexts();
