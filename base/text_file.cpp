@@ -139,6 +139,16 @@ bool WriteFileBytesInPlace(const QString& APath, const QByteArray& ABytes) {
     if (APath.isEmpty())
         return false;
     QFile file(APath);
+    // Overwriting and then cutting the rest is several times faster than truncating to zero
+    // first (the file system then drops and reallocates every block), which matters when a
+    // batch rewrites thousands of files. A file that cannot be opened for reading as well is
+    // written the plain way.
+    if (file.open(QIODevice::ReadWrite)) {
+        const bool written =
+            file.write(ABytes) == ABytes.size() && file.resize(ABytes.size()) && file.flush();
+        file.close();
+        return written && file.error() == QFileDevice::NoError;
+    }
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return WriteAllAndClose(file, ABytes);
