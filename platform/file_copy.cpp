@@ -101,9 +101,17 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
             *AError = ErrnoText("Cannot read", ASource);
         return false;
     }
+    // A new target is written under its own name, created exclusively, and removed again when
+    // the copy fails. An existing target is replaced only by a rename of a complete copy.
+    TFd out(
+        ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+    QByteArray temp = out.Get() >= 0 ? target : QByteArray();
+    if (out.Get() < 0 && errno != EEXIST) {
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot create", ATarget);
+        return false;
+    }
     thread_local std::mt19937_64 random{std::random_device{}()};
-    QByteArray temp;
-    TFd out;
     for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".plvcopy-%016llx",
@@ -137,6 +145,8 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
             *AError = ErrnoText("Cannot write", ATarget);
         return false;
     }
+    if (temp == target)
+        return true;
     if (::rename(temp.constData(), target.constData()) != 0) {
         const QString error = ErrnoText("Cannot replace", ATarget);
         ::unlink(temp.constData());

@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// Copies a file so that the target is complete or absent: the bytes go to a temporary file
-// created exclusively beside the target (copied in the kernel where it can), which then gets the
-// source's modification time and is renamed over the target. Not synced to disk: this is for
-// bulk copies where a crash leaves, at worst, a missing target, never a half-written one.
+// Copies a file so that the target is complete or absent, keeping the source's modification
+// time; the bytes are copied in the kernel where it can. A new target is created exclusively
+// under its own name and removed again when the copy fails; an existing target is replaced only
+// by renaming a complete temporary copy (created exclusively beside it) over it. Not synced to
+// disk: this is for bulk copies.
 // Returns false (AError receives the reason) on failure; the target is then untouched.
 bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* AError = nullptr);
