@@ -46,10 +46,12 @@ int main(int argc, char* argv[]) {
     // Until the main window runs batches, a project named on the command line runs headless
     // through the same wrapper as plovane-run.
     int batchExitCode = EXIT_SUCCESS;
-    environment.RunProjectBatch = [&batchExitCode](TModuleShared& AModule, const QString& AProjectPath) {
+    environment.RunProjectBatch = [&batchExitCode](TModuleShared& AModule,
+                                                   const QString& AProjectPath) {
         TCollectionInternalPluginTypes registry;
         RegisterAllInternalPlugins(registry);
-        TPluginHost host(registry, {AModule.Folders().ModulesFolder, AModule.Folders().TempFolder, &AModule.FLogging});
+        TPluginHost host(registry, {AModule.Folders().ModulesFolder, AModule.Folders().TempFolder,
+                                    &AModule.FLogging});
         host.Discover();
         TRunOptions options;
         options.ProjectPath = AProjectPath;

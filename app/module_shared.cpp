@@ -31,9 +31,9 @@ TModuleShared::~TModuleShared() {
 
 void TModuleShared::ModuleCreate() {
     // 1. Folders, the single-instance check and the program log's file.
-    const TDirectorySetupResult setup = SetupDirectories(
-        {FEnvironment.ProgramFolder, FEnvironment.DocumentsFolder, FEnvironment.FolderMaker,
-         FEnvironment.DataRootOverride});
+    const TDirectorySetupResult setup =
+        SetupDirectories({FEnvironment.ProgramFolder, FEnvironment.DocumentsFolder,
+                          FEnvironment.FolderMaker, FEnvironment.DataRootOverride});
     FFolders = setup.Folders;
     FPlaceholders = setup.Placeholders;
     FMuc = setup.Muc;
@@ -79,8 +79,8 @@ void TModuleShared::ModuleCreate() {
 
     // 8. Translation: language from the options (the matched code goes back into them).
     SetupTranslationAtStart(FLanguageComposite->Core(), FFolders.TranslationsFolder,
-                            FProgramOptions->FLanguageCulture, FFolders.ProgramLogPath(), FFolders.DataFolder,
-                            QStringLiteral(PLOVANE_VERSION_STRING), FClock());
+                            FProgramOptions->FLanguageCulture, FFolders.ProgramLogPath(),
+                            FFolders.DataFolder, QStringLiteral(PLOVANE_VERSION_STRING), FClock());
 
     // 9. The command line.
     const TAppParams params = ReadCommandLine(FEnvironment.Arguments);

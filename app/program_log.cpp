@@ -133,9 +133,12 @@ QStringList TqvLogging::PendingLines() const {
 }
 
 QString TqvLogging::Text(const QString& AKey, const QString& ADefault) const {
-    if (FTextLookup) return FTextLookup(AKey, ADefault);
-    for (const TqvlgNativeText* text : {&KTextErrorOccuredDetails, &KTextOpenBrowserMoreInfo, &KTextProblemViewDetails})
-        if (text->Key == AKey) return TranslatedMessage(*text);
+    if (FTextLookup)
+        return FTextLookup(AKey, ADefault);
+    for (const TqvlgNativeText* text :
+         {&KTextErrorOccuredDetails, &KTextOpenBrowserMoreInfo, &KTextProblemViewDetails})
+        if (text->Key == AKey)
+            return TranslatedMessage(*text);
     return ADefault;
 }
 

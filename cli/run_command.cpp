@@ -3,11 +3,11 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <unistd.h>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
-#include <unistd.h>
 
 #include "app/module_shared.h"
 #include "app/user_prompts.h"
@@ -28,7 +28,8 @@ std::atomic<int> GInterrupts{0};
 
 extern "C" void OnInterruptSignal(int) {
     // A second Ctrl+C ends at once; the first asks the batch to stop.
-    if (GInterrupts.fetch_add(1) >= 1) _exit(KExitInterrupted);
+    if (GInterrupts.fetch_add(1) >= 1)
+        _exit(KExitInterrupted);
 }
 
 void Print(FILE* AStream, const QString& AText) {
@@ -47,7 +48,9 @@ QString Elapsed(qint64 AMs) {
 // Draws the progress: a bar on a terminal, a plain line now and then otherwise.
 class TProgressPrinter {
 public:
-    TProgressPrinter(bool AQuiet, bool ATerminal) : FQuiet(AQuiet), FTerminal(ATerminal) { FTimer.start(); }
+    TProgressPrinter(bool AQuiet, bool ATerminal) : FQuiet(AQuiet), FTerminal(ATerminal) {
+        FTimer.start();
+    }
 
     void Update(int AMax, int APosition) {
         const std::lock_guard lock(FLock);
@@ -56,7 +59,8 @@ public:
     }
 
     void Tick() {
-        if (FQuiet) return;
+        if (FQuiet)
+            return;
         int max = 0;
         int position = 0;
         {
@@ -69,14 +73,18 @@ public:
             constexpr int KWidth = 30;
             const int filled = max > 0 ? std::min(KWidth, position * KWidth / max) : 0;
             Print(stderr, QStringLiteral("\r[%1%2] %3/%4 done  %5 ")
-                              .arg(QString(filled, QLatin1Char('#')), QString(KWidth - filled, QLatin1Char('.')))
+                              .arg(QString(filled, QLatin1Char('#')),
+                                   QString(KWidth - filled, QLatin1Char('.')))
                               .arg(position)
                               .arg(max)
                               .arg(Elapsed(ms)));
             FDrew = true;
         } else if (ms - FLastLine >= 2000) {
             FLastLine = ms;
-            Print(stderr, QStringLiteral("progress: %1/%2 done, %3 elapsed\n").arg(position).arg(max).arg(Elapsed(ms)));
+            Print(stderr, QStringLiteral("progress: %1/%2 done, %3 elapsed\n")
+                              .arg(position)
+                              .arg(max)
+                              .arg(Elapsed(ms)));
         }
     }
 
@@ -126,7 +134,8 @@ std::optional<TRunOptions> ParseRunOptions(const QStringList& AArguments, QStrin
     for (qsizetype i = 0; i < AArguments.size(); ++i) {
         const QString& arg = AArguments[i];
         const auto value = [&]() -> std::optional<QString> {
-            if (i + 1 >= AArguments.size()) return std::nullopt;
+            if (i + 1 >= AArguments.size())
+                return std::nullopt;
             return AArguments[++i];
         };
         if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
@@ -179,12 +188,13 @@ int RunProjectFromCommandLine(const TRunOptions& AOptions) {
 
     TCollectionInternalPluginTypes registry;
     RegisterAllInternalPlugins(registry);
-    TPluginHost host(registry, {module.Folders().ModulesFolder, module.Folders().TempFolder, &module.FLogging});
+    TPluginHost host(
+        registry, {module.Folders().ModulesFolder, module.Folders().TempFolder, &module.FLogging});
     try {
         host.Discover();
     } catch (const std::exception& e) {
-        Print(stderr, QStringLiteral("Error: the plugins could not be set up: ") + ExceptionMessage(e) +
-                          QLatin1Char('\n'));
+        Print(stderr, QStringLiteral("Error: the plugins could not be set up: ") +
+                          ExceptionMessage(e) + QLatin1Char('\n'));
         return KExitProjectInvalid;
     }
     return RunProjectBatch(module, host, AOptions);
@@ -195,26 +205,29 @@ int RunProjectBatch(TModuleShared& AModule, TPluginHost& AHost, const TRunOption
     TPluginHost& host = AHost;
     if (AOptions.ListPlugins) {
         for (const auto& plugin : host.PluginList())
-            Print(stdout, QStringLiteral("%1\t%2\t%3\t%4\n")
-                              .arg(plugin->FPluginInfoHost.PluginName, plugin->FPluginInfoHost.StrID,
-                                   plugin->FPluginInfoHost.PluginVersion, plugin->FPluginPathName));
+            Print(stdout,
+                  QStringLiteral("%1\t%2\t%3\t%4\n")
+                      .arg(plugin->FPluginInfoHost.PluginName, plugin->FPluginInfoHost.StrID,
+                           plugin->FPluginInfoHost.PluginVersion, plugin->FPluginPathName));
         return KExitDone;
     }
 
     if (!QFileInfo(AOptions.ProjectPath).isFile()) {
-        Print(stderr, QStringLiteral("Error: no project file \"") + AOptions.ProjectPath + QStringLiteral("\".\n"));
+        Print(stderr, QStringLiteral("Error: no project file \"") + AOptions.ProjectPath +
+                          QStringLiteral("\".\n"));
         return KExitProjectInvalid;
     }
     TProjectController project(TProjectEnvironment::FromModule(module, host));
     try {
         project.LoadProject(AOptions.ProjectPath, false);
     } catch (const std::exception& e) {
-        Print(stderr, QStringLiteral("Error: the project cannot be loaded: ") + ExceptionMessage(e) +
-                          QLatin1Char('\n'));
+        Print(stderr, QStringLiteral("Error: the project cannot be loaded: ") +
+                          ExceptionMessage(e) + QLatin1Char('\n'));
         return KExitProjectInvalid;
     }
     TProjectGeneralSettings settings = project.GeneralSettings();
-    if (AOptions.Threads) settings.MaxWorkerThreads = *AOptions.Threads;
+    if (AOptions.Threads)
+        settings.MaxWorkerThreads = *AOptions.Threads;
 
     TBatchRunner runner(module, host);
     if (!runner.ValFrameProgramSetupGeneral(settings)) {
@@ -231,19 +244,24 @@ int RunProjectBatch(TModuleShared& AModule, TPluginHost& AHost, const TRunOption
 
     TProgressPrinter printer(AOptions.Quiet, isatty(STDERR_FILENO) != 0);
     TBatchRunObserver observer;
-    observer.OnProgress = [&printer](int AMax, int APosition, bool) { printer.Update(AMax, APosition); };
+    observer.OnProgress = [&printer](int AMax, int APosition, bool) {
+        printer.Update(AMax, APosition);
+    };
     bool stopAsked = false;
     observer.OnWaitTick = [&] {
         if (GInterrupts.load() > 0 && !stopAsked) {
             stopAsked = true;
-            if (!AOptions.Quiet) Print(stderr, QStringLiteral("\nStopping: waiting for the running work to end...\n"));
+            if (!AOptions.Quiet)
+                Print(stderr,
+                      QStringLiteral("\nStopping: waiting for the running work to end...\n"));
             runner.InterruptBatch();
         }
         printer.Tick();
     };
     TBatchRunResult result;
     try {
-        result = runner.RunBatch({settings, project.BatchCombinations(), project.CurrentFilePath()}, observer);
+        result = runner.RunBatch({settings, project.BatchCombinations(), project.CurrentFilePath()},
+                                 observer);
     } catch (const std::exception& e) {
         sigaction(SIGINT, &previous, nullptr);
         Print(stderr, QStringLiteral("Error: ") + ExceptionMessage(e) + QLatin1Char('\n'));
@@ -254,14 +272,20 @@ int RunProjectBatch(TModuleShared& AModule, TPluginHost& AHost, const TRunOption
 
     const int problems = result.Problems.Total();
     Print(stdout, QStringLiteral("Batch log: ") + result.LogPath + QLatin1Char('\n'));
-    QString summary = result.StatusText + QStringLiteral(": ") + QString::number(result.PathsToDo) +
-                      QStringLiteral(" paths to do, ") + QString::number(result.ItemsDone) +
-                      QStringLiteral(" items done, ") +
-                      (result.TimeUsedText.isEmpty() ? QStringLiteral("0 milliseconds") : result.TimeUsedText);
-    if (problems > 0) summary += QStringLiteral(", ") + QString::number(problems) + QStringLiteral(" problems with paths");
-    if (result.Failed) summary += QStringLiteral(", ended early: ") + result.FailureText;
+    QString summary =
+        result.StatusText + QStringLiteral(": ") + QString::number(result.PathsToDo) +
+        QStringLiteral(" paths to do, ") + QString::number(result.ItemsDone) +
+        QStringLiteral(" items done, ") +
+        (result.TimeUsedText.isEmpty() ? QStringLiteral("0 milliseconds") : result.TimeUsedText);
+    if (problems > 0)
+        summary += QStringLiteral(", ") + QString::number(problems) +
+                   QStringLiteral(" problems with paths");
+    if (result.Failed)
+        summary += QStringLiteral(", ended early: ") + result.FailureText;
     Print(stdout, summary + QLatin1Char('\n'));
-    if (result.Interrupted) return KExitInterrupted;
-    if (problems > 0 || result.Failed) return KExitDoneWithProblems;
+    if (result.Interrupted)
+        return KExitInterrupted;
+    if (problems > 0 || result.Failed)
+        return KExitDoneWithProblems;
     return KExitDone;
 }

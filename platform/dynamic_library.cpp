@@ -4,7 +4,9 @@
 
 #include <dlfcn.h>
 
-TDynamicLibrary::~TDynamicLibrary() { Unload(); }
+TDynamicLibrary::~TDynamicLibrary() {
+    Unload();
+}
 
 bool TDynamicLibrary::Load(const QString& APath) {
     Unload();
@@ -20,11 +22,13 @@ bool TDynamicLibrary::Load(const QString& APath) {
 }
 
 void TDynamicLibrary::Unload() {
-    if (FHandle != nullptr) ::dlclose(FHandle);
+    if (FHandle != nullptr)
+        ::dlclose(FHandle);
     FHandle = nullptr;
 }
 
 void* TDynamicLibrary::Symbol(const char* AName) const {
-    if (FHandle == nullptr) return nullptr;
+    if (FHandle == nullptr)
+        return nullptr;
     return ::dlsym(FHandle, AName);
 }

@@ -76,8 +76,8 @@ TPluginHost::TPluginHost(const TCollectionInternalPluginTypes& ARegistry, TPlugi
     // Display names cut the modules folder from absolute library paths, so it must be absolute
     // and tidy too.
     if (!FSetup.ModulesFolder.isEmpty())
-        FSetup.ModulesFolder =
-            IncludeTrailingSeparator(QDir::cleanPath(QFileInfo(FSetup.ModulesFolder).absoluteFilePath()));
+        FSetup.ModulesFolder = IncludeTrailingSeparator(
+            QDir::cleanPath(QFileInfo(FSetup.ModulesFolder).absoluteFilePath()));
     GCurrentHost = this;
 }
 
@@ -146,7 +146,8 @@ void TPluginHost::ScanExternal(const QString& AFolder) {
             // searched further.
             QString library;
             for (const QFileInfo& inner : FolderEntries(folder)) {
-                if (inner.isFile() && inner.fileName().endsWith(KLibrarySuffix, Qt::CaseInsensitive)) {
+                if (inner.isFile() &&
+                    inner.fileName().endsWith(KLibrarySuffix, Qt::CaseInsensitive)) {
                     library = inner.fileName();
                     break;
                 }

@@ -24,14 +24,17 @@
 namespace {
 
 // Writes dirty pages out before a timed phase, so one phase does not pay for the last one's.
-void SyncDisks() { QProcess::execute(QStringLiteral("sync"), {}); }
+void SyncDisks() {
+    QProcess::execute(QStringLiteral("sync"), {});
+}
 
 void MakeTree(const QString& ARoot, int AFiles) {
     const QByteArray content(200, 'x');
     constexpr int KPerFolder = 100;
     for (int i = 0; i < AFiles; ++i) {
         const QString folder = ARoot + QStringLiteral("d%1/").arg(i / KPerFolder);
-        if (i % KPerFolder == 0) QDir().mkpath(folder);
+        if (i % KPerFolder == 0)
+            QDir().mkpath(folder);
         QFile file(folder + QStringLiteral("f%1.txt").arg(i));
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
@@ -46,8 +49,8 @@ struct TRunTimes {
     int Done = 0;
 };
 
-TRunTimes RunEngine(TPluginHost& AHost, const QString& AInput, const QString& AWork, const QString& ATemp,
-                    bool AInPlace, int AThreads) {
+TRunTimes RunEngine(TPluginHost& AHost, const QString& AInput, const QString& AWork,
+                    const QString& ATemp, bool AInPlace, int AThreads) {
     TBatchEngineSetup setup;
     setup.Settings.InputDirPath = AInput;
     setup.Settings.WorkDirPath = AWork;
@@ -72,7 +75,8 @@ TRunTimes RunEngine(TPluginHost& AHost, const QString& AInput, const QString& AW
             times.PreparationMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
             first = false;
         }
-        if (ADone) times.Done = APosition;
+        if (ADone)
+            times.Done = APosition;
     };
     TBatchEngine engine(std::move(setup));
     timer.start();
@@ -105,24 +109,28 @@ int main(int argc, char* argv[]) {
     SyncDisks();
     const TRunTimes inPlace = RunEngine(host, input, input, temp, true, threads);
     const double runMs = inPlace.TotalMs - inPlace.PreparationMs;
-    std::printf("In place:  %d paths in %.0f ms of main run -> %.0f paths/s, %.1f us per path (%d threads)\n",
-                inPlace.Done, runMs, inPlace.Done / (runMs / 1000.0), runMs * 1000.0 / std::max(inPlace.Done, 1),
-                threads);
+    std::printf(
+        "In place:  %d paths in %.0f ms of main run -> %.0f paths/s, %.1f us per path (%d "
+        "threads)\n",
+        inPlace.Done, runMs, inPlace.Done / (runMs / 1000.0),
+        runMs * 1000.0 / std::max(inPlace.Done, 1), threads);
 
     // 2. With the copy into an empty work folder.
     const QString work = base + QStringLiteral("work/");
     QDir().mkpath(work);
     SyncDisks();
     const TRunTimes copied = RunEngine(host, input, work, temp, false, threads);
-    std::printf("With copy: preparation (copy + count) %.0f ms, whole batch %.0f ms\n", copied.PreparationMs,
-                copied.TotalMs);
+    std::printf("With copy: preparation (copy + count) %.0f ms, whole batch %.0f ms\n",
+                copied.PreparationMs, copied.TotalMs);
 
     // 3. cp -r of the same tree.
     SyncDisks();
     QElapsedTimer timer;
     timer.start();
-    QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), input, base + QStringLiteral("cp-copy")});
+    QProcess::execute(QStringLiteral("cp"),
+                      {QStringLiteral("-r"), input, base + QStringLiteral("cp-copy")});
     const double cpMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    std::printf("cp -r:     %.0f ms  (copy phase / cp -r = %.2f)\n", cpMs, copied.PreparationMs / cpMs);
+    std::printf("cp -r:     %.0f ms  (copy phase / cp -r = %.2f)\n", cpMs,
+                copied.PreparationMs / cpMs);
     return 0;
 }

@@ -208,5 +208,6 @@ TEST_F(DirectorySetupTest, DataRootOverrideWinsOverMucAndIsCreated) {
     EXPECT_EQ(result.Folders.Mode, TDataAccessMode::App);
     EXPECT_EQ(result.Folders.DataRoot, chosen + QLatin1Char('/'));
     EXPECT_TRUE(QFileInfo(chosen + QStringLiteral("/config")).isDir());
-    EXPECT_EQ(ReadWholeFile(chosen + QStringLiteral("/projects/default.plv")), QByteArray("shipped"));
+    EXPECT_EQ(ReadWholeFile(chosen + QStringLiteral("/projects/default.plv")),
+              QByteArray("shipped"));
 }

@@ -57,7 +57,11 @@ TEST(TextFileRead, DetectsEncodingAndDropsMark) {
                10),
          TTextEncoding::Utf8Bom, QStringLiteral("Grüße")},
         {"utf-8 mark only", Bytes("\xEF\xBB\xBF", 3), TTextEncoding::Utf8Bom, QString()},
-        {"utf-8 mark then invalid bytes is a lossy read", Bytes("\xEF\xBB\xBF" "a\xE9" "z", 6),
+        {"utf-8 mark then invalid bytes is a lossy read",
+         Bytes("\xEF\xBB\xBF"
+               "a\xE9"
+               "z",
+               6),
          TTextEncoding::Utf8Lossy, QStringLiteral("a\uFFFDz")},
         {"utf-16 le mark", Bytes("\xFF\xFEG\0\xFC\0\x13\x20", 8), TTextEncoding::Utf16LEBom,
          QStringLiteral("Gü–")},

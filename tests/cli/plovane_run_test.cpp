@@ -29,7 +29,8 @@ void App() {
     static int argc = 1;
     static char name[] = "plovane_run_test";
     static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+    if (QCoreApplication::instance() == nullptr)
+        new QCoreApplication(argc, argv);
 }
 
 struct TRun {
@@ -43,16 +44,20 @@ protected:
     void SetUp() override {
         App();
         FProgram = FTemp.MakeFolder(QStringLiteral("prog"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(PLOVANE_RUN_PATH), FProgram + QStringLiteral("plovane-run")));
-        QFile(FProgram + QStringLiteral("plovane-run")).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+        ASSERT_TRUE(QFile::copy(QStringLiteral(PLOVANE_RUN_PATH),
+                                FProgram + QStringLiteral("plovane-run")));
+        QFile(FProgram + QStringLiteral("plovane-run"))
+            .setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
         FTemp.MakeFolder(QStringLiteral("prog/modules/External/gate"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(GATE_PLUGIN_PATH), FProgram + QStringLiteral("modules/External/gate/gate_plugin.so")));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(GATE_PLUGIN_PATH),
+                                FProgram + QStringLiteral("modules/External/gate/gate_plugin.so")));
         FDataRoot = FTemp.MakeFolder(QStringLiteral("data-root"));
         FTemp.WriteFile(QStringLiteral("data-root/config/options.ini"),
                         "[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n");
         FInput = FTemp.MakeFolder(QStringLiteral("in"));
         FWork = FTemp.MakeFolder(QStringLiteral("work"));
-        for (int i = 0; i < 4; ++i) FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i), "x");
+        for (int i = 0; i < 4; ++i)
+            FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i), "x");
     }
 
     // Writes a project whose one combination runs the plugin with this identifier on "*.txt".
@@ -65,7 +70,8 @@ protected:
         TModuleShared module(std::move(env));
         TCollectionInternalPluginTypes registry;
         RegisterAllInternalPlugins(registry);
-        TPluginHost host(registry, {module.Folders().ModulesFolder, module.Folders().TempFolder, &module.FLogging});
+        TPluginHost host(registry, {module.Folders().ModulesFolder, module.Folders().TempFolder,
+                                    &module.FLogging});
         host.Discover();
         TProjectController project(TProjectEnvironment::FromModule(module, host));
         project.LoadProject(QString(), true);
@@ -88,8 +94,10 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
         env.insert(QStringLiteral("HOME"), FTemp.Path(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), FTemp.Path(QStringLiteral("home/.local/share")));
-        for (auto it = AEnv.begin(); it != AEnv.end(); ++it) env.insert(it.key(), it.value());
+        env.insert(QStringLiteral("XDG_DATA_HOME"),
+                   FTemp.Path(QStringLiteral("home/.local/share")));
+        for (auto it = AEnv.begin(); it != AEnv.end(); ++it)
+            env.insert(it.key(), it.value());
         process->setProcessEnvironment(env);
         process->start(FProgram + QStringLiteral("plovane-run"), AArguments);
         EXPECT_TRUE(process->waitForStarted());
@@ -123,7 +131,9 @@ protected:
 
 TEST_F(PlovaneRunTest, UsageErrorsAndHelp) {
     EXPECT_EQ(Run({}).ExitCode, 64);
-    EXPECT_EQ(Run({QStringLiteral("--threads"), QStringLiteral("0"), QStringLiteral("x.plv")}).ExitCode, 64);
+    EXPECT_EQ(
+        Run({QStringLiteral("--threads"), QStringLiteral("0"), QStringLiteral("x.plv")}).ExitCode,
+        64);
     EXPECT_EQ(Run({QStringLiteral("--bogus"), QStringLiteral("x.plv")}).ExitCode, 64);
     const TRun help = Run({QStringLiteral("--help")});
     EXPECT_EQ(help.ExitCode, 0);
@@ -178,9 +188,11 @@ TEST_F(PlovaneRunTest, CtrlCStopsLikeTheStopCommand) {
     ASSERT_EQ(::mkfifo((gate + QStringLiteral("release")).toUtf8().constData(), 0600), 0);
     // Open the reading end first (without blocking), then wait until the plugin is inside its
     // work call: it writes one byte.
-    const int started = ::open((gate + QStringLiteral("started")).toUtf8().constData(), O_RDONLY | O_NONBLOCK);
+    const int started =
+        ::open((gate + QStringLiteral("started")).toUtf8().constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(started, 0);
-    QProcess* process = Start(DataRootArgs() << project, {{QStringLiteral("PLOVANE_TEST_GATE"), gate}});
+    QProcess* process =
+        Start(DataRootArgs() << project, {{QStringLiteral("PLOVANE_TEST_GATE"), gate}});
     pollfd waitStarted{started, POLLIN, 0};
     ASSERT_EQ(::poll(&waitStarted, 1, 120000), 1) << "the plugin never started";
     ::close(started);
@@ -199,6 +211,7 @@ TEST_F(PlovaneRunTest, CtrlCStopsLikeTheStopCommand) {
 
     const TRun run = Finish(process);
     EXPECT_EQ(run.ExitCode, 2);
-    EXPECT_TRUE(run.Out.contains(QStringLiteral("Interrupted by user: 4 paths to do, 1 items done")))
+    EXPECT_TRUE(
+        run.Out.contains(QStringLiteral("Interrupted by user: 4 paths to do, 1 items done")))
         << run.Out.toStdString();
 }

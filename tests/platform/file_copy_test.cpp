@@ -22,8 +22,9 @@ TEST(FileCopy, NewAndExistingTargetsGetTheBytesAndTheTime) {
     const QString source = temp.WriteFile(QStringLiteral("src.txt"), QByteArray(100000, 'a'));
     const QDateTime past = QDateTime::currentDateTime().addDays(-7);
     SetModified(source, past);
-    for (const QString& target : {temp.Path(QStringLiteral("new.txt")),
-                                  temp.WriteFile(QStringLiteral("old.txt"), "old and longer content")}) {
+    for (const QString& target :
+         {temp.Path(QStringLiteral("new.txt")),
+          temp.WriteFile(QStringLiteral("old.txt"), "old and longer content")}) {
         QString error;
         ASSERT_TRUE(CopyFileComplete(source, target, &error)) << error.toStdString();
         EXPECT_EQ(ReadWholeFile(target), QByteArray(100000, 'a'));
@@ -44,7 +45,8 @@ TEST(FileCopy, FailuresLeaveNothingHalfWritten) {
     EXPECT_EQ(temp.ReadFile(QStringLiteral("blocked/inner.txt")), QByteArray("keep"));
     EXPECT_EQ(QDir(temp.Path()).entryList(QDir::Files), QStringList(QStringLiteral("src.txt")));
     // A missing source creates no target.
-    EXPECT_FALSE(CopyFileComplete(temp.Path(QStringLiteral("none.txt")), temp.Path(QStringLiteral("t.txt")), &error));
+    EXPECT_FALSE(CopyFileComplete(temp.Path(QStringLiteral("none.txt")),
+                                  temp.Path(QStringLiteral("t.txt")), &error));
     EXPECT_FALSE(QFileInfo::exists(temp.Path(QStringLiteral("t.txt"))));
     // A missing target folder fails cleanly.
     EXPECT_FALSE(CopyFileComplete(source, temp.Path(QStringLiteral("no/dir/t.txt")), &error));

@@ -10,10 +10,25 @@
 
 #include "plovane_plugin.h"
 
-static TPluginInfo GInfo = {
-    u"zq_test_Gate", u"Tests", u"", u"Gate", u"Test plugin for the command-line runner.", u"", u"", u"",
-    u"", u"", 0, plsPreferKeepInMemory, 0, u"", u"1.0", u"1.0.4", pcMiscellaneous, PLV_CAN_WORK_FILES,
-    PLV_RELEASE_STABLE};
+static TPluginInfo GInfo = {u"zq_test_Gate",
+                            u"Tests",
+                            u"",
+                            u"Gate",
+                            u"Test plugin for the command-line runner.",
+                            u"",
+                            u"",
+                            u"",
+                            u"",
+                            u"",
+                            0,
+                            plsPreferKeepInMemory,
+                            0,
+                            u"",
+                            u"1.0",
+                            u"1.0.4",
+                            pcMiscellaneous,
+                            PLV_CAN_WORK_FILES,
+                            PLV_RELEASE_STABLE};
 static volatile int GGateUsed = 0;
 
 PLV_EXPORT TPluginInfo* PLV_CALL PluginReturnInfo(TExeInfo* ExeInfo) {
@@ -28,13 +43,16 @@ PLV_EXPORT void PLV_CALL PluginSetupPreEdit(TExeInfo* ExeInfo, TExePreEditCallba
     (void)ExeInfo;
     (void)Callbacks;
 }
-PLV_EXPORT void PLV_CALL PluginSetupWorkStart(TExeInfo* ExeInfo, TWorkStartInfo* Start, TExeWorkCallbacks* Cb) {
+PLV_EXPORT void PLV_CALL PluginSetupWorkStart(TExeInfo* ExeInfo, TWorkStartInfo* Start,
+                                              TExeWorkCallbacks* Cb) {
     (void)ExeInfo;
     (void)Start;
     (void)Cb;
 }
 PLV_EXPORT void PLV_CALL PluginSetupWorkStartDone(void) {}
-PLV_EXPORT void PLV_CALL PluginSetupWorkEnd(TExeInfo* ExeInfo) { (void)ExeInfo; }
+PLV_EXPORT void PLV_CALL PluginSetupWorkEnd(TExeInfo* ExeInfo) {
+    (void)ExeInfo;
+}
 
 static void Gate(const char* ADir) {
     char path[4096];
@@ -60,7 +78,8 @@ static void Gate(const char* ADir) {
     }
 }
 
-PLV_EXPORT void PLV_CALL PluginWorkPath(PPluginPassedReadInProps In, PPluginPassedWriteOutProps Out) {
+PLV_EXPORT void PLV_CALL PluginWorkPath(PPluginPassedReadInProps In,
+                                        PPluginPassedWriteOutProps Out) {
     const char* advise = getenv("PLOVANE_TEST_ADVISE");
     const char* gate = getenv("PLOVANE_TEST_GATE");
     (void)In;
@@ -68,5 +87,6 @@ PLV_EXPORT void PLV_CALL PluginWorkPath(PPluginPassedReadInProps In, PPluginPass
         GGateUsed = 1;
         Gate(gate);
     }
-    if (advise != 0 && strcmp(advise, "project") == 0) Out->AdviseProjectBatchStop = 1;
+    if (advise != 0 && strcmp(advise, "project") == 0)
+        Out->AdviseProjectBatchStop = 1;
 }
