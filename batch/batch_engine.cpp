@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 #include "app/folder_walk.h"
 #include "app/program_log.h"
 #include "base/exceptions.h"
@@ -299,7 +301,10 @@ void TBatchEngine::CountPathsToDo() {
         filters << combination.Filter;
     const TPathFilterList handled(filters);
     QStringList paths = {FSelectedActiveRootBatchPath};
-    paths << WalkBatchRoot(FSelectedActiveRootBatchPath);
+    FWalkedBatchRoot = WalkBatchRoot(FSelectedActiveRootBatchPath);
+    // A stopped walk is incomplete; the main run (if any) walks again.
+    FWalkedBatchRootComplete = !Terminated();
+    paths << FWalkedBatchRoot;
     int count = 0;
     for (const QString& path : paths) {
         if (Terminated())
@@ -326,7 +331,11 @@ void TBatchEngine::MainRun() {
         FWorkPathesList.clear();
         FWorkPathesList.push_back(FSelectedActiveRootBatchPath);
     }
-    const QStringList walked = WalkBatchRoot(FSelectedActiveRootBatchPath);
+    // The count walked the batch root just before and nothing has run since: its list is the
+    // work path list, so the tree is not walked a second time.
+    const QStringList walked = FWalkedBatchRootComplete
+                                   ? std::exchange(FWalkedBatchRoot, {})
+                                   : WalkBatchRoot(FSelectedActiveRootBatchPath);
     {
         const std::lock_guard lock(FCsWorkPathesList);
         FWorkPathesList.insert(FWorkPathesList.end(), walked.begin(), walked.end());

@@ -114,6 +114,8 @@ private:
     bool FIncludeSubDirs = true;
     QString FSelectedActiveRootBatchPath;
     std::vector<QString> FWorkPathesList;
+    QStringList FWalkedBatchRoot;  // the count's walk, handed to the main run
+    bool FWalkedBatchRootComplete = false;
     std::mutex FCsWorkPathesList;
     std::mutex FCsWorkerThreadTerminate;
     // Dispatch state, guarded by FCsDispatch: running workers, the maximum, the directory flag.
