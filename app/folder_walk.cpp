@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "base/atomic_file.h"
+#include "platform/file_copy.h"
 #include "platform/system_folders.h"
 #include "platform/trash.h"
 
@@ -137,7 +137,7 @@ int CopyTreeMissing(const QString& ASource, const QString& ADestination, TCopyTr
                 QFileInfo(file).lastModified() <= targetInfo.lastModified())
                 continue;
         }
-        if (!CopyFileAtomically(file, target))
+        if (!CopyFileComplete(file, target))
             ++failures;
     }
     return failures;

@@ -1,6 +1,5 @@
 #include "base/atomic_file.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -43,48 +42,4 @@ bool WriteBackupCopy(const QString& AFrom, const QString& ABackupPath) {
     if (QFile::exists(ABackupPath) && !QFile::remove(ABackupPath))
         return false;
     return QFile::copy(AFrom, ABackupPath);
-}
-
-bool CopyFileAtomically(const QString& ASource, const QString& ATarget, QString* AError) {
-    QFile source(ASource);
-    if (!source.open(QIODevice::ReadOnly)) {
-        if (AError != nullptr)
-            *AError = source.errorString();
-        return false;
-    }
-    const QDateTime modified = QFileInfo(source).lastModified();
-    {
-        QSaveFile target(ATarget);
-        target.setDirectWriteFallback(false);
-        if (!target.open(QIODevice::WriteOnly)) {
-            if (AError != nullptr)
-                *AError = target.errorString();
-            return false;
-        }
-        constexpr qint64 KChunk = 256 * 1024;
-        while (!source.atEnd()) {
-            const QByteArray chunk = source.read(KChunk);
-            if (chunk.isEmpty() && source.error() != QFileDevice::NoError) {
-                if (AError != nullptr)
-                    *AError = source.errorString();
-                target.cancelWriting();
-                return false;
-            }
-            if (target.write(chunk) != chunk.size()) {
-                if (AError != nullptr)
-                    *AError = target.errorString();
-                target.cancelWriting();
-                return false;
-            }
-        }
-        if (!target.commit()) {
-            if (AError != nullptr)
-                *AError = target.errorString();
-            return false;
-        }
-    }
-    QFile written(ATarget);
-    if (written.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        written.setFileTime(modified, QFileDevice::FileModificationTime);
-    return true;
 }

@@ -16,9 +16,3 @@ bool WriteBackupCopy(const QString& AFrom, const QString& ABackupPath);
 // The backup name of a file: "~" put in front of its extension ("a/options.ini" gives
 // "a/options.~ini"; a name without extension gets ".~").
 QString BackupFileName(const QString& APath);
-
-// Copies a file so that the target is complete or absent: the content goes to a temporary file
-// beside the target, which is renamed over it only when everything was copied. The target
-// keeps the source's modification time. Returns false (AError receives the reason) on failure;
-// a previous target is then untouched.
-bool CopyFileAtomically(const QString& ASource, const QString& ATarget, QString* AError = nullptr);

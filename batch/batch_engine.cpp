@@ -140,6 +140,13 @@ void TBatchEngine::Execute() {
         FSetup.OnTerminate(*this);
 }
 
+TPathFilterList TBatchEngine::HandledPathFilters() const {
+    QStringList filters;
+    for (const TBatchCombination& combination : FSetup.Combinations)
+        filters << combination.Filter;
+    return TPathFilterList(filters);
+}
+
 QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot) const {
     QStringList entries;
     TWalkFolderOptions options;
@@ -158,22 +165,9 @@ void TBatchEngine::Prepare() {
     if (Terminated())
         return;
 
-    // The combinations are ready (set up by the caller); emptying the work folder is the one
-    // preparation step that takes time before the copy.
-    if (!settings.InputDirIsWorkDir && settings.DeleteWorkDirFiles && !Terminated()) {
-        std::exception_ptr error;
-        std::thread deleter([&] {
-            LowerCurrentThreadPriority();
-            try {
-                EmptyWorkFolder();
-            } catch (...) {
-                error = std::current_exception();
-            }
-        });
-        deleter.join();
-        if (error)
-            std::rethrow_exception(error);
-    }
+    // The combinations are ready (set up by the caller); emptying the work folder comes first.
+    if (!settings.InputDirIsWorkDir && settings.DeleteWorkDirFiles && !Terminated())
+        EmptyWorkFolder();
     if (!settings.InputDirIsWorkDir && !Terminated())
         CopyInputToWork();
     if (!Terminated())
@@ -228,10 +222,7 @@ void TBatchEngine::CopyInputToWork() {
         Log(QStringLiteral("  Symbolic link to a directory not followed and not copied: \"") +
             link + QStringLiteral("\".\r\n"));
 
-    QStringList filters;
-    for (const TBatchCombination& combination : FSetup.Combinations)
-        filters << combination.Filter;
-    const TPathFilterList handled(filters);
+    const TPathFilterList handled = HandledPathFilters();
 
     // Folders first, in order, so that the files can then be copied on two threads. The walk
     // has just told folders (ending with "/") from files, so no path is queried again; a file
@@ -296,10 +287,7 @@ void TBatchEngine::CopyInputToWork() {
 }
 
 void TBatchEngine::CountPathsToDo() {
-    QStringList filters;
-    for (const TBatchCombination& combination : FSetup.Combinations)
-        filters << combination.Filter;
-    const TPathFilterList handled(filters);
+    const TPathFilterList handled = HandledPathFilters();
     QStringList paths = {FSelectedActiveRootBatchPath};
     FWalkedBatchRoot = WalkBatchRoot(FSelectedActiveRootBatchPath);
     // A stopped walk is incomplete; the main run (if any) walks again.

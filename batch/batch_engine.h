@@ -22,6 +22,7 @@ class TPluginHost;
 class TqvLogging;
 class TBatchEngine;
 class TWorkerPool;
+class TPathFilterList;
 
 // What a batch needs from its surroundings.
 struct TBatchEngineSetup {
@@ -108,6 +109,8 @@ private:
     void Progress(bool ADone);
     void Log(const QString& AEntry);
     QStringList WalkBatchRoot(const QString& ARoot) const;
+    // Every combination's filter: what the copy and the count call handled paths.
+    TPathFilterList HandledPathFilters() const;
     void WaitForWorkers();
 
     TBatchEngineSetup FSetup;
