@@ -72,7 +72,7 @@ void TBatchEngine::Terminate() {
         const std::lock_guard lock(FCsDispatch);
         FStop = true;
     }
-    FSlotChanged.notify_all();
+    NotifyDispatch();
 }
 
 void TBatchEngine::WaitFor() {
@@ -90,7 +90,13 @@ void TBatchEngine::SetMaxWorkerThreadsRunning(unsigned AValue) {
         const std::lock_guard lock(FCsDispatch);
         FMaxWorkerThreadsRunning = ClampThreads(static_cast<int>(std::min<unsigned>(AValue, 1000)));
     }
+    NotifyDispatch();
+}
+
+void TBatchEngine::NotifyDispatch() {
     FSlotChanged.notify_all();
+    FDispatcherFree.notify_all();
+    FLoopsChanged.notify_all();
 }
 
 TBatchProblemCounts TBatchEngine::ProblemCounts() const {
@@ -226,8 +232,11 @@ void TBatchEngine::CopyInputToWork() {
 
     // Folders first, in order, so that the files can then be copied on two threads. The walk
     // has just told folders (ending with "/") from files, so no path is queried again; a file
-    // that vanishes meanwhile is skipped when its copy finds it missing.
+    // that vanishes meanwhile is skipped when its copy finds it missing. The files are kept in
+    // runs of one folder each: the two threads take whole folders, because creating files in
+    // the same folder at the same time makes them wait for each other on its lock.
     QStringList files;
+    std::vector<qsizetype> folderRuns;  // index in files where each folder's files begin
     QString lastFolder;
     for (const QString& path : entries) {
         if (Terminated())
@@ -238,46 +247,53 @@ void TBatchEngine::CopyInputToWork() {
         if (FSetup.Settings.OnlyCopyHandledPaths && !handled.Matches(facts))
             continue;
         const QString folder = isFolder ? path : path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-        const QString target = work + folder.mid(input.size());
-        if (folder != lastFolder && target != work && !QFileInfo(target).isDir() &&
-            !QDir().mkpath(target)) {
-            if (FSetup.ProgramLog != nullptr)
-                FSetup.ProgramLog->Log(nullptr, nullptr, target,
-                                       QStringLiteral("EqvOperationNotPossibleUnknownReason"));
+        if (folder != lastFolder) {
+            const QString target = work + folder.mid(input.size());
+            if (target != work && !QFileInfo(target).isDir() && !QDir().mkpath(target)) {
+                if (FSetup.ProgramLog != nullptr)
+                    FSetup.ProgramLog->Log(nullptr, nullptr, target,
+                                           QStringLiteral("EqvOperationNotPossibleUnknownReason"));
+            }
+            lastFolder = folder;
+            folderRuns.push_back(files.size());
         }
-        lastFolder = folder;
         if (!isFolder)
             files << path;
     }
+    folderRuns.push_back(files.size());
 
-    std::atomic<qsizetype> next{0};
+    const auto copyOne = [&](const QString& ASource) {
+        const QString target = work + ASource.mid(input.size());
+        QString error;
+        if (CopyFileComplete(ASource, target, &error))
+            return;
+        if (!QFileInfo::exists(ASource))
+            return;  // vanished since the walk
+        {
+            const std::lock_guard lock(FProblemsLock);
+            ++FProblems.CopyFailures;
+        }
+        try {
+            Log(error + QStringLiteral("\r\n"));
+        } catch (...) {
+            // The program log below still records it.
+        }
+        if (FSetup.ProgramLog != nullptr) {
+            const EqvOperationNotPossible failure(error);
+            FSetup.ProgramLog->Log(nullptr, &failure);
+        }
+    };
+    std::atomic<std::size_t> nextRun{0};
     const auto copier = [&] {
         LowerCurrentThreadPriority();
         for (;;) {
-            if (Terminated())
+            const std::size_t run = nextRun.fetch_add(1);
+            if (run + 1 >= folderRuns.size())
                 return;
-            const qsizetype index = next.fetch_add(1);
-            if (index >= files.size())
-                return;
-            const QString& source = files[index];
-            const QString target = work + source.mid(input.size());
-            QString error;
-            if (CopyFileComplete(source, target, &error))
-                continue;
-            if (!QFileInfo::exists(source))
-                continue;  // vanished since the walk
-            {
-                const std::lock_guard lock(FProblemsLock);
-                ++FProblems.CopyFailures;
-            }
-            try {
-                Log(error + QStringLiteral("\r\n"));
-            } catch (...) {
-                // The program log below still records it.
-            }
-            if (FSetup.ProgramLog != nullptr) {
-                const EqvOperationNotPossible failure(error);
-                FSetup.ProgramLog->Log(nullptr, &failure);
+            for (qsizetype index = folderRuns[run]; index < folderRuns[run + 1]; ++index) {
+                if (Terminated())
+                    return;
+                copyOne(files[index]);
             }
         }
     };
@@ -339,6 +355,144 @@ void TBatchEngine::WaitForWorkers() {
     FSlotChanged.wait(lock, [this] { return FCurWorkerThreadsRunning == 0; });
 }
 
+void TBatchEngine::DispatchLoop(const TBatchCombination& ACombination, const TPathFilter& AFilter) {
+    TDispatchedPath next;
+    for (;;) {
+        bool slotTaken = false;
+        try {
+            if (!DispatchNext(AFilter, next))
+                return;
+            slotTaken = true;
+            // The whole filter test asks the file system whether the path is a file or a
+            // folder. It is made here, with the slot taken, on this loop's own thread, so that
+            // the loops do not queue for the dispatcher's role behind a file system query.
+            if (!AFilter.Matches(next.Path, FSelectedActiveRootBatchPath)) {
+                slotTaken = false;
+                ReleaseSlot(next.Directory);
+                continue;
+            }
+        } catch (...) {
+            // A filter that cannot be matched ends the combination's dispatch; the engine
+            // raises the error once every loop has ended. Only DispatchNext raises while this
+            // loop holds the dispatcher's role.
+            if (slotTaken)
+                ReleaseSlot(next.Directory);
+            std::unique_lock lock(FCsDispatch);
+            if (!FDispatchFailure)
+                FDispatchFailure = std::current_exception();
+            FDispatchDone = true;
+            if (!slotTaken)
+                FDispatcherBusy = false;
+            --FDispatchLoops;
+            lock.unlock();
+            NotifyDispatch();
+            return;
+        }
+        TBatchWorkPath worker(FRegistry, ACombination.Props, FSelectedActiveRootBatchPath,
+                              static_cast<std::uint32_t>(next.Index), next.Path,
+                              [this](const QString& AEntry) { Log(AEntry); });
+        try {
+            worker.Execute();
+        } catch (...) {
+            worker.FPluginFailed = true;
+        }
+        WorkerFinished(worker, next.Directory);
+    }
+}
+
+void TBatchEngine::ReleaseSlot(bool ADirectory) {
+    {
+        const std::lock_guard lock(FCsDispatch);
+        if (ADirectory)
+            FWorkingOnDirKeepSingleWorkThread = false;
+        --FCurWorkerThreadsRunning;
+    }
+    FSlotChanged.notify_all();
+}
+
+void TBatchEngine::LeaveDispatchLoop(std::unique_lock<std::mutex>& ALock) {
+    --FDispatchLoops;
+    const bool passRole = !FDispatcherBusy;
+    ALock.unlock();
+    // This loop may have taken the wake-up meant for a loop waiting for the dispatcher's role.
+    if (passRole)
+        FDispatcherFree.notify_one();
+    FLoopsChanged.notify_all();
+}
+
+bool TBatchEngine::DispatchNext(const TPathFilter& AFilter, TDispatchedPath& ANext) {
+    std::unique_lock lock(FCsDispatch);
+    const auto finished = [this] { return FStop || FDispatchDone; };
+    const auto tooMany = [this] {
+        return FDispatchLoops > static_cast<int>(FMaxWorkerThreadsRunning);
+    };
+    FDispatcherFree.wait(lock, [&] { return !FDispatcherBusy || finished() || tooMany(); });
+    if (finished() || tooMany()) {
+        LeaveDispatchLoop(lock);
+        return false;
+    }
+    FDispatcherBusy = true;
+    for (;; ++FDispatchIndex) {
+        if (FStop || FDispatchDone)
+            break;
+        const std::size_t index = FDispatchIndex;
+        lock.unlock();
+        QString path;
+        bool inList = false;
+        {
+            const std::lock_guard listLock(FCsWorkPathesList);
+            inList = index < FWorkPathesList.size();
+            if (inList)
+                path = FWorkPathesList[index];
+        }
+        if (!inList) {
+            lock.lock();
+            break;
+        }
+        // From the texts alone: most paths another filter is meant for are passed over here
+        // without asking the file system.
+        const bool matches =
+            !path.isEmpty() && AFilter.MayMatch(path, FSelectedActiveRootBatchPath);
+        lock.lock();
+        if (!matches)
+            continue;
+        FSlotChanged.wait(lock, [this] {
+            return FStop.load() || FDispatchDone ||
+                   (FCurWorkerThreadsRunning < static_cast<int>(FMaxWorkerThreadsRunning) &&
+                    !FWorkingOnDirKeepSingleWorkThread);
+        });
+        if (FStop || FDispatchDone)
+            break;
+        ++FCurWorkerThreadsRunning;
+        {
+            // A directory worker that finished meanwhile may have renamed or dropped it.
+            const std::lock_guard listLock(FCsWorkPathesList);
+            path = FWorkPathesList[index];
+        }
+        if (path.isEmpty()) {
+            --FCurWorkerThreadsRunning;
+            continue;
+        }
+        ANext.Index = index;
+        ANext.Path = path;
+        ANext.Directory = path.endsWith(QLatin1Char('/'));
+        if (ANext.Directory)
+            FWorkingOnDirKeepSingleWorkThread = true;
+        ++FDispatchIndex;
+        FDispatcherBusy = false;
+        lock.unlock();
+        FDispatcherFree.notify_one();
+        return true;
+    }
+    // The end of the list or a stop: every loop ends.
+    FDispatchDone = true;
+    FDispatcherBusy = false;
+    --FDispatchLoops;
+    lock.unlock();
+    NotifyDispatch();
+    return false;
+}
+
 void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
     TPluginStoredLibInfo* plugin = ACombination.Props.LibInfo_Ref;
     if (plugin == nullptr)
@@ -371,60 +525,28 @@ void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
         // Workers must be finished before anything they use goes away, also when dispatch fails.
         const TFinally waitWorkers([this] { WaitForWorkers(); });
         const TPathFilter filter(ACombination.Filter);
-        for (std::size_t index = 0; !Terminated(); ++index) {
-            QString path;
-            {
-                const std::lock_guard lock(FCsWorkPathesList);
-                if (index >= FWorkPathesList.size())
-                    break;
-                path = FWorkPathesList[index];
-            }
-            if (path.isEmpty())
-                continue;
-            if (!filter.Matches(path, FSelectedActiveRootBatchPath))
-                continue;
-            {
-                std::unique_lock lock(FCsDispatch);
-                FSlotChanged.wait(lock, [this] {
-                    return FStop.load() ||
-                           (FCurWorkerThreadsRunning < static_cast<int>(FMaxWorkerThreadsRunning) &&
-                            !FWorkingOnDirKeepSingleWorkThread);
-                });
-                if (FStop)
-                    break;
-                ++FCurWorkerThreadsRunning;
-            }
-            {
-                // A directory worker that finished meanwhile may have renamed or dropped it.
-                const std::lock_guard lock(FCsWorkPathesList);
-                path = FWorkPathesList[index];
-            }
-            if (path.isEmpty()) {
-                {
-                    const std::lock_guard lock(FCsDispatch);
-                    --FCurWorkerThreadsRunning;
-                }
-                FSlotChanged.notify_all();
+        std::unique_lock lock(FCsDispatch);
+        FDispatchIndex = 0;
+        FDispatchDone = false;
+        FDispatchFailure = nullptr;
+        // Keeps as many dispatch loops as the live maximum allows until the list is done or a
+        // stop came; a loop ends only between two paths, so no loop means no worker.
+        for (;;) {
+            const bool open = !FDispatchDone && !FStop;
+            if (!open && FDispatchLoops == 0)
+                break;
+            if (open && FDispatchLoops < static_cast<int>(FMaxWorkerThreadsRunning)) {
+                ++FDispatchLoops;
+                lock.unlock();
+                FPool->Submit(
+                    [this, &ACombination, &filter] { DispatchLoop(ACombination, filter); });
+                lock.lock();
                 continue;
             }
-            const bool directory = path.endsWith(QLatin1Char('/'));
-            if (directory) {
-                const std::lock_guard lock(FCsDispatch);
-                FWorkingOnDirKeepSingleWorkThread = true;
-            }
-            auto worker = std::make_shared<TBatchWorkPath>(
-                FRegistry, ACombination.Props, FSelectedActiveRootBatchPath,
-                static_cast<std::uint32_t>(index), path,
-                [this](const QString& AEntry) { Log(AEntry); });
-            FPool->Submit([this, worker, directory] {
-                try {
-                    worker->Execute();
-                } catch (...) {
-                    worker->FPluginFailed = true;
-                }
-                WorkerFinished(*worker, directory);
-            });
+            FLoopsChanged.wait(lock);
         }
+        if (FDispatchFailure)
+            std::rethrow_exception(std::exchange(FDispatchFailure, nullptr));
     }
 
     plugin->SP_SetupWorkEnd();
@@ -438,6 +560,8 @@ void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
 }
 
 void TBatchEngine::WorkerFinished(TBatchWorkPath& AWorker, bool ADirectory) {
+    // The slot is given back however this ends, or the batch would wait for it for ever.
+    const TFinally releaseSlot([this, ADirectory] { ReleaseSlot(ADirectory); });
     {
         const std::lock_guard finishing(FCsWorkerThreadTerminate);
         {
@@ -494,13 +618,6 @@ void TBatchEngine::WorkerFinished(TBatchWorkPath& AWorker, bool ADirectory) {
         Progress(false);
         ++FInputWorkPathesDone;
     }
-    {
-        const std::lock_guard lock(FCsDispatch);
-        if (ADirectory)
-            FWorkingOnDirKeepSingleWorkThread = false;
-        --FCurWorkerThreadsRunning;
-    }
-    FSlotChanged.notify_all();
 }
 
 void TBatchEngine::CleanUp() {

@@ -22,6 +22,7 @@ class TPluginHost;
 class TqvLogging;
 class TBatchEngine;
 class TWorkerPool;
+class TPathFilter;
 class TPathFilterList;
 
 // What a batch needs from its surroundings.
@@ -58,8 +59,8 @@ struct TBatchProblemCounts {
 // One batch of a project: prepares the work folder (empties it, copies the input folder into
 // it, counts the paths to do), then runs the combinations in order over the work paths with at
 // most MaxWorkerThreadsRunning workers at once. Only one engine exists at a time.
-// Nothing polls: the dispatcher waits on a condition that a finishing worker signals, and the
-// workers run on reusable threads.
+// Nothing polls and no thread is started per path: the workers run on reusable threads, and the
+// dispatcher's role passes between them, so a thread that finishes a path goes on to the next.
 class TBatchEngine final : public IExeWorkCallbacks {
 public:
     // Raises EqvValueOutOfValidRangeError when an engine exists already. Created suspended.
@@ -104,6 +105,23 @@ private:
     void CountPathsToDo();
     void MainRun();
     void RunCombination(const TBatchCombination& ACombination);
+    struct TDispatchedPath {
+        std::size_t Index = 0;
+        QString Path;
+        bool Directory = false;
+    };
+    // Runs on a pool thread: takes the dispatcher's role in turn with the other loops, picks
+    // the next path, then works on it itself, so a finished worker's thread goes straight on
+    // to the next path without waking another thread.
+    void DispatchLoop(const TBatchCombination& ACombination, const TPathFilter& AFilter);
+    // The next path in list order that may match (judged from its text), with a slot taken
+    // for it; false when the loop is to end (the list is done, a stop came, or the maximum
+    // was lowered).
+    bool DispatchNext(const TPathFilter& AFilter, TDispatchedPath& ANext);
+    void LeaveDispatchLoop(std::unique_lock<std::mutex>& ALock);
+    // Gives a worker's slot back (and the folder's hold, for a directory path).
+    void ReleaseSlot(bool ADirectory);
+    void NotifyDispatch();
     void WorkerFinished(TBatchWorkPath& AWorker, bool ADirectory);
     void CleanUp();
     void Progress(bool ADone);
@@ -121,9 +139,17 @@ private:
     bool FWalkedBatchRootComplete = false;
     std::mutex FCsWorkPathesList;
     std::mutex FCsWorkerThreadTerminate;
-    // Dispatch state, guarded by FCsDispatch: running workers, the maximum, the directory flag.
+    // Dispatch state, guarded by FCsDispatch: running workers, the maximum, the directory flag,
+    // and the dispatch loops of the running combination.
     mutable std::mutex FCsDispatch;
-    std::condition_variable FSlotChanged;
+    std::condition_variable FSlotChanged;     // a worker finished (a slot or the folder freed)
+    std::condition_variable FDispatcherFree;  // the dispatcher's role was given up
+    std::condition_variable FLoopsChanged;    // a dispatch loop ended
+    std::size_t FDispatchIndex = 0;           // next work path list entry to look at
+    bool FDispatchDone = false;               // the list is done (or a stop came)
+    bool FDispatcherBusy = false;             // a loop holds the dispatcher's role
+    int FDispatchLoops = 0;                   // loops submitted and not yet ended
+    std::exception_ptr FDispatchFailure;      // an error of a loop, raised by the engine
     int FCurWorkerThreadsRunning = 0;
     unsigned FMaxWorkerThreadsRunning = 1;
     bool FWorkingOnDirKeepSingleWorkThread = false;

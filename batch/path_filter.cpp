@@ -220,6 +220,17 @@ bool TPathFilter::Matches(const QString& APath, const QString& ABatchRoot) const
     return Matches(TPathFacts(APath, ABatchRoot));
 }
 
+bool TPathFilter::MayMatch(const QString& APath, const QString& ABatchRoot) const {
+    TPathFacts facts(APath, ABatchRoot, TPathFacts::TKind::File);
+    // A path ending with "/" never names a file.
+    if (!APath.endsWith(u'/') && TypeMatches(facts))
+        return true;
+    facts.Kind = TPathFacts::TKind::Directory;
+    if (TypeMatches(facts))
+        return true;
+    return !facts.IsBatchRoot && MaskMatches(facts);
+}
+
 TPathFilterList::TPathFilterList(const QStringList& AFilters) {
     FFilters.reserve(static_cast<size_t>(AFilters.size()));
     for (const QString& filter : AFilters) {

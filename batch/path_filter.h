@@ -96,6 +96,11 @@ public:
     bool Matches(const QString& APath, const QString& ABatchRoot) const;
     bool Matches(const TPathFacts& AFacts) const;
 
+    // False when the path cannot match whatever the file system holds: the single-filter
+    // match decided from the texts alone, taking the path as an existing file and as an
+    // existing directory. Lets a caller skip the file system query for most other paths.
+    bool MayMatch(const QString& APath, const QString& ABatchRoot) const;
+
     // The type test alone: an existing file against its type key or "*.*", an existing
     // directory below the root against "/", the root against ":".
     bool TypeMatches(const TPathFacts& AFacts) const;

@@ -251,10 +251,12 @@ int RunProjectBatch(TModuleShared& AModule, TPluginHost& AHost, const TRunOption
     observer.OnWaitTick = [&] {
         if (GInterrupts.load() > 0 && !stopAsked) {
             stopAsked = true;
+            // The stop is passed on before it is announced: whoever reads the line may rely on
+            // no further path being started.
+            runner.InterruptBatch();
             if (!AOptions.Quiet)
                 Print(stderr,
                       QStringLiteral("\nStopping: waiting for the running work to end...\n"));
-            runner.InterruptBatch();
         }
         printer.Tick();
     };

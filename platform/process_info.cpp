@@ -25,7 +25,9 @@ std::int64_t CurrentProcessId() {
 }
 
 std::int64_t CurrentThreadId() {
-    return static_cast<std::int64_t>(::syscall(SYS_gettid));
+    // A thread's id never changes; asked once per path by the batch, it is kept per thread.
+    thread_local const std::int64_t id = static_cast<std::int64_t>(::syscall(SYS_gettid));
+    return id;
 }
 
 QString CurrentWorkDirectory() {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -252,6 +253,61 @@ TEST_F(BatchEngineTest, AtMostTheMaximumRunAtOnceAndLoweringItHoldsNewWorkers) {
     EXPECT_EQ(maxSeen, 8);
     EXPECT_LE(maxAfterLowering, 2);
     EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths.size(), 20);
+}
+
+TEST_F(BatchEngineTest, RaisingTheMaximumWhileRunningStartsMoreWorkers) {
+    for (int i = 0; i < 10; ++i)
+        FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i), "x");
+    std::mutex lock;
+    std::condition_variable changed;
+    int running = 0;
+    int maxSeen = 0;
+    FPlugins[QStringLiteral("A")].Work = [&](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) {
+        std::unique_lock guard(lock);
+        ++running;
+        maxSeen = std::max(maxSeen, running);
+        changed.notify_all();
+        // The first workers hold on until three have run at once; the bound only keeps a
+        // broken engine from hanging the suite (it then fails below).
+        changed.wait_for(guard, std::chrono::seconds(60), [&] { return maxSeen >= 3; });
+        --running;
+    };
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}});
+    setup.Settings.MaxWorkerThreads = 1;
+    TBatchEngine engine(std::move(setup));
+    engine.Resume();
+    {
+        std::unique_lock guard(lock);
+        changed.wait(guard, [&] { return running == 1; });
+    }
+    engine.SetMaxWorkerThreadsRunning(3);
+    engine.WaitFor();
+    EXPECT_EQ(maxSeen, 3);
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths.size(), 10);
+}
+
+TEST_F(BatchEngineTest, AnInvalidFilterEndsTheBatchWithItsError) {
+    for (int i = 0; i < 6; ++i)
+        FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i), "x");
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")},
+                                     {QStringLiteral("[abc"), QStringLiteral("B")},
+                                     {QStringLiteral("*.txt"), QStringLiteral("C")}});
+    QStringList errors;
+    setup.OnException = [&](const std::exception& AError) {
+        const std::lock_guard guard(FEntriesLock);
+        errors << QString::fromUtf8(AError.what());
+    };
+    TBatchEngine engine(std::move(setup));
+    engine.Resume();
+    engine.WaitFor();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("'[abc' is an invalid mask at (1)")))
+        << errors.first().toStdString();
+    EXPECT_TRUE(engine.Failure() != nullptr);
+    EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths.size(), 6);
+    EXPECT_TRUE(FPlugins[QStringLiteral("B")].Paths.isEmpty());
+    // The error ends the batch: no later combination is started.
+    EXPECT_TRUE(FPlugins[QStringLiteral("C")].Calls.isEmpty());
 }
 
 TEST_F(BatchEngineTest, MaximumOneRunsStrictlyOneAfterAnother) {

@@ -88,6 +88,37 @@ TEST_F(PathFilterTest, SingleFilterMatch) {
     }
 }
 
+// The text-only test may say "perhaps" too often, never "no" for a path that matches: every
+// path of the table is tried as it is on disk, as if it had become a file, and as if it had
+// become a folder (a plugin may have replaced one by the other).
+TEST_F(PathFilterTest, MayMatchNeverRulesOutAPathThatMatches) {
+    for (const TFilterCase& c : KFilterCases) {
+        const TPathFilter filter{QLatin1String(c.Filter)};
+        const QString path = Path(c.Path);
+        const bool root = path == FRoot;
+        const bool may = filter.MayMatch(path, FRoot);
+        EXPECT_TRUE(!c.Expected || may) << c.Path << " " << c.Filter;
+        for (const auto kind : {TPathFacts::TKind::File, TPathFacts::TKind::Directory}) {
+            if (kind == TPathFacts::TKind::File && path.endsWith(QLatin1Char('/')))
+                continue;  // the file system never calls "name/" a file
+            if (filter.Matches(TPathFacts(path, FRoot, kind))) {
+                EXPECT_TRUE(may) << c.Path << " " << c.Filter << (root ? " (root)" : "");
+            }
+        }
+    }
+    // And it does rule out what no file system state could make match.
+    struct {
+        const char* Path;
+        const char* Filter;
+    } const ruledOut[] = {
+        {"a.txt", "*.htm"}, {"a.txt", ":"},      {"a.txt", "index*"}, {"img/", "*.txt"},
+        {"img/", "img"},    {"readme", "read*"}, {"", "*.*"},         {"a.txt", ""},
+    };
+    for (const auto& c : ruledOut)
+        EXPECT_FALSE(TPathFilter(QLatin1String(c.Filter)).MayMatch(Path(c.Path), FRoot))
+            << c.Path << " " << c.Filter;
+}
+
 TEST_F(PathFilterTest, ListMatchTakesTypeKeysFirstThenMasksInOrder) {
     const QStringList imgThenTxt = {QStringLiteral("/img*"), QStringLiteral("*.txt")};
     EXPECT_FALSE(PathMatchesFilterList(Path("sub/a.txt/"), imgThenTxt, FRoot));
