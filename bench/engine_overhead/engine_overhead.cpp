@@ -154,10 +154,11 @@ int main(int argc, char* argv[]) {
         }
         if (runCopy) {
             // The engine's copy into an empty work folder and cp -r of the same tree, in
-            // turns: each round swaps which goes first, and both copies go before the next
-            // round, so that neither side always meets a freshly emptied disk.
-            const QString work = base + QStringLiteral("work/");
-            const QString cpCopy = base + QStringLiteral("cp-copy");
+            // turns: each round swaps which goes first. The copies stay until the end: on ext4
+            // creating files soon after many were deleted is several times slower, and it
+            // would fall on whichever side came next.
+            const QString work = base + QStringLiteral("work%1/").arg(round);
+            const QString cpCopy = base + QStringLiteral("cp-copy%1").arg(round);
             QDir().mkpath(work);
             double engineMs = 0;
             double wholeMs = 0;
@@ -177,8 +178,6 @@ int main(int argc, char* argv[]) {
                 "Round %d copy:      preparation (copy + count) %.0f ms, whole batch "
                 "%.0f ms; cp -r %.0f ms; copy phase / cp -r = %.2f\n",
                 round, engineMs, wholeMs, cpMs, ratios.back());
-            QDir(work).removeRecursively();
-            QDir(cpCopy).removeRecursively();
         }
     }
     if (runInPlace)
