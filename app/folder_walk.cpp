@@ -1,9 +1,14 @@
 #include "app/folder_walk.h"
 
 #include <QDir>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "platform/file_copy.h"
 #include "platform/system_folders.h"
@@ -19,6 +24,63 @@ bool MaskMatches(const QString& AMask, const QString& AName) {
 }
 
 namespace {
+
+// What one directory entry is, from the entry itself where the file system says, otherwise from
+// lstat and (for links) stat.
+struct TEntryKind {
+    bool Folder = false;       // a folder, or a link to one
+    bool Link = false;         // a symbolic link
+    bool RegularFile = false;  // an ordinary file, or a link to one
+};
+
+TEntryKind KindOf(const QByteArray& APath, unsigned char AType) {
+    TEntryKind kind;
+    struct stat info {};
+    switch (AType) {
+        case DT_DIR:
+            kind.Folder = true;
+            return kind;
+        case DT_REG:
+            kind.RegularFile = true;
+            return kind;
+        case DT_LNK:
+            kind.Link = true;
+            break;
+        case DT_UNKNOWN:
+            if (::lstat(APath.constData(), &info) != 0)
+                return kind;
+            if (!S_ISLNK(info.st_mode)) {
+                kind.Folder = S_ISDIR(info.st_mode);
+                kind.RegularFile = S_ISREG(info.st_mode);
+                return kind;
+            }
+            kind.Link = true;
+            break;
+        default:
+            return kind;  // fifos, sockets, devices
+    }
+    // A link: what it points to (nothing, for a broken one).
+    if (::stat(APath.constData(), &info) == 0) {
+        kind.Folder = S_ISDIR(info.st_mode);
+        kind.RegularFile = S_ISREG(info.st_mode);
+    }
+    return kind;
+}
+
+class TDirHandle {
+public:
+    explicit TDirHandle(DIR* ADir) : FDir(ADir) {}
+    ~TDirHandle() {
+        if (FDir != nullptr)
+            ::closedir(FDir);
+    }
+    TDirHandle(const TDirHandle&) = delete;
+    TDirHandle& operator=(const TDirHandle&) = delete;
+    DIR* Get() const { return FDir; }
+
+private:
+    DIR* FDir;
+};
 
 struct TWalker {
     const TWalkFolderOptions& Options;
@@ -36,49 +98,63 @@ struct TWalker {
             Stopped = true;
     }
 
+    // Reads the folder with readdir: the entry types come with the names, so most entries need
+    // no query of their own (the batch walks trees of many thousands of files).
     void Walk(const QString& AFolder) {
-        QDir::Filters filters = QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::System;
-        // Counting visits ordinary files only; hidden ones are left out.
-        if (!CountOnly())
-            filters |= QDir::Hidden;
-        const QDir dir(AFolder);
-        if (!dir.exists()) {
-            Error();
+        const QByteArray folder = QFile::encodeName(AFolder);
+        const TDirHandle dir(::opendir(folder.constData()));
+        if (dir.Get() == nullptr) {
+            // A folder that cannot be read is walked as empty, as one that is missing is not.
+            if (errno == ENOENT || errno == ENOTDIR)
+                Error();
             return;
         }
-        QDirIterator it(AFolder, filters);
-        while (!Stopped && it.hasNext()) {
+        const bool countOnly = CountOnly();
+        const bool matchAll = Options.Mask.isEmpty() || Options.Mask == QStringLiteral("*.*") ||
+                              Options.Mask == QStringLiteral("*");
+        QByteArray path = folder;
+        while (!Stopped) {
             if (Options.AbortTest && Options.AbortTest()) {
                 Stopped = true;
                 return;
             }
-            it.next();
-            const QFileInfo info = it.fileInfo();
-            if (!MaskMatches(Options.Mask, info.fileName()))
+            const dirent* entry = ::readdir(dir.Get());
+            if (entry == nullptr)
+                return;
+            const char* rawName = entry->d_name;
+            if (rawName[0] == '.' &&
+                (rawName[1] == '\0' || (rawName[1] == '.' && rawName[2] == '\0')))
                 continue;
-            if (info.isDir()) {
-                if (info.isSymLink()) {
+            // Counting visits ordinary files only; hidden entries are left out altogether.
+            if (countOnly && rawName[0] == '.')
+                continue;
+            const QString name = QFile::decodeName(rawName);
+            if (!matchAll && !MaskMatches(Options.Mask, name))
+                continue;
+            path.truncate(folder.size());
+            path.append(rawName);
+            const TEntryKind kind = KindOf(path, entry->d_type);
+            if (kind.Folder) {
+                if (kind.Link) {
                     if (Options.SkippedFolderLinks != nullptr)
-                        Options.SkippedFolderLinks->append(info.absoluteFilePath());
+                        Options.SkippedFolderLinks->append(AFolder + name);
                     continue;
                 }
-                const QString folder = IncludeTrailingSeparator(info.absoluteFilePath());
+                const QString subFolder = AFolder + name + QLatin1Char('/');
                 if (Options.Folders != nullptr)
-                    Options.Folders->append(folder);
+                    Options.Folders->append(subFolder);
                 if (Options.Entries != nullptr)
-                    Options.Entries->append(folder);
+                    Options.Entries->append(subFolder);
                 if (Options.Recurse)
-                    Walk(folder);
+                    Walk(subFolder);
                 continue;
             }
-            if (CountOnly()) {
-                if (info.isHidden() || !info.isFile())
-                    continue;
-                if (Options.FileCount != nullptr)
+            if (countOnly) {
+                if (kind.RegularFile && Options.FileCount != nullptr)
                     ++*Options.FileCount;
                 continue;
             }
-            const QString file = info.absoluteFilePath();
+            const QString file = AFolder + name;
             if (Options.Files != nullptr)
                 Options.Files->append(file);
             if (Options.Entries != nullptr)
@@ -108,7 +184,8 @@ int WalkFolder(const QString& ARoot, const TWalkFolderOptions& AOptions) {
     TWalker walker{AOptions};
     if (AOptions.FileCount != nullptr)
         *AOptions.FileCount = 0;
-    walker.Walk(IncludeTrailingSeparator(ARoot));
+    // Entries are absolute and clean, whatever form the root was given in.
+    walker.Walk(IncludeTrailingSeparator(QDir::cleanPath(QDir(ARoot).absolutePath())));
     return walker.Errors;
 }
 

@@ -1,11 +1,13 @@
 #include "app/folder_walk.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/support/temp_folders.h"
@@ -88,6 +90,51 @@ TEST_F(FolderWalkTest, FolderLinksAreNeverFollowed) {
     WalkFolder(FRoot, options);
     EXPECT_EQ(files.size(), 4);
     EXPECT_EQ(links, QStringList(FRoot + QStringLiteral("loop")));
+}
+
+TEST_F(FolderWalkTest, SpecialEntriesAreListedButCountedOnlyWhenOrdinaryFiles) {
+    const auto link = [this](const QString& ATarget, const char* AName) {
+        return ::symlink(ATarget.toUtf8().constData(),
+                         (FRoot + QLatin1String(AName)).toUtf8().constData());
+    };
+    ASSERT_EQ(link(FRoot + QStringLiteral("a.txt"), "to-file"), 0);
+    ASSERT_EQ(link(FRoot + QStringLiteral("nowhere"), "broken"), 0);
+    ASSERT_EQ(::mkfifo((FRoot + QStringLiteral("pipe")).toUtf8().constData(), 0600), 0);
+    FTemp.WriteFile(QStringLiteral("root/.cache/inside.txt"), "i");
+
+    QStringList files;
+    TWalkFolderOptions list;
+    list.Files = &files;
+    EXPECT_EQ(WalkFolder(FRoot, list), 0);
+    files.sort();
+    EXPECT_EQ(
+        files,
+        QStringList({FRoot + QStringLiteral(".cache/inside.txt"), FRoot + QStringLiteral(".hidden"),
+                     FRoot + QStringLiteral("a.txt"), FRoot + QStringLiteral("broken"),
+                     FRoot + QStringLiteral("pipe"), FRoot + QStringLiteral("sub/b.htm"),
+                     FRoot + QStringLiteral("sub/deep/c.txt"), FRoot + QStringLiteral("to-file")}));
+
+    // Counting takes ordinary files (a link to one included) and leaves hidden folders out.
+    int count = -1;
+    TWalkFolderOptions counting;
+    counting.FileCount = &count;
+    WalkFolder(FRoot, counting);
+    EXPECT_EQ(count, 4);
+}
+
+TEST_F(FolderWalkTest, EntriesAreAbsoluteAndCleanWhateverTheRootLooksLike) {
+    QStringList files;
+    TWalkFolderOptions options;
+    options.Files = &files;
+    options.Recurse = false;
+    WalkFolder(FRoot + QStringLiteral("sub/../"), options);
+    EXPECT_TRUE(files.contains(FRoot + QStringLiteral("a.txt"))) << files.join(u' ').toStdString();
+    const QString old = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(FRoot));
+    files.clear();
+    WalkFolder(QStringLiteral("sub"), options);
+    QDir::setCurrent(old);
+    EXPECT_EQ(files, QStringList(FRoot + QStringLiteral("sub/b.htm")));
 }
 
 TEST_F(FolderWalkTest, MissingRootCountsAnError) {
