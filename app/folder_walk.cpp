@@ -89,7 +89,7 @@ struct TWalker {
 
     bool CountOnly() const {
         return Options.Files == nullptr && Options.Folders == nullptr &&
-               Options.Entries == nullptr && !Options.DeleteFiles;
+               Options.Entries == nullptr && !Options.OnEntry && !Options.DeleteFiles;
     }
 
     void Error() {
@@ -145,6 +145,8 @@ struct TWalker {
                     Options.Folders->append(subFolder);
                 if (Options.Entries != nullptr)
                     Options.Entries->append(subFolder);
+                if (Options.OnEntry)
+                    Options.OnEntry(subFolder);
                 if (Options.Recurse)
                     Walk(subFolder);
                 continue;
@@ -159,6 +161,8 @@ struct TWalker {
                 Options.Files->append(file);
             if (Options.Entries != nullptr)
                 Options.Entries->append(file);
+            if (Options.OnEntry)
+                Options.OnEntry(file);
             if (Options.DeleteFiles)
                 Delete(file);
         }

@@ -17,6 +17,9 @@ struct TWalkFolderOptions {
     QStringList* Folders = nullptr;  // full paths ending with "/", in pre-order
     // Folders and files together, in the order visited (a folder, then its content).
     QStringList* Entries = nullptr;
+    // Called with each entry as it is found, in the order of Entries: for work that should
+    // start before the walk ends. An exception it raises ends the walk and passes on.
+    std::function<void(const QString& AEntry)> OnEntry;
     bool DeleteFiles = false;
     bool DeleteToTrash = true;
     // Files that had to be deleted permanently because no trash was available.

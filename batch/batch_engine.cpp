@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <deque>
+
 #include <utility>
 
 #include "app/folder_walk.h"
@@ -214,53 +216,17 @@ void TBatchEngine::EmptyWorkFolder() {
 void TBatchEngine::CopyInputToWork() {
     const QString input = IncludeTrailingSeparator(FSetup.Settings.InputDirPath);
     const QString work = IncludeTrailingSeparator(FSetup.Settings.WorkDirPath);
-    QStringList entries;
-    QStringList links;
-    TWalkFolderOptions walk;
-    walk.Recurse = FIncludeSubDirs;
-    walk.Entries = &entries;
-    walk.SkippedFolderLinks = &links;
-    walk.AbortTest = [this] { return Terminated(); };
-    WalkFolder(input, walk);
-    if (Terminated())
-        return;
-    for (const QString& link : links)
-        Log(QStringLiteral("  Symbolic link to a directory not followed and not copied: \"") +
-            link + QStringLiteral("\".\r\n"));
-
     const TPathFilterList handled = HandledPathFilters();
 
-    // Folders first, in order, so that the files can then be copied on two threads. The walk
-    // has just told folders (ending with "/") from files, so no path is queried again; a file
-    // that vanishes meanwhile is skipped when its copy finds it missing. The files are kept in
-    // runs of one folder each: the two threads take whole folders, because creating files in
-    // the same folder at the same time makes them wait for each other on its lock.
-    QStringList files;
-    std::vector<qsizetype> folderRuns;  // index in files where each folder's files begin
-    QString lastFolder;
-    for (const QString& path : entries) {
-        if (Terminated())
-            return;
-        const bool isFolder = path.endsWith(QLatin1Char('/'));
-        const TPathFacts facts(path, work,
-                               isFolder ? TPathFacts::TKind::Directory : TPathFacts::TKind::File);
-        if (FSetup.Settings.OnlyCopyHandledPaths && !handled.Matches(facts))
-            continue;
-        const QString folder = isFolder ? path : path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-        if (folder != lastFolder) {
-            const QString target = work + folder.mid(input.size());
-            if (target != work && !QFileInfo(target).isDir() && !QDir().mkpath(target)) {
-                if (FSetup.ProgramLog != nullptr)
-                    FSetup.ProgramLog->Log(nullptr, nullptr, target,
-                                           QStringLiteral("EqvOperationNotPossibleUnknownReason"));
-            }
-            lastFolder = folder;
-            folderRuns.push_back(files.size());
-        }
-        if (!isFolder)
-            files << path;
-    }
-    folderRuns.push_back(files.size());
+    // The walk hands out the files in runs of one folder each, as it goes, and two threads copy
+    // whole runs meanwhile: the copying starts before the walk ends, and the two threads do not
+    // create files in the same folder at the same time (they would wait for each other on its
+    // lock). A folder is created, in walk order, before its run is handed out.
+    std::mutex queueLock;
+    std::condition_variable queueChanged;
+    std::deque<QStringList> runs;
+    bool walkEnded = false;
+    bool abandon = false;
 
     const auto copyOne = [&](const QString& ASource) {
         const QString target = work + ASource.mid(input.size());
@@ -283,23 +249,83 @@ void TBatchEngine::CopyInputToWork() {
             FSetup.ProgramLog->Log(nullptr, &failure);
         }
     };
-    std::atomic<std::size_t> nextRun{0};
     const auto copier = [&] {
         LowerCurrentThreadPriority();
         for (;;) {
-            const std::size_t run = nextRun.fetch_add(1);
-            if (run + 1 >= folderRuns.size())
-                return;
-            for (qsizetype index = folderRuns[run]; index < folderRuns[run + 1]; ++index) {
+            QStringList run;
+            {
+                std::unique_lock lock(queueLock);
+                queueChanged.wait(lock, [&] { return !runs.empty() || walkEnded || abandon; });
+                if (abandon || runs.empty())
+                    return;
+                run = std::move(runs.front());
+                runs.pop_front();
+            }
+            for (const QString& file : run) {
                 if (Terminated())
                     return;
-                copyOne(files[index]);
+                copyOne(file);
             }
         }
     };
-    std::thread second(copier);
-    copier();
-    second.join();
+    std::thread copiers[2] = {std::thread(copier), std::thread(copier)};
+    bool walkCompleted = false;
+    const TFinally joinCopiers([&] {
+        {
+            const std::lock_guard lock(queueLock);
+            walkEnded = true;
+            abandon = !walkCompleted;  // an error in the walk: nothing more is copied
+        }
+        queueChanged.notify_all();
+        for (std::thread& thread : copiers)
+            thread.join();
+    });
+
+    QStringList run;
+    QString lastFolder;
+    const auto handOut = [&] {
+        if (run.isEmpty())
+            return;
+        {
+            const std::lock_guard lock(queueLock);
+            runs.push_back(std::exchange(run, {}));
+        }
+        queueChanged.notify_one();
+    };
+    QStringList links;
+    TWalkFolderOptions walk;
+    walk.Recurse = FIncludeSubDirs;
+    walk.SkippedFolderLinks = &links;
+    walk.AbortTest = [this] { return Terminated(); };
+    // The walk tells folders (ending with "/") from files, so no path is queried again; a file
+    // that vanishes meanwhile is skipped when its copy finds it missing.
+    walk.OnEntry = [&](const QString& APath) {
+        const bool isFolder = APath.endsWith(QLatin1Char('/'));
+        const TPathFacts facts(APath, work,
+                               isFolder ? TPathFacts::TKind::Directory : TPathFacts::TKind::File);
+        if (FSetup.Settings.OnlyCopyHandledPaths && !handled.Matches(facts))
+            return;
+        const QString folder =
+            isFolder ? APath : APath.left(APath.lastIndexOf(QLatin1Char('/')) + 1);
+        if (folder != lastFolder) {
+            handOut();
+            const QString target = work + folder.mid(input.size());
+            if (target != work && !QFileInfo(target).isDir() && !QDir().mkpath(target)) {
+                if (FSetup.ProgramLog != nullptr)
+                    FSetup.ProgramLog->Log(nullptr, nullptr, target,
+                                           QStringLiteral("EqvOperationNotPossibleUnknownReason"));
+            }
+            lastFolder = folder;
+        }
+        if (!isFolder)
+            run << APath;
+    };
+    WalkFolder(input, walk);
+    handOut();
+    walkCompleted = true;
+    for (const QString& link : links)
+        Log(QStringLiteral("  Symbolic link to a directory not followed and not copied: \"") +
+            link + QStringLiteral("\".\r\n"));
 }
 
 void TBatchEngine::CountPathsToDo() {

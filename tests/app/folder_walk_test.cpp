@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <stdexcept>
+
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -135,6 +137,26 @@ TEST_F(FolderWalkTest, EntriesAreAbsoluteAndCleanWhateverTheRootLooksLike) {
     WalkFolder(QStringLiteral("sub"), options);
     QDir::setCurrent(old);
     EXPECT_EQ(files, QStringList(FRoot + QStringLiteral("sub/b.htm")));
+}
+
+TEST_F(FolderWalkTest, OnEntrySeesTheEntriesInOrderAndItsErrorEndsTheWalk) {
+    QStringList entries;
+    QStringList seen;
+    TWalkFolderOptions options;
+    options.Entries = &entries;
+    options.OnEntry = [&](const QString& AEntry) { seen << AEntry; };
+    WalkFolder(FRoot, options);
+    EXPECT_EQ(seen, entries);
+    EXPECT_EQ(seen.size(), 7);
+
+    int calls = 0;
+    TWalkFolderOptions failing;
+    failing.OnEntry = [&](const QString&) {
+        if (++calls == 2)
+            throw std::runtime_error("stop here");
+    };
+    EXPECT_THROW(WalkFolder(FRoot, failing), std::runtime_error);
+    EXPECT_EQ(calls, 2);
 }
 
 TEST_F(FolderWalkTest, MissingRootCountsAnError) {

@@ -310,6 +310,21 @@ TEST_F(BatchEngineTest, AnInvalidFilterEndsTheBatchWithItsError) {
     EXPECT_TRUE(FPlugins[QStringLiteral("C")].Calls.isEmpty());
 }
 
+TEST_F(BatchEngineTest, AnInvalidFilterStopsTheCopyOfHandledPathsWithItsError) {
+    for (int i = 0; i < 30; ++i)
+        FTemp.WriteFile(QStringLiteral("in/d%1/f%2.txt").arg(i % 3).arg(i), "x");
+    TBatchEngineSetup setup = Setup({{QStringLiteral("[abc"), QStringLiteral("A")}});
+    setup.Settings.OnlyCopyHandledPaths = true;
+    QStringList errors;
+    setup.OnException = [&](const std::exception& AError) {
+        errors << QString::fromUtf8(AError.what());
+    };
+    Run(std::move(setup));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("'[abc' is an invalid mask at (1)")));
+    EXPECT_TRUE(FPlugins[QStringLiteral("A")].Calls.isEmpty());
+}
+
 TEST_F(BatchEngineTest, MaximumOneRunsStrictlyOneAfterAnother) {
     for (int i = 0; i < 10; ++i)
         FTemp.WriteFile(QStringLiteral("in/f%1.txt").arg(i), "x");
