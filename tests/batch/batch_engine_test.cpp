@@ -241,15 +241,19 @@ TEST_F(BatchEngineTest, AtMostTheMaximumRunAtOnceAndLoweringItHoldsNewWorkers) {
     setup.Settings.MaxWorkerThreads = 8;
     TBatchEngine engine(std::move(setup));
     engine.Resume();
+    bool allStarted = false;
     {
+        // Bounded, so that an engine that never starts eight fails here instead of hanging.
         std::unique_lock guard(lock);
-        changed.wait(guard, [&] { return blocked == 8; });
+        allStarted =
+            changed.wait_for(guard, std::chrono::seconds(60), [&] { return blocked == 8; });
         engine.SetMaxWorkerThreadsRunning(2);
         lowered = true;
         gateOpen = true;
     }
     changed.notify_all();
     engine.WaitFor();
+    EXPECT_TRUE(allStarted);
     EXPECT_EQ(maxSeen, 8);
     EXPECT_LE(maxAfterLowering, 2);
     EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths.size(), 20);
@@ -262,14 +266,20 @@ TEST_F(BatchEngineTest, RaisingTheMaximumWhileRunningStartsMoreWorkers) {
     std::condition_variable changed;
     int running = 0;
     int maxSeen = 0;
+    bool released = false;
     FPlugins[QStringLiteral("A")].Work = [&](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) {
         std::unique_lock guard(lock);
         ++running;
         maxSeen = std::max(maxSeen, running);
         changed.notify_all();
-        // The first workers hold on until three have run at once; the bound only keeps a
-        // broken engine from hanging the suite (it then fails below).
-        changed.wait_for(guard, std::chrono::seconds(60), [&] { return maxSeen >= 3; });
+        // The first workers hold on until three have run at once; the bound (waited once)
+        // only keeps a broken engine from hanging the suite: it then fails below.
+        if (!released) {
+            changed.wait_for(guard, std::chrono::seconds(60),
+                             [&] { return maxSeen >= 3 || released; });
+            released = true;
+            changed.notify_all();
+        }
         --running;
     };
     TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}});
