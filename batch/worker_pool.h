@@ -7,9 +7,10 @@
 #include <thread>
 #include <vector>
 
-// Reusable threads for the batch's workers. A thread is added only when every existing one is
-// busy, so the pool grows to the largest number of workers that ran at once; the caller limits
-// that number. Threads run at lower than normal priority.
+// Reusable threads for the batch's dispatch loops (each works on one path after another). A
+// thread is added only when every existing one is busy, so the pool grows to the largest number
+// of tasks that ran at once; the caller limits that number. Threads run at lower than normal
+// priority.
 class TWorkerPool {
 public:
     TWorkerPool() = default;
