@@ -330,20 +330,22 @@ void TBatchEngine::CopyInputToWork() {
 
 void TBatchEngine::CountPathsToDo() {
     const TPathFilterList handled = HandledPathFilters();
-    QStringList paths = {FSelectedActiveRootBatchPath};
     FWalkedBatchRoot = WalkBatchRoot(FSelectedActiveRootBatchPath);
     // A stopped walk is incomplete; the main run (if any) walks again.
     FWalkedBatchRootComplete = !Terminated();
-    paths << FWalkedBatchRoot;
-    int count = 0;
-    for (const QString& path : paths) {
+    // The batch root first, then its walk. The walk has just told folders from files: no
+    // second query per path.
+    const auto matches = [&](const QString& APath) {
+        return handled.Matches(TPathFacts(APath, FSelectedActiveRootBatchPath,
+                                          APath.endsWith(QLatin1Char('/'))
+                                              ? TPathFacts::TKind::Directory
+                                              : TPathFacts::TKind::File));
+    };
+    int count = !Terminated() && matches(FSelectedActiveRootBatchPath) ? 1 : 0;
+    for (const QString& path : std::as_const(FWalkedBatchRoot)) {
         if (Terminated())
             break;
-        // The walk has just told folders from files: no second query per path.
-        const TPathFacts facts(path, FSelectedActiveRootBatchPath,
-                               path.endsWith(QLatin1Char('/')) ? TPathFacts::TKind::Directory
-                                                               : TPathFacts::TKind::File);
-        if (handled.Matches(facts))
+        if (matches(path))
             ++count;
     }
     FInputWorkPathesCount = count;
@@ -406,12 +408,7 @@ void TBatchEngine::DispatchLoop(const TBatchCombination& ACombination, const TPa
             std::unique_lock lock(FCsDispatch);
             if (!FDispatchFailure)
                 FDispatchFailure = std::current_exception();
-            FDispatchDone = true;
-            if (!slotTaken)
-                FDispatcherBusy = false;
-            --FDispatchLoops;
-            lock.unlock();
-            NotifyDispatch();
+            EndDispatch(lock, !slotTaken);
             return;
         }
         TBatchWorkPath worker(FRegistry, ACombination.Props, FSelectedActiveRootBatchPath,
@@ -434,6 +431,16 @@ void TBatchEngine::ReleaseSlot(bool ADirectory) {
         --FCurWorkerThreadsRunning;
     }
     FSlotChanged.notify_all();
+}
+
+void TBatchEngine::EndDispatch(std::unique_lock<std::mutex>& ALock, bool AHoldsRole) {
+    // The end of the list, a stop or an error: every loop ends.
+    FDispatchDone = true;
+    if (AHoldsRole)
+        FDispatcherBusy = false;
+    --FDispatchLoops;
+    ALock.unlock();
+    NotifyDispatch();
 }
 
 void TBatchEngine::LeaveDispatchLoop(std::unique_lock<std::mutex>& ALock) {
@@ -510,12 +517,7 @@ bool TBatchEngine::DispatchNext(const TPathFilter& AFilter, TDispatchedPath& ANe
         FDispatcherFree.notify_one();
         return true;
     }
-    // The end of the list or a stop: every loop ends.
-    FDispatchDone = true;
-    FDispatcherBusy = false;
-    --FDispatchLoops;
-    lock.unlock();
-    NotifyDispatch();
+    EndDispatch(lock, true);
     return false;
 }
 

@@ -118,7 +118,10 @@ private:
     // for it; false when the loop is to end (the list is done, a stop came, or the maximum
     // was lowered).
     bool DispatchNext(const TPathFilter& AFilter, TDispatchedPath& ANext);
+    // This loop ends; the others go on.
     void LeaveDispatchLoop(std::unique_lock<std::mutex>& ALock);
+    // The combination's dispatch is over and every loop ends; AHoldsRole gives the role up.
+    void EndDispatch(std::unique_lock<std::mutex>& ALock, bool AHoldsRole);
     // Gives a worker's slot back (and the folder's hold, for a directory path).
     void ReleaseSlot(bool ADirectory);
     void NotifyDispatch();
