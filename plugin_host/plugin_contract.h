@@ -11,6 +11,11 @@
 
 #include "plugin_host/plovane_plugin.h"
 
+// Bits of a grid column's ColFlags, as plugins declare them and the host reads them.
+constexpr std::int32_t KColFlagMultiLine = 64;    // line breaks in values are kept
+constexpr std::int32_t KColFlagValueList = 512;   // the first default row lists the choices
+constexpr std::int32_t KColFlagTrueFalse = 4096;  // the choices "True,False"
+
 // The host's copy of a plugin's TPluginInfo (CanMultiThreadWork is not kept).
 struct TPluginInfoHost {
     QString StrID;

@@ -25,7 +25,6 @@
 namespace {
 
 // Grid column flag: values may hold line breaks.
-constexpr std::int32_t KColFlagMultiLine = 64;
 
 // A grid table larger than this cannot come from the editor; a stream asking for it (a row index
 // near 2^31 in a damaged project) is refused instead of exhausting memory.

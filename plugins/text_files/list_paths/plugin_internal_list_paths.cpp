@@ -15,6 +15,7 @@
 #include "base/ini_document.h"
 #include "base/text_file.h"
 #include "plugin_host/internal_plugin_info.h"
+#include "plugins/text_files/text_helpers/grid_rows.h"
 #include "plugins/text_files/text_helpers/regex_facility.h"
 #include "plugins/text_files/text_helpers/text_replace.h"
 
@@ -42,17 +43,6 @@ const QString KColMatch = QStringLiteral("MATCH");
 
 const QString KDefaultFileName = QStringLiteral("default.txt");
 const QString KNewline = QStringLiteral("\r\n");
-
-constexpr std::int32_t KColFlagsMultiLine = 64;
-constexpr std::int32_t KColFlagsTrueFalse = 4096;
-
-template <typename TRule>
-TRule& RuleAt(std::vector<TRule>& ARules, std::int32_t ARowIdx) {
-    const std::size_t index = ARowIdx < 0 ? 0 : static_cast<std::size_t>(ARowIdx);
-    if (ARules.size() <= index)
-        ARules.resize(index + 1);
-    return ARules[index];
-}
 
 bool IsBlankOrControl(QChar AChar) {
     return AChar.unicode() <= 0x20 || AChar.isSpace() || AChar.category() == QChar::Other_Control;
@@ -204,16 +194,16 @@ void TPluginInternal_ListPaths::PluginSetupPreEdit(const TExeInfoHost& AExeInfo,
     const QString width = QStringLiteral("80+");
     ACallbacks.ExeSetPropGridColumnCount(KPropContentSearchSimple, 2);
     ACallbacks.ExeAddPropGridColumn(KPropContentSearchSimple, KColCaseSensitive,
-                                    QStringLiteral("Case Sensitive"), width, KColFlagsTrueFalse);
+                                    QStringLiteral("Case Sensitive"), width, KColFlagTrueFalse);
     ACallbacks.ExeAddPropGridColumn(KPropContentSearchSimple, KColMatch, QStringLiteral("Match"),
-                                    {}, KColFlagsMultiLine);
+                                    {}, KColFlagMultiLine);
     ACallbacks.ExeSetPropDefaultGridValueCount(KPropContentSearchSimple, 0);
 
     ACallbacks.ExeSetPropGridColumnCount(KPropContentSearchRegex, 2);
     ACallbacks.ExeAddPropGridColumn(KPropContentSearchRegex, KColModifiers,
                                     QStringLiteral("Modifiers"), width, 0);
     ACallbacks.ExeAddPropGridColumn(KPropContentSearchRegex, KColMatch, QStringLiteral("Match"), {},
-                                    KColFlagsMultiLine);
+                                    KColFlagMultiLine);
     ACallbacks.ExeSetPropDefaultGridValueCount(KPropContentSearchRegex, 0);
 
     ACallbacks.ExeSetPropDefaultFileValue(KPropContentSearchOptions, QStringLiteral("dao.ini"), 1);
@@ -278,8 +268,6 @@ void TPluginInternal_ListPaths::PluginSetPropTextBoxValue(const QString& APropNa
 void TPluginInternal_ListPaths::PluginSetPropGridValue(const QString& APropName,
                                                        const QString& AColID, std::int32_t ARowIdx,
                                                        const QString& AFieldValue) {
-    // Cells are kept by their row, so a row that lacks a cell cannot shift later cells into the
-    // wrong rule.
     if (APropName == KPropContentSearchSimple) {
         TSimpleRule& rule = RuleAt(FSimpleRules, ARowIdx);
         if (AColID == KColCaseSensitive)

@@ -7,6 +7,7 @@
 #include "base/text_file.h"
 #include "platform/file_rename.h"
 #include "plugin_host/internal_plugin_info.h"
+#include "plugins/text_files/text_helpers/grid_rows.h"
 #include "plugins/text_files/text_helpers/text_replace.h"
 
 namespace {
@@ -18,9 +19,6 @@ const QString KColAddIncrement = QStringLiteral("ADD_INCREMENT");
 const QString KColChangeCase = QStringLiteral("CHANGE_CASE");
 const QString KColMatch = QStringLiteral("MATCH");
 const QString KColReplace = QStringLiteral("REPLACE");
-
-constexpr std::int32_t KColFlagsValueList = 512;
-constexpr std::int32_t KColFlagsTrueFalse = 4096;
 
 const QChar KSeparator = u'/';
 
@@ -79,13 +77,13 @@ void TPluginInternal_PathNameFixer::PluginSetupPreEdit(const TExeInfoHost&,
     const QString half = QStringLiteral("50%");
     ACallbacks.ExeSetPropGridColumnCount(prop, 6);
     ACallbacks.ExeAddPropGridColumn(prop, KColCaseSensitive, QStringLiteral("Case Sensitive"),
-                                    narrow, KColFlagsTrueFalse);
+                                    narrow, KColFlagTrueFalse);
     ACallbacks.ExeAddPropGridColumn(prop, KColIncludeExtension, QStringLiteral("Include Extension"),
-                                    narrow, KColFlagsTrueFalse);
+                                    narrow, KColFlagTrueFalse);
     ACallbacks.ExeAddPropGridColumn(prop, KColAddIncrement, QStringLiteral("Add Increment"), narrow,
-                                    KColFlagsValueList);
+                                    KColFlagValueList);
     ACallbacks.ExeAddPropGridColumn(prop, KColChangeCase, QStringLiteral("Change Case"), narrow,
-                                    KColFlagsValueList);
+                                    KColFlagValueList);
     ACallbacks.ExeAddPropGridColumn(prop, KColMatch, QStringLiteral("Match"), half, 0);
     ACallbacks.ExeAddPropGridColumn(prop, KColReplace, QStringLiteral("Replace"), half, 0);
     // The value lists: separator, default value, then the choices.
@@ -108,12 +106,7 @@ void TPluginInternal_PathNameFixer::PluginSetPropGridValue(const QString& APropN
                                                            const QString& AFieldValue) {
     if (APropName != KPropNameAlterations)
         return;
-    // Cells are kept by their row, so a row that lacks a cell cannot shift later cells into the
-    // wrong rule.
-    const std::size_t index = ARowIdx < 0 ? 0 : static_cast<std::size_t>(ARowIdx);
-    if (FRules.size() <= index)
-        FRules.resize(index + 1);
-    TRule& rule = FRules[index];
+    TRule& rule = RuleAt(FRules, ARowIdx);
     const QString word = AFieldValue.trimmed().toLower();
     if (AColID == KColCaseSensitive) {
         rule.CaseSensitive = TextToBool(AFieldValue.trimmed());

@@ -6,6 +6,7 @@
 #include "base/ini_document.h"
 #include "base/text_file.h"
 #include "plugin_host/internal_plugin_info.h"
+#include "plugins/text_files/text_helpers/grid_rows.h"
 #include "plugins/text_files/text_helpers/regex_facility.h"
 #include "plugins/text_files/text_helpers/text_replace.h"
 
@@ -19,18 +20,6 @@ const QString KColModifiers = QStringLiteral("MODIFIERS");
 const QString KColMatch = QStringLiteral("MATCH");
 const QString KColReplace = QStringLiteral("REPLACE");
 const QString KEscapeSection = QStringLiteral("EscapeSequenceSupport");
-
-constexpr std::int32_t KColFlagsMultiLine = 64;
-constexpr std::int32_t KColFlagsTrueFalse = 4096;
-
-// The row of ARowIdx, growing the list as cells of new rows arrive.
-template <typename TRule>
-TRule& RuleAt(std::vector<TRule>& ARules, std::int32_t ARowIdx) {
-    const std::size_t index = ARowIdx < 0 ? 0 : static_cast<std::size_t>(ARowIdx);
-    if (ARules.size() <= index)
-        ARules.resize(index + 1);
-    return ARules[index];
-}
 
 }  // namespace
 
@@ -64,20 +53,20 @@ void TPluginInternal_TextReplacer::PluginSetupPreEdit(const TExeInfoHost&,
     const QString width = QStringLiteral("80+");
     ACallbacks.ExeSetPropGridColumnCount(KPropSimple, 3);
     ACallbacks.ExeAddPropGridColumn(KPropSimple, KColCaseSensitive,
-                                    QStringLiteral("Case Sensitive"), width, KColFlagsTrueFalse);
+                                    QStringLiteral("Case Sensitive"), width, KColFlagTrueFalse);
     ACallbacks.ExeAddPropGridColumn(KPropSimple, KColMatch, QStringLiteral("Match"), {},
-                                    KColFlagsMultiLine);
+                                    KColFlagMultiLine);
     ACallbacks.ExeAddPropGridColumn(KPropSimple, KColReplace, QStringLiteral("Replace"), {},
-                                    KColFlagsMultiLine);
+                                    KColFlagMultiLine);
     ACallbacks.ExeSetPropDefaultGridValueCount(KPropSimple, 0);
 
     ACallbacks.ExeSetPropGridColumnCount(KPropRegex, 3);
     ACallbacks.ExeAddPropGridColumn(KPropRegex, KColModifiers, QStringLiteral("Modifiers"), width,
                                     0);
     ACallbacks.ExeAddPropGridColumn(KPropRegex, KColMatch, QStringLiteral("Match"), {},
-                                    KColFlagsMultiLine);
+                                    KColFlagMultiLine);
     ACallbacks.ExeAddPropGridColumn(KPropRegex, KColReplace, QStringLiteral("Replace"), {},
-                                    KColFlagsMultiLine);
+                                    KColFlagMultiLine);
     ACallbacks.ExeSetPropDefaultGridValueCount(KPropRegex, 0);
 
     ACallbacks.ExeSetPropDefaultFileValue(KPropGeneral, QStringLiteral("dao.ini"), 1);
@@ -101,8 +90,6 @@ void TPluginInternal_TextReplacer::PluginSetPropGridValue(const QString& APropNa
                                                           const QString& AColID,
                                                           std::int32_t ARowIdx,
                                                           const QString& AFieldValue) {
-    // Cells are kept by their row, so a row that lacks a cell cannot shift the cells of the rows
-    // after it into the wrong rule.
     if (APropName == KPropSimple) {
         TSimpleRule& rule = RuleAt(FSimpleRules, ARowIdx);
         if (AColID == KColCaseSensitive)
