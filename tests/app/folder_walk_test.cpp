@@ -12,6 +12,7 @@
 
 #include <stdexcept>
 
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -221,8 +222,7 @@ TEST(CopyTreeMissing, ModesAndModificationTimes) {
 
 TEST_F(FolderWalkTest, DeletesFilesPermanentlyWhenAskedAndKeepsFolders) {
     // No trash may be touched: the files go for good.
-    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+    const TScopedEnv dataHome("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
     QStringList files;
     TWalkFolderOptions options;
     options.Files = &files;
@@ -234,8 +234,4 @@ TEST_F(FolderWalkTest, DeletesFilesPermanentlyWhenAskedAndKeepsFolders) {
     EXPECT_FALSE(QFileInfo::exists(FRoot + QStringLiteral("a.txt")));
     EXPECT_TRUE(QFileInfo::exists(FRoot + QStringLiteral("sub/b.htm")));
     EXPECT_FALSE(QFileInfo::exists(FTemp.Path(QStringLiteral("xdg/Trash"))));
-    if (oldDataHome.isEmpty())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", oldDataHome);
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -20,6 +22,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_internal.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -70,8 +73,7 @@ private:
 class BatchEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FOldDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+        FDataHome.emplace("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
         FInput = FTemp.MakeFolder(QStringLiteral("in"));
         FWorkDir = FTemp.MakeFolder(QStringLiteral("work"));
         FTempDir = FTemp.MakeFolder(QStringLiteral("tmp"));
@@ -88,10 +90,7 @@ protected:
     }
     void TearDown() override {
         FHost.reset();
-        if (FOldDataHome.isEmpty())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", FOldDataHome);
+        FDataHome.reset();
     }
     TPluginStoredLibInfo* Plugin(const QString& AName) {
         return FHost->FindByStrID(QStringLiteral("zq_test_") + AName);
@@ -136,7 +135,7 @@ protected:
     }
 
     TTempFolder FTemp;
-    QByteArray FOldDataHome;
+    std::optional<TScopedEnv> FDataHome;
     QString FInput;
     QString FWorkDir;
     QString FTempDir;

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/module_shared.h"
 #include "batch/batch_log.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_internal.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folders.h"
 
@@ -37,8 +40,7 @@ private:
 class BatchRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FOldDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+        FDataHome.emplace("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
         TModuleEnvironment env;
         env.ProgramFolder = FTemp.MakeFolder(QStringLiteral("prog"));
         env.DocumentsFolder = FTemp.MakeFolder(QStringLiteral("home/Documents"));
@@ -55,10 +57,7 @@ protected:
         FRunner.reset();
         FHost.reset();
         FModule.reset();
-        if (FOldDataHome.isEmpty())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", FOldDataHome);
+        FDataHome.reset();
     }
     TBatchRunRequest Request() {
         TBatchRunRequest request;
@@ -83,7 +82,7 @@ protected:
     }
 
     TTempFolder FTemp;
-    QByteArray FOldDataHome;
+    std::optional<TScopedEnv> FDataHome;
     TScriptedPrompts FPrompts;
     std::unique_ptr<TModuleShared> FModule;
     TCollectionInternalPluginTypes FRegistry;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -12,17 +15,11 @@ namespace {
 class TrashTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FOldDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+        FDataHome.emplace("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
     }
-    void TearDown() override {
-        if (FOldDataHome.isEmpty())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", FOldDataHome);
-    }
+    void TearDown() override { FDataHome.reset(); }
     TTempFolder FTemp;
-    QByteArray FOldDataHome;
+    std::optional<TScopedEnv> FDataHome;
 };
 }  // namespace
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <functional>
 #include <map>
 
@@ -21,6 +23,7 @@
 #include "project/module_config_stream.h"
 #include "project/project_file.h"
 #include "project/project_texts.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folders.h"
 #include "tests/translation/qstring_print.h"
@@ -164,8 +167,7 @@ TEST(ProgramTexts, OnlyTheRegistriesNameTheProgramTranslationFile) {
 class TProgramInLanguage {
 public:
     TProgramInLanguage(const QString& ALanguage, const QList<QString>& AGermanFiles) {
-        FOldDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+        FDataHome.emplace("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
         for (const QString& transID : AGermanFiles)
             FTemp.WriteFile(QStringLiteral("prog/trans/de-de/") + transID,
                             ReadWholeFile(ShippedGerman(transID)));
@@ -187,10 +189,7 @@ public:
     ~TProgramInLanguage() {
         Host.reset();
         Module.reset();
-        if (FOldDataHome.isEmpty())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", FOldDataHome);
+        FDataHome.reset();
     }
 
     // The temporary folder's path in a text as "ROOT/", so expectations need not know it.
@@ -206,7 +205,7 @@ public:
 
 private:
     TTempFolder FTemp;
-    QByteArray FOldDataHome;
+    std::optional<TScopedEnv> FDataHome;
     TCollectionInternalPluginTypes FRegistry;
 };
 

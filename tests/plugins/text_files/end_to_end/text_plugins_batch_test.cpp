@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -23,6 +25,7 @@
 #include "plugin_host/plugin_host.h"
 #include "plugins/register_all.h"
 #include "tests/plugins/text_files/text_replacer/plugin_batch_harness.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -72,8 +75,7 @@ TStoredProps FixerProps() {
 class TextPluginsBatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FOldDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
+        FDataHome.emplace("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
         FInput = FTemp.MakeFolder(QStringLiteral("in"));
         FWork = FTemp.MakeFolder(QStringLiteral("work"));
         FTempDir = FTemp.MakeFolder(QStringLiteral("tmp"));
@@ -90,10 +92,7 @@ protected:
     }
     void TearDown() override {
         FHost.reset();
-        if (FOldDataHome.isEmpty())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", FOldDataHome);
+        FDataHome.reset();
     }
 
     void Add(const QString& AFilter, const QString& APluginName, TStoredProps AProps) {
@@ -150,7 +149,7 @@ protected:
     }
 
     TTempFolder FTemp;
-    QByteArray FOldDataHome;
+    std::optional<TScopedEnv> FDataHome;
     QString FInput;
     QString FWork;
     QString FTempDir;
