@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "platform/file_copy.h"
+#include "platform/native_path.h"
 #include "platform/system_folders.h"
 #include "platform/trash.h"
 
@@ -31,6 +32,7 @@ struct TEntryKind {
     bool Folder = false;       // a folder, or a link to one
     bool Link = false;         // a symbolic link
     bool RegularFile = false;  // an ordinary file, or a link to one
+    bool Special = false;      // a fifo, socket or device, or a link to one
 };
 
 TEntryKind KindOf(const QByteArray& APath, unsigned char AType) {
@@ -52,17 +54,20 @@ TEntryKind KindOf(const QByteArray& APath, unsigned char AType) {
             if (!S_ISLNK(info.st_mode)) {
                 kind.Folder = S_ISDIR(info.st_mode);
                 kind.RegularFile = S_ISREG(info.st_mode);
+                kind.Special = !kind.Folder && !kind.RegularFile;
                 return kind;
             }
             kind.Link = true;
             break;
         default:
-            return kind;  // fifos, sockets, devices
+            kind.Special = true;  // fifos, sockets, devices
+            return kind;
     }
     // A link: what it points to (nothing, for a broken one).
     if (::stat(APath.constData(), &info) == 0) {
         kind.Folder = S_ISDIR(info.st_mode);
         kind.RegularFile = S_ISREG(info.st_mode);
+        kind.Special = !kind.Folder && !kind.RegularFile;
     }
     return kind;
 }
@@ -134,6 +139,18 @@ struct TWalker {
             path.truncate(folder.size());
             path.append(rawName);
             const TEntryKind kind = KindOf(path, entry->d_type);
+            if (!countOnly && !IsTextName(rawName)) {
+                Undecodable(path, kind);
+                continue;
+            }
+            if (kind.Special && !countOnly) {
+                const QString special = AFolder + name;
+                if (Options.SpecialFiles != nullptr)
+                    Options.SpecialFiles->append(special);
+                if (Options.DeleteFiles)
+                    Delete(special);
+                continue;
+            }
             if (kind.Folder) {
                 if (kind.Link) {
                     if (Options.SkippedFolderLinks != nullptr)
@@ -166,6 +183,23 @@ struct TWalker {
             if (Options.DeleteFiles)
                 Delete(file);
         }
+    }
+
+    void Undecodable(const QByteArray& APath, const TEntryKind& AKind) {
+        if (AKind.Folder && AKind.Link) {
+            // Not followed, as any link to a folder; the list is for people to read.
+            if (Options.SkippedFolderLinks != nullptr)
+                Options.SkippedFolderLinks->append(EscapedNativePath(APath));
+            return;
+        }
+        if (!Options.OnUndecodable) {
+            Error();
+            return;
+        }
+        const TWalkNativeKind kind = AKind.Special  ? TWalkNativeKind::Special
+                                     : AKind.Folder ? TWalkNativeKind::Folder
+                                                    : TWalkNativeKind::File;
+        Options.OnUndecodable(APath, kind);
     }
 
     void Delete(const QString& AFile) {

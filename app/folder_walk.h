@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+
+// What an entry that is handed out by its native path is.
+enum class TWalkNativeKind { File, Folder, Special };
 
 struct TWalkFolderOptions {
     bool Recurse = true;
@@ -26,6 +30,13 @@ struct TWalkFolderOptions {
     QStringList* DeletedPermanently = nullptr;
     // Symbolic links to folders: never followed (they could loop or leave the tree).
     QStringList* SkippedFolderLinks = nullptr;
+    // Fifos, sockets and devices (and links to them): never listed, so nothing opens them and
+    // waits for ever. A deletion walk still removes them.
+    QStringList* SpecialFiles = nullptr;
+    // Entries whose name does not read as text without a changed byte (not valid UTF-8): never
+    // listed or descended into; the native path goes here instead. Without a handler each one
+    // counts as an error, so that no caller misses them.
+    std::function<void(const QByteArray& ANativePath, TWalkNativeKind AKind)> OnUndecodable;
     // When neither a list nor deletion is requested: the number of ordinary files found.
     int* FileCount = nullptr;
 };

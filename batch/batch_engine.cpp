@@ -1,6 +1,7 @@
 #include "batch/batch_engine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <deque>
@@ -13,6 +14,7 @@
 #include "batch/path_filter.h"
 #include "batch/worker_pool.h"
 #include "platform/file_copy.h"
+#include "platform/native_path.h"
 #include "platform/process_info.h"
 #include "platform/system_folders.h"
 #include "platform/trash.h"
@@ -155,20 +157,45 @@ TPathFilterList TBatchEngine::HandledPathFilters() const {
     return TPathFilterList(filters);
 }
 
-QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot) const {
+void TBatchEngine::CountProblem(int TBatchProblemCounts::*ACounter) {
+    const std::lock_guard lock(FProblemsLock);
+    ++(FProblems.*ACounter);
+}
+
+QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot) {
     QStringList entries;
+    QStringList special;
     TWalkFolderOptions options;
     options.Recurse = FIncludeSubDirs;
     options.Entries = &entries;
+    options.SpecialFiles = &special;
     options.AbortTest = [this] { return Terminated(); };
+    // Such a name has no text that names it: a plugin could only be handed a changed name.
+    options.OnUndecodable = [this](const QByteArray& ANativePath, TWalkNativeKind AKind) {
+        CountProblem(&TBatchProblemCounts::UnusableNames);
+        Log(QStringLiteral("  Path not passed to plugins: its name is not valid UTF-8 (the bytes "
+                           "that are not are shown as \\xHH)") +
+            (AKind == TWalkNativeKind::Folder
+                 ? QStringLiteral(", nor is anything below this directory")
+                 : QString()) +
+            QStringLiteral(". Path was \"") + EscapedNativePath(ANativePath) +
+            QStringLiteral("\".\r\n"));
+    };
     WalkFolder(ARoot, options);
+    // Opening one would wait for ever for a writer.
+    for (const QString& path : std::as_const(special))
+        Log(QStringLiteral("  Special file (FIFO, socket or device) not passed to plugins: \"") +
+            path + QStringLiteral("\".\r\n"));
     return entries;
 }
 
 void TBatchEngine::Prepare() {
     const TProjectGeneralSettings& settings = FSetup.Settings;
-    FSelectedActiveRootBatchPath = IncludeTrailingSeparator(
-        settings.InputDirIsWorkDir ? settings.InputDirPath : settings.WorkDirPath);
+    // One form of each folder for everything that follows: the copy cuts names by the input
+    // folder's length, and the root check compares texts.
+    FInputFolder = RealFolderPath(settings.InputDirPath);
+    FWorkFolder = RealFolderPath(settings.WorkDirPath);
+    FSelectedActiveRootBatchPath = settings.InputDirIsWorkDir ? FInputFolder : FWorkFolder;
     FIncludeSubDirs = settings.IncludeSubDirs;
     if (Terminated())
         return;
@@ -183,7 +210,7 @@ void TBatchEngine::Prepare() {
 }
 
 void TBatchEngine::EmptyWorkFolder() {
-    const QString work = IncludeTrailingSeparator(FSetup.Settings.WorkDirPath);
+    const QString& work = FWorkFolder;
     int files = 0;
     TWalkFolderOptions count;
     count.Recurse = false;
@@ -214,8 +241,8 @@ void TBatchEngine::EmptyWorkFolder() {
 }
 
 void TBatchEngine::CopyInputToWork() {
-    const QString input = IncludeTrailingSeparator(FSetup.Settings.InputDirPath);
-    const QString work = IncludeTrailingSeparator(FSetup.Settings.WorkDirPath);
+    const QString& input = FInputFolder;
+    const QString& work = FWorkFolder;
     const TPathFilterList handled = HandledPathFilters();
 
     // The walk hands out the files in runs of one folder each, as it goes, and two threads copy
@@ -293,9 +320,47 @@ void TBatchEngine::CopyInputToWork() {
         queueChanged.notify_one();
     };
     QStringList links;
+    QStringList special;
     TWalkFolderOptions walk;
     walk.Recurse = FIncludeSubDirs;
     walk.SkippedFolderLinks = &links;
+    walk.SpecialFiles = &special;
+    const QByteArray nativeInput = QFile::encodeName(input);
+    const QByteArray nativeWork = QFile::encodeName(work);
+    // Names that are not text are copied byte for byte (the walk of the batch root reports
+    // them); they cannot be matched against a filter, so copying only handled paths leaves
+    // them out, with a line each.
+    walk.OnUndecodable = [&](const QByteArray& ANativePath, TWalkNativeKind AKind) {
+        const QString shown = EscapedNativePath(ANativePath);
+        if (AKind == TWalkNativeKind::Special) {
+            special << shown;
+            return;
+        }
+        if (FSetup.Settings.OnlyCopyHandledPaths) {
+            CountProblem(&TBatchProblemCounts::UnusableNames);
+            Log(QStringLiteral("  Path not copied: its name is not valid UTF-8 (the bytes that "
+                               "are not are shown as \\xHH), so no filter can match it. Path "
+                               "was \"") +
+                shown + QStringLiteral("\".\r\n"));
+            return;
+        }
+        const QByteArray target = nativeWork + ANativePath.mid(nativeInput.size());
+        QStringList problems;
+        if (AKind == TWalkNativeKind::Folder) {
+            CopyFolderNative(
+                ANativePath, target, [this] { return Terminated(); }, problems);
+        } else {
+            QString error;
+            if (!CopyFileCompleteNative(ANativePath, target, &error))
+                problems << error;
+        }
+        for (const QString& problem : std::as_const(problems)) {
+            if (!problem.startsWith(QStringLiteral("Symbolic link")) &&
+                !problem.startsWith(QStringLiteral("Special file")))
+                CountProblem(&TBatchProblemCounts::CopyFailures);
+            Log(QStringLiteral("  ") + problem + QStringLiteral(".\r\n"));
+        }
+    };
     walk.AbortTest = [this] { return Terminated(); };
     // The walk tells folders (ending with "/") from files, so no path is queried again; a file
     // that vanishes meanwhile is skipped when its copy finds it missing.
@@ -326,6 +391,10 @@ void TBatchEngine::CopyInputToWork() {
     for (const QString& link : links)
         Log(QStringLiteral("  Symbolic link to a directory not followed and not copied: \"") +
             link + QStringLiteral("\".\r\n"));
+    // Opening one would wait for ever for a writer.
+    for (const QString& path : std::as_const(special))
+        Log(QStringLiteral("  Special file (FIFO, socket or device) not copied: \"") + path +
+            QStringLiteral("\".\r\n"));
 }
 
 void TBatchEngine::CountPathsToDo() {
@@ -583,8 +652,39 @@ void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
         const std::lock_guard lock(FAddedLock);
         added.swap(FAddedPaths);
     }
+    added = AcceptedAddedPaths(added);
     const std::lock_guard lock(FCsWorkPathesList);
     FWorkPathesList.insert(FWorkPathesList.end(), added.begin(), added.end());
+}
+
+QStringList TBatchEngine::AcceptedAddedPaths(const QStringList& AAdded) {
+    QStringList accepted;
+    for (const QString& requested : AAdded) {
+        // Judged in clean form, so that ".." cannot lead out of the batch root.
+        const QString clean = QDir::cleanPath(requested);
+        const QFileInfo info(clean);
+        const bool folder = info.isDir();
+        const QString path = folder ? IncludeTrailingSeparator(clean) : clean;
+        const bool inside = !requested.isEmpty() && QDir::isAbsolutePath(clean) &&
+                            path.startsWith(FSelectedActiveRootBatchPath, Qt::CaseSensitive) &&
+                            path != FSelectedActiveRootBatchPath;
+        QString reason;
+        if (!inside)
+            reason = QStringLiteral("it is outside the batch root \"") +
+                     FSelectedActiveRootBatchPath + QStringLiteral("\"");
+        else if (!info.exists())
+            reason = QStringLiteral("it does not exist");
+        else if (!folder && !info.isFile())
+            reason = QStringLiteral("it is a special file (FIFO, socket or device)");
+        if (reason.isEmpty()) {
+            accepted << path;
+            continue;
+        }
+        CountProblem(&TBatchProblemCounts::RefusedAddedPaths);
+        Log(QStringLiteral("  Path a plugin asked to add to the batch was refused: ") + reason +
+            QStringLiteral(". Path was \"") + requested + QStringLiteral("\".\r\n"));
+    }
+    return accepted;
 }
 
 void TBatchEngine::WorkerFinished(TBatchWorkPath& AWorker, bool ADirectory) {

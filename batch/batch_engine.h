@@ -46,13 +46,16 @@ struct TBatchEngineSetup {
 // Counts of what went wrong with paths during a batch. Paths that plugins deleted on purpose or
 // stopped with path advice are not problems.
 struct TBatchProblemCounts {
-    int WorkPathReports = 0;   // plugins' reports through the host
-    int CopyFailures = 0;      // files that could not be copied into the work folder
-    int RefusedOutputs = 0;    // output paths that do not exist or leave the batch root
-    int PluginFailures = 0;    // plugins that raised during their work call
-    int RefusedLongPaths = 0;  // paths too long to hand to a plugin
+    int WorkPathReports = 0;    // plugins' reports through the host
+    int CopyFailures = 0;       // files that could not be copied into the work folder
+    int RefusedOutputs = 0;     // output paths that do not exist or leave the batch root
+    int PluginFailures = 0;     // plugins that raised during their work call
+    int RefusedLongPaths = 0;   // paths too long to hand to a plugin
+    int UnusableNames = 0;      // names that are not valid UTF-8: kept, but not handed to plugins
+    int RefusedAddedPaths = 0;  // paths plugins asked to add that are missing or leave the root
     int Total() const {
-        return WorkPathReports + CopyFailures + RefusedOutputs + PluginFailures + RefusedLongPaths;
+        return WorkPathReports + CopyFailures + RefusedOutputs + PluginFailures + RefusedLongPaths +
+               UnusableNames + RefusedAddedPaths;
     }
 };
 
@@ -129,13 +132,20 @@ private:
     void CleanUp();
     void Progress(bool ADone);
     void Log(const QString& AEntry);
-    QStringList WalkBatchRoot(const QString& ARoot) const;
+    // The batch root's walk; what cannot be handed to plugins is logged and left out.
+    QStringList WalkBatchRoot(const QString& ARoot);
+    // The paths plugins asked to add that may join the list: inside the batch root and there.
+    QStringList AcceptedAddedPaths(const QStringList& AAdded);
+    void CountProblem(int TBatchProblemCounts::*ACounter);
     // Every combination's filter: what the copy and the count call handled paths.
     TPathFilterList HandledPathFilters() const;
     void WaitForWorkers();
 
     TBatchEngineSetup FSetup;
     bool FIncludeSubDirs = true;
+    // The folders' real, absolute and clean forms, decided once when the batch starts.
+    QString FInputFolder;
+    QString FWorkFolder;
     QString FSelectedActiveRootBatchPath;
     std::vector<QString> FWorkPathesList;
     QStringList FWalkedBatchRoot;  // the count's walk, handed to the main run

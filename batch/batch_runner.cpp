@@ -9,6 +9,7 @@
 #include "base/exceptions.h"
 #include "batch/batch_log.h"
 #include "batch/batch_texts.h"
+#include "platform/native_path.h"
 #include "platform/system_folders.h"
 #include "translation/translated_text.h"
 
@@ -67,12 +68,18 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
         return false;
     if (!ASettings.InputDirIsWorkDir && !ensureExists(ASettings.WorkDirPath, workCaption))
         return false;
+    // From here on each folder has one form: real, absolute and clean. "./", "//", ".." or a
+    // symbolic link can then neither lead out of the safe area nor hide one folder inside the
+    // other, and the batch uses exactly the folders that were checked.
+    ASettings.InputDirPath = RealFolderPath(ASettings.InputDirPath);
+    if (!ASettings.InputDirIsWorkDir)
+        ASettings.WorkDirPath = RealFolderPath(ASettings.WorkDirPath);
 
     if (FModule.FProgramOptions->FHumanSafeMode) {
         bool reset = false;
         const auto keepInside = [&](QString& AFolder, const QString& ASafeFolder,
                                     const QString& ACaption) {
-            if (AFolder.startsWith(ASafeFolder))
+            if (AFolder.startsWith(RealFolderPath(ASafeFolder)))
                 return;
             AFolder = ASafeFolder;
             reset = true;

@@ -1,5 +1,6 @@
 #include "batch/batch_work_path.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "base/exceptions.h"
@@ -36,21 +37,57 @@ void TBatchWorkPath::Execute() {
     FRegistry.LockedAdd(pluginsKey, plugin);
     FRegistry.LockedAdd(filesKey, FInPath);
     TWorkPathOutput out(FInPath);
+    QString failure;
     try {
         plugin->NP_WorkPath(FInPath, out);
+    } catch (const std::exception& e) {
+        FPluginFailed = true;
+        failure = ExceptionMessage(e);
     } catch (...) {
         FPluginFailed = true;
+        failure = QStringLiteral("an error that is not an exception of the program");
     }
     FOutPath = out.OutputPath();
     FRegistry.LockedRemove(filesKey);
     FRegistry.LockedRemove(pluginsKey);
-    if (FPluginFailed)
-        return;  // the path leaves the batch; nothing goes to the log
+    if (FPluginFailed) {
+        // The path leaves the batch (a folder with everything below it): the user must be
+        // able to find out why.
+        ReportFailure(failure);
+        return;
+    }
     CheckResult(out.Props.AdvisePathBatchStop != 0, out.Props.AdviseProjectBatchStop != 0,
                 out.Props.AdviseMainBatchStop != 0);
 }
 
+void TBatchWorkPath::ReportFailure(const QString& AError) {
+    const TPluginInfoHost& plugin = FBatchPluginProps.LibInfo_Ref->FPluginInfoHost;
+    QString entry = QStringLiteral(
+        "  Events(s) occurred. All further batching on this \"path\" has been halted.\r\n");
+    entry += QStringLiteral("  Input path was \"") + FInPath + QStringLiteral("\".\r\n");
+    entry += QStringLiteral("  Plugin \"") + plugin.PluginName + QStringLiteral("\" (") +
+             plugin.StrID + QStringLiteral(") reported following:\r\n");
+    entry +=
+        QStringLiteral("    * The plugin raised an error: \"") + AError + QStringLiteral("\".\r\n");
+    if (FInPath.endsWith(QLatin1Char('/')))
+        entry += QStringLiteral("    * Every path below this directory leaves the batch too.\r\n");
+    FLogWriter(entry);
+}
+
 void TBatchWorkPath::CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAdviseMain) {
+    // Judged in clean form, so that ".." or "//" can neither lead out of the batch root nor
+    // make a path inside it look foreign.
+    const auto unclean = [](const QString& APath) {
+        return APath.contains(QStringLiteral("//")) || APath.contains(QStringLiteral("/./")) ||
+               APath.contains(QStringLiteral("/../")) || APath.endsWith(QStringLiteral("/.")) ||
+               APath.endsWith(QStringLiteral("/..")) || !APath.startsWith(QLatin1Char('/'));
+    };
+    if (!FOutPath.isEmpty() && FOutPath != FInPath && unclean(FOutPath)) {
+        const bool folder = FOutPath.endsWith(QLatin1Char('/'));
+        FOutPath = QDir::cleanPath(FOutPath);
+        if (folder && !FOutPath.endsWith(QLatin1Char('/')))
+            FOutPath += QLatin1Char('/');
+    }
     const QFileInfo info(FOutPath);
     FWrongPathOutput_NonExisting = FOutPath.isEmpty() || !info.exists();
     FWrongPathOutput_NonExisting_BecauseDeleted =

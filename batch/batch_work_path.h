@@ -21,7 +21,7 @@ public:
                    TBatchLogWriter ALogWriter);
 
     // The worker's body; runs on the calling (pool) thread. Never raises: a plugin's exception
-    // drops the path.
+    // drops the path, with a batch log entry naming the path, the plugin and the error.
     void Execute();
 
     bool FWrongPathOutput_NonExisting = false;
@@ -47,6 +47,7 @@ public:
 
 private:
     void CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAdviseMain);
+    void ReportFailure(const QString& AError);
 
     TqvThreadStringList& FRegistry;
     const TBatchPluginProps& FBatchPluginProps;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+
+#include "platform/native_path.h"
 
 namespace {
 
@@ -38,9 +41,13 @@ private:
     int FFd;
 };
 
-QString ErrnoText(const char* AWhat, const QString& APath) {
-    return QString::fromLocal8Bit(AWhat) + QStringLiteral(" \"") + APath + QStringLiteral("\": ") +
-           QString::fromLocal8Bit(std::strerror(errno));
+QString ErrnoText(const char* AWhat, const QByteArray& APath, int AErrno) {
+    return QString::fromLocal8Bit(AWhat) + QStringLiteral(" \"") + EscapedNativePath(APath) +
+           QStringLiteral("\": ") + QString::fromLocal8Bit(std::strerror(AErrno));
+}
+
+QString ErrnoText(const char* AWhat, const QByteArray& APath) {
+    return ErrnoText(AWhat, APath, errno);
 }
 
 bool CopyContent(int AIn, int AOut, off_t ASize) {
@@ -87,9 +94,12 @@ bool CopyContent(int AIn, int AOut, off_t ASize) {
 }  // namespace
 
 bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* AError) {
-    const QByteArray source = QFile::encodeName(ASource);
-    const QByteArray target = QFile::encodeName(ATarget);
-    TFd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    return CopyFileCompleteNative(QFile::encodeName(ASource), QFile::encodeName(ATarget), AError);
+}
+
+bool CopyFileCompleteNative(const QByteArray& ASource, const QByteArray& ATarget, QString* AError) {
+    // Not blocking: opening a fifo for reading would otherwise wait for a writer for ever.
+    TFd in(::open(ASource.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.Get() < 0) {
         if (AError != nullptr)
             *AError = ErrnoText("Cannot open", ASource);
@@ -101,11 +111,17 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
             *AError = ErrnoText("Cannot read", ASource);
         return false;
     }
+    if (!S_ISREG(info.st_mode)) {
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot copy", ASource, EINVAL) +
+                      QStringLiteral(" (not an ordinary file)");
+        return false;
+    }
     // A new target is written under its own name, created exclusively, and removed again when
     // the copy fails. An existing target is replaced only by a rename of a complete copy.
     TFd out(
-        ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
-    QByteArray temp = out.Get() >= 0 ? target : QByteArray();
+        ::open(ATarget.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+    QByteArray temp = out.Get() >= 0 ? ATarget : QByteArray();
     if (out.Get() < 0 && errno != EEXIST) {
         if (AError != nullptr)
             *AError = ErrnoText("Cannot create", ATarget);
@@ -116,7 +132,7 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".plvcopy-%016llx",
                       static_cast<unsigned long long>(random()));
-        temp = target + suffix;
+        temp = ATarget + suffix;
         out.Reset(
             ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
         if (out.Get() < 0 && errno != EEXIST)
@@ -127,7 +143,7 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
             *AError = ErrnoText("Cannot create", ATarget);
         return false;
     }
-    const auto fail = [&](const char* AWhat, const QString& APath) {
+    const auto fail = [&](const char* AWhat, const QByteArray& APath) {
         if (AError != nullptr)
             *AError = ErrnoText(AWhat, APath);
         ::close(out.Release());
@@ -145,9 +161,9 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
             *AError = ErrnoText("Cannot write", ATarget);
         return false;
     }
-    if (temp == target)
+    if (temp == ATarget)
         return true;
-    if (::rename(temp.constData(), target.constData()) != 0) {
+    if (::rename(temp.constData(), ATarget.constData()) != 0) {
         const QString error = ErrnoText("Cannot replace", ATarget);
         ::unlink(temp.constData());
         if (AError != nullptr)
@@ -155,4 +171,81 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
         return false;
     }
     return true;
+}
+
+namespace {
+
+struct TNativeTreeCopy {
+    const std::function<bool()>& Abort;
+    QStringList& Problems;
+    int Failures = 0;
+
+    void Fail(const QString& AText) {
+        ++Failures;
+        Problems << AText;
+    }
+
+    void Copy(const QByteArray& ASource, const QByteArray& ATarget) {
+        struct stat folderInfo {};
+        if (::stat(ASource.constData(), &folderInfo) != 0) {
+            Fail(ErrnoText("Cannot read", ASource));
+            return;
+        }
+        if (::mkdir(ATarget.constData(), folderInfo.st_mode & 07777) != 0 && errno != EEXIST) {
+            Fail(ErrnoText("Cannot create", ATarget));
+            return;
+        }
+        DIR* dir = ::opendir(ASource.constData());
+        if (dir == nullptr) {
+            Fail(ErrnoText("Cannot read", ASource));
+            return;
+        }
+        for (;;) {
+            if (Abort && Abort())
+                break;
+            const dirent* entry = ::readdir(dir);
+            if (entry == nullptr)
+                break;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            const QByteArray source = ASource + '/' + name;
+            const QByteArray target = ATarget + '/' + name;
+            struct stat linkInfo {};
+            struct stat info {};
+            if (::lstat(source.constData(), &linkInfo) != 0 ||
+                ::stat(source.constData(), &info) != 0) {
+                // A broken link: copied as any file would be, which fails with the reason.
+                info = linkInfo;
+            }
+            if (S_ISDIR(info.st_mode)) {
+                if (S_ISLNK(linkInfo.st_mode))
+                    Problems << QStringLiteral(
+                                    "Symbolic link to a directory not followed and not "
+                                    "copied: \"") +
+                                    EscapedNativePath(source) + QStringLiteral("\"");
+                else
+                    Copy(source, target);
+                continue;
+            }
+            if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+                Problems << QStringLiteral("Special file (FIFO, socket or device) not copied: \"") +
+                                EscapedNativePath(source) + QStringLiteral("\"");
+                continue;
+            }
+            QString error;
+            if (!CopyFileCompleteNative(source, target, &error))
+                Fail(error);
+        }
+        ::closedir(dir);
+    }
+};
+
+}  // namespace
+
+int CopyFolderNative(const QByteArray& ASource, const QByteArray& ATarget,
+                     const std::function<bool()>& AAbort, QStringList& AProblems) {
+    TNativeTreeCopy copy{AAbort, AProblems};
+    copy.Copy(ASource, ATarget);
+    return copy.Failures;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // Copies a file so that the target is complete or absent, keeping the source's modification
 // time; the bytes are copied in the kernel where it can. A new target is created exclusively
@@ -8,4 +12,15 @@
 // by renaming a complete temporary copy (created exclusively beside it) over it. Not synced to
 // disk: this is for bulk copies.
 // Returns false (AError receives the reason) on failure; the target is then untouched.
+// Only ordinary files are copied: a fifo, socket or device is refused without waiting on it.
 bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* AError = nullptr);
+// The same for native paths (names are bytes: not every name reads as text).
+bool CopyFileCompleteNative(const QByteArray& ASource, const QByteArray& ATarget,
+                            QString* AError = nullptr);
+
+// Copies a folder tree by native paths, every name byte for byte: folders are created, ordinary
+// files (and links to them) copied as CopyFileCompleteNative does; links to folders and special
+// files are left out. Every file not copied and everything left out adds one text to AProblems.
+// AAbort, asked before each entry, ends the copy early. Returns the number of failures.
+int CopyFolderNative(const QByteArray& ASource, const QByteArray& ATarget,
+                     const std::function<bool()>& AAbort, QStringList& AProblems);

@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 #include <stdexcept>
 
@@ -95,7 +99,7 @@ TEST_F(FolderWalkTest, FolderLinksAreNeverFollowed) {
     EXPECT_EQ(links, QStringList(FRoot + QStringLiteral("loop")));
 }
 
-TEST_F(FolderWalkTest, SpecialEntriesAreListedButCountedOnlyWhenOrdinaryFiles) {
+TEST_F(FolderWalkTest, SpecialFilesAreSetApartAndOnlyOrdinaryFilesCounted) {
     const auto link = [this](const QString& ATarget, const char* AName) {
         return ::symlink(ATarget.toUtf8().constData(),
                          (FRoot + QLatin1String(AName)).toUtf8().constData());
@@ -103,19 +107,29 @@ TEST_F(FolderWalkTest, SpecialEntriesAreListedButCountedOnlyWhenOrdinaryFiles) {
     ASSERT_EQ(link(FRoot + QStringLiteral("a.txt"), "to-file"), 0);
     ASSERT_EQ(link(FRoot + QStringLiteral("nowhere"), "broken"), 0);
     ASSERT_EQ(::mkfifo((FRoot + QStringLiteral("pipe")).toUtf8().constData(), 0600), 0);
+    ASSERT_EQ(link(FRoot + QStringLiteral("pipe"), "to-pipe"), 0);
     FTemp.WriteFile(QStringLiteral("root/.cache/inside.txt"), "i");
 
     QStringList files;
+    QStringList entries;
+    QStringList special;
     TWalkFolderOptions list;
     list.Files = &files;
+    list.Entries = &entries;
+    list.SpecialFiles = &special;
     EXPECT_EQ(WalkFolder(FRoot, list), 0);
     files.sort();
     EXPECT_EQ(
         files,
         QStringList({FRoot + QStringLiteral(".cache/inside.txt"), FRoot + QStringLiteral(".hidden"),
                      FRoot + QStringLiteral("a.txt"), FRoot + QStringLiteral("broken"),
-                     FRoot + QStringLiteral("pipe"), FRoot + QStringLiteral("sub/b.htm"),
-                     FRoot + QStringLiteral("sub/deep/c.txt"), FRoot + QStringLiteral("to-file")}));
+                     FRoot + QStringLiteral("sub/b.htm"), FRoot + QStringLiteral("sub/deep/c.txt"),
+                     FRoot + QStringLiteral("to-file")}));
+    // A fifo, or a link to one, is never listed: whoever opened it would wait for ever.
+    special.sort();
+    EXPECT_EQ(special,
+              QStringList({FRoot + QStringLiteral("pipe"), FRoot + QStringLiteral("to-pipe")}));
+    EXPECT_FALSE(entries.contains(FRoot + QStringLiteral("pipe")));
 
     // Counting takes ordinary files (a link to one included) and leaves hidden folders out.
     int count = -1;
@@ -234,4 +248,45 @@ TEST_F(FolderWalkTest, DeletesFilesPermanentlyWhenAskedAndKeepsFolders) {
     EXPECT_FALSE(QFileInfo::exists(FRoot + QStringLiteral("a.txt")));
     EXPECT_TRUE(QFileInfo::exists(FRoot + QStringLiteral("sub/b.htm")));
     EXPECT_FALSE(QFileInfo::exists(FTemp.Path(QStringLiteral("xdg/Trash"))));
+}
+
+TEST_F(FolderWalkTest, NamesThatAreNotTextAreHandedOutByTheirBytes) {
+    const QByteArray root = QFile::encodeName(FRoot);
+    ASSERT_EQ(::mkdir((root + "d\xE9").constData(), 0755), 0);
+    FTemp.WriteFile(QStringLiteral("root/plain.txt"), "p");
+    const auto touch = [](const QByteArray& APath) {
+        const int fd = ::open(APath.constData(), O_WRONLY | O_CREAT, 0644);
+        if (fd >= 0)
+            ::close(fd);
+        return fd >= 0;
+    };
+    ASSERT_TRUE(touch(root + "f\xFF.txt"));
+    ASSERT_TRUE(touch(root + "d\xE9/inner.txt"));
+    ASSERT_EQ(::mkfifo((root + "p\xE9").constData(), 0600), 0);
+
+    QStringList entries;
+    std::vector<std::pair<QByteArray, TWalkNativeKind>> undecodable;
+    TWalkFolderOptions options;
+    options.Entries = &entries;
+    options.OnUndecodable = [&](const QByteArray& APath, TWalkNativeKind AKind) {
+        undecodable.emplace_back(APath, AKind);
+    };
+    EXPECT_EQ(WalkFolder(FRoot, options), 0);
+    // No entry under a changed name, and nothing below a folder whose name is not text.
+    for (const QString& entry : std::as_const(entries))
+        EXPECT_FALSE(entry.contains(QChar(0xFFFD))) << entry.toStdString();
+    EXPECT_FALSE(entries.join(QLatin1Char('|')).contains(QStringLiteral("inner.txt")));
+    EXPECT_TRUE(entries.contains(FRoot + QStringLiteral("plain.txt")));
+    std::sort(undecodable.begin(), undecodable.end());
+    const std::vector<std::pair<QByteArray, TWalkNativeKind>> expected = {
+        {root + "d\xE9", TWalkNativeKind::Folder},
+        {root + "f\xFF.txt", TWalkNativeKind::File},
+        {root + "p\xE9", TWalkNativeKind::Special},
+    };
+    EXPECT_EQ(undecodable, expected);
+
+    // Whoever does not take them hears of them as errors.
+    TWalkFolderOptions plain;
+    plain.Entries = &entries;
+    EXPECT_EQ(WalkFolder(FRoot, plain), 3);
 }

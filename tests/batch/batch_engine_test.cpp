@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <optional>
 
 #include <chrono>
@@ -480,11 +484,30 @@ TEST_F(BatchEngineTest, WorkerJudgesTheReturnedPath) {
              AOut.Props.AdvisePathBatchStop = 1;
          },
          QStringLiteral("    * \"AdvisePathBatchStop\".\r\n"), false, 0},
+        {"outside the root through \"..\"",
+         [this](const QString&, TWorkPathOutput& AOut, IExeWorkCallbacks&) {
+             AOut.SetOutputPath(W(QStringLiteral("../outside.txt")));
+         },
+         QStringLiteral(
+             "    * Root-changed \"WorkPathNameOut\", the not allowed output path was \"") +
+             outside + QStringLiteral("\".\r\n"),
+         false, 1},
+        {"renamed, written with \"//\" and \"./\"",
+         [this](const QString& AIn, TWorkPathOutput& AOut, IExeWorkCallbacks&) {
+             QFile::rename(AIn, W(QStringLiteral("renamed.txt")));
+             AOut.SetOutputPath(FWorkDir + QStringLiteral(".//renamed.txt"));
+         },
+         QString(), true, 0},
         {"plugin raises",
          [](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) {
-             throw EqvOperationNotPossible(QStringLiteral("x"));
+             throw EqvOperationNotPossible(QStringLiteral("disk on fire"));
          },
-         QString(), false, 1},
+         QStringLiteral("    * The plugin raised an error: \"disk on fire\".\r\n"), false, 1},
+        {"plugin raises something else",
+         [](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) { throw 42; },
+         QStringLiteral("    * The plugin raised an error: \"an error that is not an exception "
+                        "of the program\".\r\n"),
+         false, 1},
     };
     for (const TCase& c : cases) {
         QDir(FWorkDir).removeRecursively();
@@ -557,4 +580,211 @@ TEST_F(BatchEngineTest, TooLongPathsAreNotHandedToPlugins) {
 TEST_F(BatchEngineTest, OnlyOneEngineAtATime) {
     TBatchEngine first(Setup({}));
     EXPECT_THROW(TBatchEngine second(Setup({})), EqvValueOutOfValidRangeError);
+}
+
+namespace {
+
+// Runs a batch that must end by itself within a generous bound; AUnblock frees whatever it
+// waits on when it does not, so that a hanging engine fails the test instead of the suite.
+bool RunWithin(TBatchEngineSetup ASetup, const std::function<void()>& AUnblock,
+               TBatchProblemCounts& AProblems) {
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+    ASetup.OnTerminate = [&](TBatchEngine&) {
+        {
+            const std::lock_guard guard(lock);
+            done = true;
+        }
+        ended.notify_all();
+    };
+    TBatchEngine engine(std::move(ASetup));
+    engine.Resume();
+    bool inTime = false;
+    {
+        std::unique_lock guard(lock);
+        inTime = ended.wait_for(guard, std::chrono::seconds(60), [&] { return done; });
+    }
+    if (!inTime)
+        AUnblock();
+    engine.WaitFor();
+    AProblems = engine.ProblemCounts();
+    return inTime;
+}
+
+bool WriteNative(const QByteArray& APath, const QByteArray& ABytes) {
+    const int fd = ::open(APath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written =
+        ::write(fd, ABytes.constData(), static_cast<size_t>(ABytes.size())) == ABytes.size();
+    ::close(fd);
+    return written;
+}
+
+QByteArray ReadNative(const QByteArray& APath) {
+    const int fd = ::open(APath.constData(), O_RDONLY);
+    if (fd < 0)
+        return "(missing)";
+    QByteArray bytes(256, '\0');
+    bytes.resize(std::max<ssize_t>(::read(fd, bytes.data(), 256), 0));
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(BatchEngineTest, FoldersWrittenAnyWayGiveTheSameBatch) {
+    const QString base = FTemp.Path();
+    ASSERT_EQ(::symlink(QFile::encodeName(FWorkDir).constData(),
+                        QFile::encodeName(base + QStringLiteral("work-link")).constData()),
+              0);
+    ASSERT_EQ(::symlink(QFile::encodeName(FInput).constData(),
+                        QFile::encodeName(base + QStringLiteral("in-link")).constData()),
+              0);
+    struct TCase {
+        QString Input;
+        QString Work;
+    };
+    const TCase cases[] = {
+        {base + QStringLiteral("./in/"), base + QStringLiteral("./work")},
+        {base + QStringLiteral("/in//"), base + QStringLiteral("//work//")},
+        {base + QStringLiteral("work/../in"), base + QStringLiteral("in/../work/")},
+        {base + QStringLiteral("in-link"), base + QStringLiteral("work-link/")},
+    };
+    for (const TCase& c : cases) {
+        const std::string name = c.Input.toStdString() + " -> " + c.Work.toStdString();
+        QDir(FWorkDir).removeRecursively();
+        QDir().mkpath(FWorkDir);
+        QDir(FInput).removeRecursively();
+        FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+        FTemp.WriteFile(QStringLiteral("in/sub/b.txt"), "b");
+        FTemp.WriteFile(QStringLiteral("in/sub/deeper/c.txt"), "c");
+        FEntries.clear();
+        FPlugins[QStringLiteral("A")].Paths.clear();
+        FPlugins[QStringLiteral("A")].Calls.clear();
+        TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}});
+        setup.Settings.InputDirPath = c.Input;
+        setup.Settings.WorkDirPath = c.Work;
+        Run(std::move(setup));
+        EXPECT_EQ(Sorted(FPlugins[QStringLiteral("A")].Paths),
+                  QStringList({W(QStringLiteral("a.txt")), W(QStringLiteral("sub/b.txt")),
+                               W(QStringLiteral("sub/deeper/c.txt"))}))
+            << name;
+        EXPECT_EQ(FPlugins[QStringLiteral("A")].Calls.value(0), QStringLiteral("start ") + FWorkDir)
+            << name;
+        EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/sub/deeper/c.txt")), QByteArray("c")) << name;
+        EXPECT_EQ(QDir(FWorkDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList({QStringLiteral("a.txt"), QStringLiteral("sub")}))
+            << name;
+        EXPECT_EQ(FProblems.Total(), 0) << name << FEntries.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(FEntries.isEmpty()) << name << FEntries.join(QLatin1Char('|')).toStdString();
+    }
+}
+
+TEST_F(BatchEngineTest, SpecialFilesAreNeverOpenedAndEachGetsALogLine) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    const QString fifo = FInput + QStringLiteral("pipe.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const auto unblock = [&] {
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    };
+    for (const bool inPlace : {false, true}) {
+        FEntries.clear();
+        FPlugins[QStringLiteral("A")].Paths.clear();
+        TBatchEngineSetup setup = Setup({{QStringLiteral("*.*"), QStringLiteral("A")}});
+        setup.Settings.InputDirIsWorkDir = inPlace;
+        const QString root = inPlace ? FInput : FWorkDir;
+        ASSERT_TRUE(RunWithin(std::move(setup), unblock, FProblems)) << "in place: " << inPlace;
+        EXPECT_EQ(FPlugins[QStringLiteral("A")].Paths, QStringList(root + QStringLiteral("a.txt")))
+            << "in place: " << inPlace;
+        EXPECT_FALSE(QFileInfo::exists(W(QStringLiteral("pipe.txt"))));
+        EXPECT_EQ(FEntries,
+                  QStringList(inPlace ? QStringLiteral("  Special file (FIFO, socket or device) "
+                                                       "not passed to plugins: \"") +
+                                            fifo + QStringLiteral("\".\r\n")
+                                      : QStringLiteral("  Special file (FIFO, socket or device) "
+                                                       "not copied: \"") +
+                                            fifo + QStringLiteral("\".\r\n")))
+            << "in place: " << inPlace;
+    }
+}
+
+TEST_F(BatchEngineTest, NamesThatAreNotTextAreCopiedByteForByteButNotHandedToPlugins) {
+    const QByteArray in = QFile::encodeName(FInput);
+    const QByteArray work = QFile::encodeName(FWorkDir);
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    ASSERT_TRUE(WriteNative(in + "caf\xE9.txt", "latin"));
+    ASSERT_EQ(::mkdir((in + "d\xE9").constData(), 0755), 0);
+    ASSERT_TRUE(WriteNative(in + "d\xE9/inner.txt", "inner"));
+    // The name Qt would make of the odd one must not catch its bytes either.
+    FTemp.WriteFile(QStringLiteral("in/caf") + QChar(0xFFFD) + QStringLiteral(".txt"), "other");
+
+    for (const bool onlyHandled : {false, true}) {
+        ASSERT_TRUE(RemoveTreeNative(FWorkDir));
+        QDir().mkpath(FWorkDir);
+        FEntries.clear();
+        FPlugins[QStringLiteral("A")].Paths.clear();
+        TBatchEngineSetup setup = Setup({{QStringLiteral("*.*"), QStringLiteral("A")},
+                                         {QStringLiteral("/"), QStringLiteral("B")}});
+        setup.Settings.OnlyCopyHandledPaths = onlyHandled;
+        Run(std::move(setup));
+        const std::string mode = onlyHandled ? "only handled paths" : "all paths";
+        EXPECT_EQ(Sorted(FPlugins[QStringLiteral("A")].Paths),
+                  QStringList({W(QStringLiteral("a.txt")),
+                               W(QStringLiteral("caf") + QChar(0xFFFD) + QStringLiteral(".txt"))}))
+            << mode;
+        EXPECT_EQ(
+            FTemp.ReadFile(QStringLiteral("work/caf") + QChar(0xFFFD) + QStringLiteral(".txt")),
+            QByteArray("other"))
+            << mode;
+        EXPECT_EQ(FProblems.UnusableNames, 2) << mode;
+        const QString log = FEntries.join(QString());
+        EXPECT_EQ(FEntries.size(), 2) << mode << log.toStdString();
+        if (onlyHandled) {
+            EXPECT_EQ(ReadNative(work + "caf\xE9.txt"), QByteArray("(missing)"));
+            EXPECT_TRUE(
+                log.contains(QStringLiteral("  Path not copied: its name is not valid "
+                                            "UTF-8")))
+                << log.toStdString();
+            EXPECT_TRUE(log.contains(FInput + QStringLiteral("caf\\xE9.txt\"")))
+                << log.toStdString();
+        } else {
+            EXPECT_EQ(ReadNative(work + "caf\xE9.txt"), QByteArray("latin"));
+            EXPECT_EQ(ReadNative(work + "d\xE9/inner.txt"), QByteArray("inner"));
+            EXPECT_TRUE(log.contains(W(QStringLiteral("caf\\xE9.txt\"")))) << log.toStdString();
+            EXPECT_TRUE(log.contains(QStringLiteral(", nor is anything below this directory. "
+                                                    "Path was \"") +
+                                     W(QStringLiteral("d\\xE9"))))
+                << log.toStdString();
+        }
+    }
+}
+
+TEST_F(BatchEngineTest, PathsAddedOutsideTheRootOrMissingAreRefused) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    const QString outside = FTemp.WriteFile(QStringLiteral("outside.txt"), "o");
+    FPlugins[QStringLiteral("B")].Work = [&](const QString&, TWorkPathOutput&,
+                                             IExeWorkCallbacks& AWork) {
+        FTemp.WriteFile(QStringLiteral("work/added.txt"), "n");
+        AWork.ExeRequestAddPathToBatch(outside);
+        AWork.ExeRequestAddPathToBatch(W(QStringLiteral("../outside.txt")));
+        AWork.ExeRequestAddPathToBatch(W(QStringLiteral("missing.txt")));
+        AWork.ExeRequestAddPathToBatch(W(QStringLiteral("sub/..//added.txt")));
+    };
+    Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("B")},
+               {QStringLiteral("*.txt"), QStringLiteral("C")}}));
+    EXPECT_EQ(Sorted(FPlugins[QStringLiteral("C")].Paths),
+              QStringList({W(QStringLiteral("a.txt")), W(QStringLiteral("added.txt"))}));
+    EXPECT_EQ(FProblems.RefusedAddedPaths, 3);
+    ASSERT_EQ(FEntries.size(), 3) << FEntries.join(QLatin1Char('|')).toStdString();
+    const QString head = QStringLiteral("  Path a plugin asked to add to the batch was refused: ");
+    EXPECT_EQ(FEntries[0], head + QStringLiteral("it is outside the batch root \"") + FWorkDir +
+                               QStringLiteral("\". Path was \"") + outside +
+                               QStringLiteral("\".\r\n"));
+    EXPECT_TRUE(FEntries[1].startsWith(head + QStringLiteral("it is outside")));
+    EXPECT_EQ(FEntries[2], head + QStringLiteral("it does not exist. Path was \"") +
+                               W(QStringLiteral("missing.txt")) + QStringLiteral("\".\r\n"));
 }

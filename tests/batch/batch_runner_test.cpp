@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <optional>
 
 #include "app/module_shared.h"
@@ -185,6 +187,88 @@ TEST_F(BatchRunnerTest, SettingsValidation) {
                   FModule->Folders().TempWorkFolder +
                   QStringLiteral("\"\r\nIt has now been set to that directory."));
     EXPECT_TRUE(FRunner->ValFrameProgramSetupGeneral(settings));
+}
+
+TEST_F(BatchRunnerTest, FoldersAreCheckedInTheirRealForm) {
+    FModule->FProgramOptions->FHumanSafeMode = false;
+    const QString base = QDir(FTemp.Path()).canonicalPath() + QLatin1Char('/');
+    FTemp.MakeFolder(QStringLiteral("data/work"));
+    FTemp.MakeFolder(QStringLiteral("elsewhere"));
+    ASSERT_EQ(::symlink(QFile::encodeName(base + QStringLiteral("data/work")).constData(),
+                        QFile::encodeName(base + QStringLiteral("work-link")).constData()),
+              0);
+    ASSERT_EQ(::symlink(QFile::encodeName(base + QStringLiteral("data")).constData(),
+                        QFile::encodeName(base + QStringLiteral("data-link")).constData()),
+              0);
+    const QString nested = QStringLiteral(
+        "You can not specify \"Input Directory\" path as being a part of \"Work Directory\" path!");
+    const QString nestedOther = QStringLiteral(
+        "You can not specify \"Work Directory\" path as being a part of \"Input Directory\" path!");
+    struct TCase {
+        QString Input;
+        QString Work;
+        QString Shown;  // empty: accepted
+    };
+    const TCase cases[] = {
+        // The work folder inside the input folder, however it is written.
+        {base + QStringLiteral("data"), base + QStringLiteral("work-link"), nested},
+        {base + QStringLiteral("data-link/"), base + QStringLiteral("data/work"), nested},
+        {base + QStringLiteral("data/work/.."), base + QStringLiteral("elsewhere/../data/work"),
+         nested},
+        {base + QStringLiteral("data/work"), base + QStringLiteral("./data//"), nestedOther},
+        {base + QStringLiteral("data/./"), base + QStringLiteral("data-link"), nested},
+        // Apart, only written oddly: accepted, and from now on in their real form.
+        {base + QStringLiteral("data//work/./"), base + QStringLiteral("elsewhere/"), QString()},
+    };
+    for (const TCase& c : cases) {
+        const std::string name = c.Input.toStdString() + " / " + c.Work.toStdString();
+        TProjectGeneralSettings settings;
+        settings.InputDirPath = c.Input;
+        settings.WorkDirPath = c.Work;
+        FPrompts.Shown.clear();
+        EXPECT_EQ(FRunner->ValFrameProgramSetupGeneral(settings), c.Shown.isEmpty()) << name;
+        EXPECT_EQ(FPrompts.Shown.value(0), c.Shown) << name;
+        if (c.Shown.isEmpty()) {
+            EXPECT_EQ(settings.InputDirPath, base + QStringLiteral("data/work/")) << name;
+            EXPECT_EQ(settings.WorkDirPath, base + QStringLiteral("elsewhere/")) << name;
+        }
+    }
+}
+
+TEST_F(BatchRunnerTest, HumanSafeModeCannotBeLeftThroughDotsOrLinks) {
+    FModule->FProgramOptions->FHumanSafeMode = true;
+    const QString input = FModule->Folders().TempInputFolder;
+    const QString work = FModule->Folders().TempWorkFolder;
+    const QString outside = FTemp.MakeFolder(QStringLiteral("outside"));
+    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(),
+                        QFile::encodeName(input + QStringLiteral("link")).constData()),
+              0);
+    struct TCase {
+        QString Input;
+        QString Work;
+        bool Accepted;
+    };
+    const TCase cases[] = {
+        {input + QStringLiteral("../../../outside"), work, false},
+        {input + QStringLiteral("link"), work, false},
+        {input, work + QStringLiteral("../input/"), false},
+        {input + QStringLiteral("./site//"), work + QStringLiteral("out/../"), true},
+    };
+    QDir().mkpath(input + QStringLiteral("site"));
+    for (const TCase& c : cases) {
+        const std::string name = c.Input.toStdString() + " / " + c.Work.toStdString();
+        TProjectGeneralSettings settings;
+        settings.InputDirPath = c.Input;
+        settings.WorkDirPath = c.Work;
+        FPrompts.Answers = {true, true};
+        FPrompts.Shown.clear();
+        EXPECT_EQ(FRunner->ValFrameProgramSetupGeneral(settings), c.Accepted) << name;
+        if (!c.Accepted) {
+            EXPECT_TRUE(FPrompts.Shown.value(0).startsWith(
+                QStringLiteral("When \"Human safe mode\" is enabled")))
+                << name;
+        }
+    }
 }
 
 TEST(BatchRunnerTexts, TimeUsed) {

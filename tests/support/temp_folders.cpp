@@ -6,9 +6,32 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <system_error>
+
 TTempFolder::TTempFolder() : FDir(QDir::tempPath() + QStringLiteral("/plovane-test-XXXXXX")) {
     if (!FDir.isValid())
         ADD_FAILURE() << "cannot create a temporary folder";
+}
+
+TTempFolder::~TTempFolder() {
+    if (FDir.isValid())
+        RemoveTreeNative(FDir.path());
+}
+
+bool RemoveTreeNative(const QString& AFolder) {
+    std::error_code error;
+    const std::filesystem::path path(QFile::encodeName(AFolder).toStdString());
+    // Read-only folders inside would keep their entries: make them writable first.
+    for (auto it = std::filesystem::recursive_directory_iterator(path, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, error);
+    }
+    error.clear();
+    std::filesystem::remove_all(path, error);
+    return !error;
 }
 
 QString TTempFolder::Path(const QString& ARelative) const {

@@ -8,6 +8,10 @@
 class TTempFolder {
 public:
     TTempFolder();
+    // Removes the folder by its bytes: Qt cannot name entries whose names are not UTF-8.
+    ~TTempFolder();
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
     // Full path of a name inside the folder.
     QString Path(const QString& ARelative = {}) const;
     // Creates the folder (with parents) and returns its path ending with "/".
@@ -19,6 +23,9 @@ public:
 private:
     QTemporaryDir FDir;
 };
+
+// Removes a folder tree by its bytes, whatever its names are; false when something stays.
+bool RemoveTreeNative(const QString& AFolder);
 
 // Reads a whole file by absolute path; empty when it cannot be read.
 QByteArray ReadWholeFile(const QString& APath);

@@ -1,0 +1,97 @@
+#include "platform/native_path.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <climits>
+#include <cstdlib>
+
+#include "platform/system_folders.h"
+
+namespace {
+
+// The length of the valid UTF-8 sequence at APos, or 0 when the byte there starts none
+// (overlong forms, surrogates and values above U+10FFFF are not valid).
+int Utf8SequenceLength(const QByteArray& ABytes, qsizetype APos) {
+    const auto byte = [&](qsizetype AIndex) {
+        return AIndex < ABytes.size() ? static_cast<unsigned char>(ABytes[AIndex]) : 0u;
+    };
+    const unsigned lead = byte(APos);
+    const auto continuation = [&](qsizetype AIndex, unsigned ALow = 0x80, unsigned AHigh = 0xBF) {
+        const unsigned b = byte(AIndex);
+        return AIndex < ABytes.size() && b >= ALow && b <= AHigh;
+    };
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return continuation(APos + 1) ? 2 : 0;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        const unsigned low = lead == 0xE0 ? 0xA0 : 0x80;
+        const unsigned high = lead == 0xED ? 0x9F : 0xBF;
+        return continuation(APos + 1, low, high) && continuation(APos + 2) ? 3 : 0;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        const unsigned low = lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned high = lead == 0xF4 ? 0x8F : 0xBF;
+        return continuation(APos + 1, low, high) && continuation(APos + 2) && continuation(APos + 3)
+                   ? 4
+                   : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+QString RealFolderPath(const QString& AFolder) {
+    if (AFolder.isEmpty())
+        return {};
+    const QString clean = QDir::cleanPath(QDir(AFolder).absolutePath());
+    // The longest part that exists is resolved; the rest (folders still to be made) is kept.
+    QString existing = clean;
+    QString rest;
+    for (;;) {
+        const QByteArray native = QFile::encodeName(existing);
+        char resolved[PATH_MAX];
+        if (::realpath(native.constData(), resolved) != nullptr) {
+            QString real = QFile::decodeName(resolved);
+            if (!rest.isEmpty())
+                real = IncludeTrailingSeparator(real) + rest;
+            return IncludeTrailingSeparator(real);
+        }
+        const qsizetype cut = existing.lastIndexOf(QLatin1Char('/'));
+        if (cut <= 0)
+            return IncludeTrailingSeparator(clean);
+        rest = rest.isEmpty() ? existing.mid(cut + 1)
+                              : existing.mid(cut + 1) + QLatin1Char('/') + rest;
+        existing.truncate(cut);
+    }
+}
+
+bool IsTextName(const char* ANativeName) {
+    const char* p = ANativeName;
+    while (*p != '\0' && static_cast<unsigned char>(*p) < 0x80)
+        ++p;
+    if (*p == '\0')
+        return true;  // plain ASCII, the common case
+    const QByteArray name(ANativeName);
+    return QFile::encodeName(QFile::decodeName(name)) == name;
+}
+
+QString EscapedNativePath(const QByteArray& ANativePath) {
+    QString text;
+    qsizetype pos = 0;
+    while (pos < ANativePath.size()) {
+        const int length = Utf8SequenceLength(ANativePath, pos);
+        if (length == 0) {
+            text += QStringLiteral("\\x") +
+                    QString::number(static_cast<unsigned char>(ANativePath[pos]), 16)
+                        .toUpper()
+                        .rightJustified(2, QLatin1Char('0'));
+            ++pos;
+            continue;
+        }
+        text += QString::fromUtf8(ANativePath.constData() + pos, length);
+        pos += length;
+    }
+    return text;
+}

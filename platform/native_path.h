@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Names are bytes on this system; the program's paths are text. These helpers tell where the
+// two meet without loss.
+
+// The real, absolute and clean form of a folder, ending with a separator: relative to the
+// current folder when relative, without "." or ".." parts or doubled separators, and with
+// symbolic links resolved as far as the folder exists. Empty for an empty text.
+QString RealFolderPath(const QString& AFolder);
+
+// True when a name read from the file system reads as text and back without a changed byte.
+bool IsTextName(const char* ANativeName);
+
+// A native path for people: valid UTF-8 as text, every other byte as "\xHH".
+QString EscapedNativePath(const QByteArray& ANativePath);
