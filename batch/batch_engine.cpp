@@ -11,6 +11,7 @@
 #include "app/folder_walk.h"
 #include "app/program_log.h"
 #include "base/exceptions.h"
+#include "base/finally.h"
 #include "batch/path_filter.h"
 #include "batch/worker_pool.h"
 #include "platform/file_copy.h"
@@ -25,19 +26,6 @@
 namespace {
 
 std::atomic<TBatchEngine*> GEngine{nullptr};
-
-// Runs an action when the scope ends, however it ends.
-template <typename Action>
-class TFinally {
-public:
-    explicit TFinally(Action AAction) : FAction(std::move(AAction)) {}
-    ~TFinally() { FAction(); }
-    TFinally(const TFinally&) = delete;
-    TFinally& operator=(const TFinally&) = delete;
-
-private:
-    Action FAction;
-};
 
 unsigned ClampThreads(int AValue) {
     return static_cast<unsigned>(std::clamp(AValue, TProjectGeneralSettings::KMinWorkerThreads,
@@ -114,8 +102,12 @@ void TBatchEngine::Log(const QString& AEntry) {
 }
 
 void TBatchEngine::Progress(bool ADone) {
-    if (FSetup.OnProgress)
-        FSetup.OnProgress(0, FInputWorkPathesCount.load(), FInputWorkPathesDone.load(), ADone);
+    if (!FSetup.OnProgress)
+        return;
+    // The count is an estimate made before the run (plugins add, rename and delete paths): the
+    // position never passes the end.
+    const int done = FInputWorkPathesDone.load();
+    FSetup.OnProgress(0, std::max(FInputWorkPathesCount.load(), done), done, ADone);
 }
 
 void TBatchEngine::Execute() {
@@ -128,26 +120,49 @@ void TBatchEngine::Execute() {
         completed = true;
     } catch (const std::exception& e) {
         FFailure = std::current_exception();
-        if (FSetup.OnException)
-            FSetup.OnException(e);
+        Report(e);
     } catch (...) {
         FFailure = std::current_exception();
-        if (FSetup.OnException)
-            FSetup.OnException(EqvOperationNotPossibleUnknownReason(
-                QStringLiteral("The batch ended with an unknown error.")));
+        Report(EqvOperationNotPossibleUnknownReason(
+            QStringLiteral("The batch ended with an unknown error.")));
     }
     // The value files go also when the batch ended with an error.
     try {
         CleanUp();
     } catch (const std::exception& e) {
-        if (FSetup.OnException)
-            FSetup.OnException(e);
+        Report(e);
     }
-    if (completed)
-        Progress(true);
+    if (completed) {
+        try {
+            Progress(true);
+        } catch (const std::exception& e) {
+            Report(e);
+        }
+    }
     FFinished = true;
     if (FSetup.OnTerminate)
         FSetup.OnTerminate(*this);
+}
+
+void TBatchEngine::Report(const std::exception& AError) noexcept {
+    // Nothing may escape the engine thread; a handler that fails itself leaves the error in
+    // the program log at least.
+    try {
+        if (FSetup.OnException) {
+            FSetup.OnException(AError);
+            return;
+        }
+    } catch (const std::exception& e) {
+        if (FSetup.ProgramLog != nullptr)
+            FSetup.ProgramLog->Log(nullptr, &e, QStringLiteral("Reporting a batch error"));
+    } catch (...) {
+        if (FSetup.ProgramLog != nullptr)
+            FSetup.ProgramLog->Log(nullptr, nullptr,
+                                   QStringLiteral("Reporting a batch error failed"));
+    }
+    // The program log's Log never raises.
+    if (FSetup.ProgramLog != nullptr)
+        FSetup.ProgramLog->Log(nullptr, &AError, QStringLiteral("The batch ended early"));
 }
 
 TPathFilterList TBatchEngine::HandledPathFilters() const {
@@ -402,20 +417,27 @@ void TBatchEngine::CountPathsToDo() {
     FWalkedBatchRoot = WalkBatchRoot(FSelectedActiveRootBatchPath);
     // A stopped walk is incomplete; the main run (if any) walks again.
     FWalkedBatchRootComplete = !Terminated();
-    // The batch root first, then its walk. The walk has just told folders from files: no
-    // second query per path.
-    const auto matches = [&](const QString& APath) {
-        return handled.Matches(TPathFacts(APath, FSelectedActiveRootBatchPath,
-                                          APath.endsWith(QLatin1Char('/'))
-                                              ? TPathFacts::TKind::Directory
-                                              : TPathFacts::TKind::File));
+    // The work to do: one call per path and combination whose filter it matches, so that the
+    // progress counts every combination's work. The batch root first, then its walk, which has
+    // just told folders from files: no second query per path.
+    const auto works = [&](const QString& APath) {
+        const TPathFacts facts(APath, FSelectedActiveRootBatchPath,
+                               APath.endsWith(QLatin1Char('/')) ? TPathFacts::TKind::Directory
+                                                                : TPathFacts::TKind::File);
+        int matching = 0;
+        for (int i = 0; i < handled.Count(); ++i) {
+            // An invalid mask raises when its combination's turn comes, not in the count.
+            const TPathFilter& filter = handled.At(i);
+            if (filter.Mask().IsValid() && filter.Matches(facts))
+                ++matching;
+        }
+        return matching;
     };
-    int count = !Terminated() && matches(FSelectedActiveRootBatchPath) ? 1 : 0;
+    int count = !Terminated() ? works(FSelectedActiveRootBatchPath) : 0;
     for (const QString& path : std::as_const(FWalkedBatchRoot)) {
         if (Terminated())
             break;
-        if (matches(path))
-            ++count;
+        count += works(path);
     }
     FInputWorkPathesCount = count;
 }
@@ -469,15 +491,11 @@ void TBatchEngine::DispatchLoop(const TBatchCombination& ACombination, const TPa
                 continue;
             }
         } catch (...) {
-            // A filter that cannot be matched ends the combination's dispatch; the engine
-            // raises the error once every loop has ended. Only DispatchNext raises while this
-            // loop holds the dispatcher's role.
+            // A filter that cannot be matched ends the combination's dispatch. Only
+            // DispatchNext raises while this loop holds the dispatcher's role.
             if (slotTaken)
                 ReleaseSlot(next.Directory);
-            std::unique_lock lock(FCsDispatch);
-            if (!FDispatchFailure)
-                FDispatchFailure = std::current_exception();
-            EndDispatch(lock, !slotTaken);
+            FailDispatch(std::current_exception(), !slotTaken);
             return;
         }
         TBatchWorkPath worker(FRegistry, ACombination.Props, FSelectedActiveRootBatchPath,
@@ -488,8 +506,23 @@ void TBatchEngine::DispatchLoop(const TBatchCombination& ACombination, const TPa
         } catch (...) {
             worker.FPluginFailed = true;
         }
-        WorkerFinished(worker, next.Directory);
+        try {
+            WorkerFinished(worker, next.Directory);
+        } catch (...) {
+            // A handler that raised (the batch log, a progress watcher): nothing may escape a
+            // pool thread, and a batch that lost track of its paths must not go on.
+            FailDispatch(std::current_exception(), false);
+            return;
+        }
     }
+}
+
+void TBatchEngine::FailDispatch(std::exception_ptr AError, bool AHoldsRole) {
+    // The engine raises the first error once every loop has ended.
+    std::unique_lock lock(FCsDispatch);
+    if (!FDispatchFailure)
+        FDispatchFailure = std::move(AError);
+    EndDispatch(lock, AHoldsRole);
 }
 
 void TBatchEngine::ReleaseSlot(bool ADirectory) {

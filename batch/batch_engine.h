@@ -125,6 +125,10 @@ private:
     void LeaveDispatchLoop(std::unique_lock<std::mutex>& ALock);
     // The combination's dispatch is over and every loop ends; AHoldsRole gives the role up.
     void EndDispatch(std::unique_lock<std::mutex>& ALock, bool AHoldsRole);
+    // Ends the combination's dispatch with an error; AHoldsRole gives the role up.
+    void FailDispatch(std::exception_ptr AError, bool AHoldsRole);
+    // Hands an error that ended the batch to OnException, never raising.
+    void Report(const std::exception& AError) noexcept;
     // Gives a worker's slot back (and the folder's hold, for a directory path).
     void ReleaseSlot(bool ADirectory);
     void NotifyDispatch();

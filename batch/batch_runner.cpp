@@ -7,6 +7,7 @@
 #include "app/module_shared.h"
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
+#include "base/finally.h"
 #include "batch/batch_log.h"
 #include "batch/batch_texts.h"
 #include "platform/native_path.h"
@@ -206,9 +207,24 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     if (TBatchEngine::Instance() != nullptr)
         throw EqvOperationNotPossible(QStringLiteral("A batch is running already."));
     // 1. Status of a starting batch.
+    const TBatchStatusSet before = Status();
     SetStatus({bsWrapperActive, bsDisallowAllChangesGUI},
               {bsAdviseStopProject, bsAdviseStopMain, bsEngineCalledOnTerminate, bsDoneSuccess,
                bsWasInterrupted, bsSubUserInterrupted, bsSubPluginInterrupted, bsIsInterrupted});
+    // Until the wrapper's normal end, any way out (a log that cannot be created, an engine that
+    // cannot start, a watcher that raises) puts back the flags, the batch log's lock and the
+    // engine reference as they were, so that the next batch can start.
+    bool wrapperEnded = false;
+    const TFinally restore([&] {
+        if (wrapperEnded)
+            return;
+        {
+            const std::lock_guard lock(FModule.FBatchStatusSetCS);
+            FModule.FBatchEngine = nullptr;
+            FModule.FBatchStatusSet = before;
+        }
+        FModule.FBatchLogCS.reset();
+    });
     {
         const std::lock_guard lock(FProgressLock);
         FShownPathsToDo = 0;
@@ -246,6 +262,14 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     };
     setup.OnTerminate = [this](TBatchEngine& AEngine) { OnEngineTerminate(AEngine); };
     auto engine = std::make_unique<TBatchEngine>(std::move(setup));
+    // A running engine uses this frame's result and watcher: it is stopped and waited for
+    // before they go, also when the wait ends with an error.
+    const TFinally stopEngine([&] {
+        if (wrapperEnded || engine == nullptr)
+            return;
+        engine->Terminate();
+        engine->WaitFor();
+    });
     {
         const std::lock_guard lock(FModule.FBatchStatusSetCS);
         FModule.FBatchEngine = engine.get();
@@ -309,5 +333,6 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     // 6. Retention of old logs; the wrapper has ended.
     EndModuleBatchLog();
     SetStatus({bsIsFirstProjectBatchFrameUpdate}, {bsWrapperActive, bsDisallowAllChangesGUI});
+    wrapperEnded = true;
     return result;
 }

@@ -7,7 +7,11 @@
 
 #include <unistd.h>
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <stdexcept>
 
 #include "app/module_shared.h"
 #include "batch/batch_log.h"
@@ -269,6 +273,109 @@ TEST_F(BatchRunnerTest, HumanSafeModeCannotBeLeftThroughDotsOrLinks) {
                 << name;
         }
     }
+}
+
+TEST_F(BatchRunnerTest, AFailingBatchLeavesTheWrapperAsItWas) {
+    WriteInput(QStringLiteral("a.txt"));
+    const QString logs = FModule->Folders().BatchLogsFolder;
+    struct TCase {
+        const char* Name;
+        std::function<void()> Break;
+        std::function<void()> Mend;
+        std::function<TBatchRunObserver()> Observer;
+    };
+    std::mutex lock;
+    std::condition_variable changed;
+    bool ticked = false;
+    const TCase cases[] = {
+        {"the batch log cannot be created",
+         [&] {
+             QDir(logs).removeRecursively();
+             FTemp.WriteFile(QDir(logs).absolutePath().mid(FTemp.Path().size()), "a file");
+         },
+         [&] {
+             QFile::remove(QDir(logs).absolutePath());
+             QDir().mkpath(logs);
+         },
+         [] { return TBatchRunObserver{}; }},
+        {"the waiting thread's watcher raises while the engine runs", [] {}, [] {},
+         [&] {
+             TBatchRunObserver observer;
+             observer.TickMs = 1;
+             // The engine holds on in its first progress report until the tick has raised.
+             observer.OnProgress = [&](int, int, bool) {
+                 std::unique_lock guard(lock);
+                 changed.wait(guard, [&] { return ticked; });
+             };
+             observer.OnWaitTick = [&] {
+                 {
+                     const std::lock_guard guard(lock);
+                     ticked = true;
+                 }
+                 changed.notify_all();
+                 throw std::runtime_error("the window is gone");
+             };
+             return observer;
+         }},
+    };
+    for (const TCase& c : cases) {
+        const TBatchStatusSet before = FRunner->Status();
+        c.Break();
+        const TBatchRunObserver observer = c.Observer();
+        EXPECT_ANY_THROW(FRunner->RunBatch(Request(), observer)) << c.Name;
+        EXPECT_TRUE(FRunner->Status() == before) << c.Name;
+        EXPECT_EQ(FModule->FBatchEngine, nullptr) << c.Name;
+        EXPECT_EQ(FModule->FBatchLogCS, nullptr) << c.Name;
+        EXPECT_EQ(TBatchEngine::Instance(), nullptr) << c.Name;
+        c.Mend();
+        // The next batch starts and ends as usual.
+        const TBatchRunResult result = FRunner->RunBatch(Request());
+        EXPECT_EQ(result.StatusText, QStringLiteral("Done")) << c.Name;
+        EXPECT_FALSE(result.Failed) << c.Name;
+    }
+}
+
+TEST_F(BatchRunnerTest, ARaisingProgressWatcherEndsTheBatchWithAnError) {
+    WriteInput(QStringLiteral("a.txt"));
+    WriteInput(QStringLiteral("b.txt"));
+    // Raised on the engine thread (after the count) and on the pool threads (after each path).
+    for (const int raiseAt : {0, 1}) {
+        int reports = 0;
+        TBatchRunObserver observer;
+        observer.OnProgress = [&](int, int APosition, bool) {
+            ++reports;
+            if (APosition >= raiseAt && reports > raiseAt)
+                throw std::runtime_error("progress bar broke");
+        };
+        const TBatchRunResult result = FRunner->RunBatch(Request(), observer);
+        EXPECT_TRUE(result.Failed) << raiseAt;
+        EXPECT_EQ(result.FailureText, QStringLiteral("progress bar broke")) << raiseAt;
+        EXPECT_FALSE(FRunner->Status().Has(bsWrapperActive));
+        EXPECT_EQ(FModule->FBatchEngine, nullptr);
+    }
+}
+
+TEST_F(BatchRunnerTest, ProgressCountsEveryCombinationAndNeverPassesTheEnd) {
+    for (int i = 0; i < 4; ++i)
+        WriteInput(QStringLiteral("f%1.txt").arg(i));
+    TBatchRunRequest request = Request();
+    request.Combinations.push_back(request.Combinations.front());
+    request.Combinations.push_back(request.Combinations.front());
+    request.Combinations.back().Filter = QStringLiteral("*.*");
+    std::mutex lock;
+    int maxSeen = 0;
+    bool overshot = false;
+    TBatchRunObserver observer;
+    observer.OnProgress = [&](int AMax, int APosition, bool) {
+        const std::lock_guard guard(lock);
+        overshot = overshot || APosition > AMax;
+        maxSeen = std::max(maxSeen, AMax);
+    };
+    const TBatchRunResult result = FRunner->RunBatch(request, observer);
+    EXPECT_FALSE(overshot);
+    EXPECT_EQ(maxSeen, 12);  // four paths, three combinations each
+    EXPECT_EQ(result.PathsToDo, 12);
+    EXPECT_EQ(result.ItemsDone, 12);
 }
 
 TEST(BatchRunnerTexts, TimeUsed) {
