@@ -4,11 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/app_texts.h"
 #include "app/folder_walk.h"
 #include "base/atomic_file.h"
+#include "base/exceptions.h"
 #include "base/ini_document.h"
 #include "base/text_file.h"
 #include "platform/system_folders.h"
+#include "translation/translated_text.h"
 
 namespace {
 
@@ -25,6 +28,26 @@ const QStringList KSeededFolders = {QStringLiteral("projects/"),  QStringLiteral
 
 QString Normalised(const QString& APath) {
     return IncludeTrailingSeparator(QDir::cleanPath(APath));
+}
+
+// "DataUserPath" may be relative: to the program folder, beside which "muc.ini" lies (the
+// current folder of a start means nothing for it).
+QString ResolvedUserPath(const QString& AProgramFolder, const QString& AUserPath) {
+    if (AUserPath.isEmpty())
+        return {};
+    return Normalised(QDir(AProgramFolder).absoluteFilePath(AUserPath));
+}
+
+// The path itself or the nearest of its parents that exists.
+QString NearestExisting(const QString& APath) {
+    QString path = QDir::cleanPath(APath);
+    while (!QFileInfo::exists(path)) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
+            break;
+        path = parent;
+    }
+    return path;
 }
 
 // An older installation kept the data-access choice in another file: carry "user" over into
@@ -89,6 +112,33 @@ bool TFolderMaker::MakePath(const QString& AFolder) {
     return QDir().mkpath(AFolder) && QFileInfo(AFolder).isDir();
 }
 
+QString PrepareDataRootOverride(const QString& AFolder, TFolderMaker* AMaker) {
+    TFolderMaker realMaker;
+    TFolderMaker& maker = AMaker != nullptr ? *AMaker : realMaker;
+    const QString root = Normalised(QFileInfo(AFolder).absoluteFilePath());
+    const auto refuse = [&AFolder](const TqvlgNativeText& AText, const QString& ABlocking) {
+        throw EqvParamWrong(
+            TranslatedMessage(AText, {{QStringLiteral("dynDirFilePathName"), AFolder},
+                                      {QStringLiteral("dynBlockingPath"), ABlocking}}));
+    };
+    // Everything that has to be a folder is looked at before anything is created, so a refused
+    // root leaves no trace.
+    const QString nearest = NearestExisting(root);
+    if (!QFileInfo(nearest).isDir())
+        refuse(KTextDataRootNotAFolder, nearest);
+    for (const QString& sub : KDataRootFolders) {
+        const QString folder = QDir::cleanPath(root + sub);
+        if (QFileInfo::exists(folder) && !QFileInfo(folder).isDir())
+            refuse(KTextDataRootNotAFolder, folder);
+    }
+    if (!maker.MakePath(root) || !QFileInfo(root).isWritable())
+        refuse(KTextDataRootNotCreated, QDir::cleanPath(root));
+    for (const QString& sub : KDataRootFolders)
+        if (!maker.MakePath(root + sub))
+            refuse(KTextDataRootNotCreated, QDir::cleanPath(root + sub));
+    return root;
+}
+
 QString PerUserDataRoot(const QString& ADocumentsFolder) {
     if (ADocumentsFolder.isEmpty())
         return {};
@@ -100,21 +150,27 @@ TDirectorySetupResult SetupDirectories(const TDirectorySetupInput& AInput) {
     TFolderMaker& maker = AInput.FolderMaker != nullptr ? *AInput.FolderMaker : realMaker;
     const QString program = Normalised(AInput.ProgramFolder);
 
+    // A root chosen for this run is checked first: when it cannot be used, nothing is written,
+    // not even a migrated "muc.ini".
+    const QString chosenRoot = AInput.DataRootOverride.isEmpty()
+                                   ? QString()
+                                   : PrepareDataRootOverride(AInput.DataRootOverride, &maker);
+
     TDirectorySetupResult result;
     MigrateLegacySettings(program);
     result.Muc = ReadMuc(program);
-    if (!AInput.DataRootOverride.isEmpty()) {
+    if (!chosenRoot.isEmpty()) {
         result.Muc.DataAccess = QStringLiteral("app");
-        result.Muc.DataUserPath = AInput.DataRootOverride;
-        maker.MakePath(Normalised(AInput.DataRootOverride));
+        result.Muc.DataUserPath = chosenRoot;
     }
     TDataAccessMode mode = ResolveMode(result.Muc.DataAccess);
     QString dataRoot = program;
 
-    // The per-user folder with its "temp/"; empty when any of it cannot be had.
+    // The per-user folder with its "temp/"; empty when any of it cannot be had. A fresh
+    // account may have no documents folder yet: it is made with the rest.
     const auto tryPerUser = [&]() -> QString {
         const QString root = PerUserDataRoot(AInput.DocumentsFolder);
-        if (root.isEmpty() || !QFileInfo(AInput.DocumentsFolder).isDir())
+        if (root.isEmpty())
             return {};
         if (!maker.MakePath(root) || !maker.MakePath(root + QStringLiteral("temp/")))
             return {};
@@ -129,8 +185,7 @@ TDirectorySetupResult SetupDirectories(const TDirectorySetupInput& AInput) {
             dataRoot = root;
     }
     if (mode == TDataAccessMode::App) {
-        const QString userPath =
-            result.Muc.DataUserPath.isEmpty() ? QString() : Normalised(result.Muc.DataUserPath);
+        const QString userPath = ResolvedUserPath(program, result.Muc.DataUserPath);
         if (!userPath.isEmpty() && userPath != program && QFileInfo(userPath).isDir() &&
             maker.MakePath(userPath + QStringLiteral("projects/"))) {
             dataRoot = userPath;

@@ -31,7 +31,7 @@ struct TDirectorySetupInput {
     QString DocumentsFolder;              // the user's documents folder; empty when there is none
     TFolderMaker* FolderMaker = nullptr;  // the real file system when null
     // A data root chosen for this run (the command line's --data-root): "app" mode with this
-    // folder as the user data path; the folder is created when missing.
+    // folder as the user data path; see PrepareDataRootOverride.
     QString DataRootOverride;
 };
 
@@ -42,9 +42,18 @@ struct TDirectorySetupResult {
 };
 
 // Decides where the data lives, lays the folders out, seeds a per-user data root from the
-// program folder and fills the placeholder table. Failures to create or seed folders are
-// swallowed: a folder simply may not exist.
+// program folder and fills the placeholder table. The per-user data root is made below the
+// documents folder, which is created too when the account has none yet. Failures to create or
+// seed folders are swallowed: a folder simply may not exist. A data root override that cannot
+// be used raises (see PrepareDataRootOverride) before anything is written.
 TDirectorySetupResult SetupDirectories(const TDirectorySetupInput& AInput);
+
+// Makes a data root chosen for one run ready: the folder and the data folders inside it are
+// created when missing. A relative folder is taken from the current folder. Returns the folder
+// ending with "/". Raises EqvParamWrong, naming the folder and what stands in its way, when
+// it or one of its data folders is something other than a folder or cannot be created or
+// written; what must be a folder is checked before anything is created.
+QString PrepareDataRootOverride(const QString& AFolder, TFolderMaker* AMaker = nullptr);
 
 // The per-user data root below the documents folder.
 QString PerUserDataRoot(const QString& ADocumentsFolder);

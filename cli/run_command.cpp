@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "app/directory_setup.h"
 #include "app/module_shared.h"
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
@@ -178,6 +179,16 @@ std::optional<TRunOptions> ParseRunOptions(const QStringList& AArguments, QStrin
 }
 
 int RunProjectFromCommandLine(const TRunOptions& AOptions) {
+    // A data root that cannot be one is a usage error, found before anything is written: the
+    // data must not go somewhere the user did not name.
+    if (!AOptions.DataRoot.isEmpty()) {
+        try {
+            PrepareDataRootOverride(AOptions.DataRoot);
+        } catch (const EqvParamWrong& e) {
+            Print(stderr, QStringLiteral("plovane-run: ") + e.Message() + QLatin1Char('\n'));
+            return KExitUsage;
+        }
+    }
     TConsolePrompts prompts;
     TModuleEnvironment environment;
     environment.ProgramFolder = ExecutableFolder();

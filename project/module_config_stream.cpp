@@ -11,12 +11,19 @@
 namespace {
 
 QString ProjectFilePrefix(const QString& AProjectFile) {
-    return QStringLiteral("Project file \"") + AProjectFile +
-           QStringLiteral("\": the module configuration could not be read. ");
+    return TranslatedMessage(KTextModulesConfUnreadable,
+                             {{QStringLiteral("dynDirFilePathName"), AProjectFile}}) +
+           QLatin1Char(' ');
 }
 
-[[noreturn]] void RaiseDamaged(const QString& AProjectFile, const QString& AReason) {
-    throw EqvValueOutOfValidRangeError(ProjectFilePrefix(AProjectFile) + AReason);
+[[noreturn]] void RaiseDamaged(const QString& AProjectFile, const TqvlgNativeText& AReason,
+                               const TqvlgDynVars& AVars) {
+    const QString reason = TranslatedMessage(AReason, AVars);
+    throw EqvValueOutOfValidRangeError(ProjectFilePrefix(AProjectFile) + reason);
+}
+
+std::pair<QString, QString> Var(const char16_t* AName, qint64 AValue) {
+    return {QString::fromUtf16(AName), QString::number(AValue)};
 }
 
 int HexDigit(QChar AChar) {
@@ -37,6 +44,9 @@ TModuleConfigContent ReadEntries(TCombinationList& AList, const QByteArray& AStr
         return content;
     TStreamReader reader(AStream);
     const std::int32_t entryCount = reader.ReadInt32();
+    if (entryCount < 0)
+        RaiseDamaged(AProjectFile, KTextModulesConfNegativeEntryCount,
+                     {Var(u"dynCount", entryCount)});
     for (std::int32_t position = 1; position <= entryCount; ++position) {
         const QString filter = reader.ReadUtf8String();
         const TPatternMeta& pattern = AList.Patterns().Register(
@@ -64,6 +74,9 @@ TModuleConfigContent ReadEntries(TCombinationList& AList, const QByteArray& AStr
             entry = {&pattern, plugin, EmptyPropertyStreams(*plugin)};
 
         const std::int32_t propCount = reader.ReadInt32();
+        if (propCount < 0)
+            RaiseDamaged(AProjectFile, KTextModulesConfNegativePropCount,
+                         {Var(u"dynPosition", position), Var(u"dynCount", propCount)});
         for (std::int32_t p = 0; p < propCount; ++p) {
             const QString propName = reader.ReadUtf8String();
             if (plugin != nullptr)
@@ -71,12 +84,11 @@ TModuleConfigContent ReadEntries(TCombinationList& AList, const QByteArray& AStr
             const qsizetype valueAt = reader.Position();
             const std::int32_t valueSize = reader.ReadInt32();
             if (valueSize < 0 || valueSize > reader.Remaining())
-                RaiseDamaged(AProjectFile,
-                             QStringLiteral("The value of property \"") + propName +
-                                 QStringLiteral("\" claims %1 bytes at offset %2, but %3 remain.")
-                                     .arg(valueSize)
-                                     .arg(valueAt)
-                                     .arg(reader.Remaining()));
+                RaiseDamaged(AProjectFile, KTextModulesConfValueSizeWrong,
+                             {{QStringLiteral("dynPropName"), propName},
+                              Var(u"dynCount", valueSize),
+                              Var(u"dynOffset", valueAt),
+                              Var(u"dynRemaining", reader.Remaining())});
             const QByteArray value = reader.ReadBytes(valueSize);
             if (valueSize > 0 && makeRow) {
                 for (auto& [name, stream] : entry.Values)
@@ -87,6 +99,10 @@ TModuleConfigContent ReadEntries(TCombinationList& AList, const QByteArray& AStr
         if (makeRow)
             content.Entries.push_back(std::move(entry));
     }
+    // A writer never leaves bytes behind the list: they mean the counts are wrong.
+    if (!reader.AtEnd())
+        RaiseDamaged(AProjectFile, KTextModulesConfBytesAfterEnd,
+                     {Var(u"dynCount", reader.Remaining()), Var(u"dynOffset", reader.Position())});
     return content;
 }
 
@@ -179,19 +195,16 @@ QString StreamToHexText(const QByteArray& AStream) {
 
 QByteArray HexTextToStream(const QString& AHexText, const QString& AProjectFile) {
     if (AHexText.size() % 2 != 0)
-        RaiseDamaged(AProjectFile,
-                     QStringLiteral("Its text has an odd number of hexadecimal digits (%1).")
-                         .arg(AHexText.size()));
+        RaiseDamaged(AProjectFile, KTextModulesConfOddDigits, {Var(u"dynCount", AHexText.size())});
     QByteArray stream;
     stream.reserve(AHexText.size() / 2);
     for (qsizetype i = AHexText.size() - 2; i >= 0; i -= 2) {
         const int high = HexDigit(AHexText[i]);
         const int low = HexDigit(AHexText[i + 1]);
         if (high < 0 || low < 0)
-            RaiseDamaged(AProjectFile, QStringLiteral("\"") + AHexText.mid(i, 2) +
-                                           QStringLiteral("\" at character %1 is not a "
-                                                          "hexadecimal number.")
-                                               .arg(i + 1));
+            RaiseDamaged(
+                AProjectFile, KTextModulesConfNotHex,
+                {{QStringLiteral("dynText"), AHexText.mid(i, 2)}, Var(u"dynPosition", i + 1)});
         stream.append(static_cast<char>((high << 4) | low));
     }
     return stream;

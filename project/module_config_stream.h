@@ -47,8 +47,9 @@ QString OwnSavePerstStreamData_HexStr(const TCombinationList& AList);
 
 // Reads a stream without touching the list's entries (its filters are registered in the list's
 // pattern registry). Entries whose plugin is missing or refuses the filter are left out and
-// listed. A damaged stream (too short, a ValueSize beyond the bytes that remain) or a property
-// its plugin does not declare raises an error naming AProjectFile.
+// listed. A damaged stream (too short, a negative count, a ValueSize beyond the bytes that
+// remain, bytes after the last entry) or a property its plugin does not declare raises an error
+// naming AProjectFile.
 TModuleConfigContent ReadModuleConfig(TCombinationList& AList, const QByteArray& AStream,
                                       const QString& AProjectFile);
 

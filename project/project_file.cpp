@@ -137,7 +137,12 @@ TIniDocument TProjectController::ReadProjectFile(const QString& APath) const {
                                       QStringLiteral("\" could not be read: ") +
                                       file.errorString());
     // A UTF-8 mark is dropped; text without one is UTF-8 when valid, else the ANSI code page.
-    return TIniDocument::FromBytes(bytes);
+    TIniDocument document = TIniDocument::FromBytes(bytes);
+    // Anything else (a picture, an empty file, another program's settings) would load as a
+    // project on the defaults, whose batch empties the temporary work folder.
+    if (!document.SectionExists(KProjectSection))
+        throw EqvValueOutOfValidRangeError(FileVars(KTextProjectFileNotAProject, APath));
+    return document;
 }
 
 TProjectData TProjectController::ReadProjectData(const TIniDocument& ADocument,

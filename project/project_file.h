@@ -104,7 +104,8 @@ public:
     // Loads a project file (AMakeNewProject false) or makes a new project (APath empty,
     // AMakeNewProject true): from the default project when one is set, else from the defaults.
     // A missing file gives a new project with the defaults after a message. A file that cannot
-    // be read or is damaged raises and leaves the open project as it was.
+    // be read, is no project file (no section "Project Details") or is damaged raises and leaves
+    // the open project as it was.
     void LoadProject(const QString& APath, bool AMakeNewProject);
     // Closes the project: asks to save changes (Yes, No, Cancel). False when the user cancels or
     // the save that was asked for did not happen.

@@ -42,6 +42,12 @@ const TqvlgNativeText KTextProjectLoadFailed{
     QStringLiteral("The project file \"{dynDirFilePathName}\" could not be loaded: "
                    "{dynErrorMessage}\r\nA new project will be created instead."),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextProjectFileNotAProject{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("ProjectFileNotAProject"),
+    QStringLiteral("The file \"{dynDirFilePathName}\" is not a project file: it has no section "
+                   "\"[Project Details]\"."),
+    QStringLiteral("__curly")};
 
 const TqvlgNativeText KTextWindowTitleNewProject{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MixedText__FrontMain"),
@@ -96,6 +102,43 @@ const TqvlgNativeText KTextCombinationFilterNotAccepted{
                    "\"{dynPluginID}\" does not accept this filter."),
     QStringLiteral("__curly")};
 
+const TqvlgNativeText KTextModulesConfUnreadable{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrameProgramSetupPlugins"),
+    QStringLiteral("ModulesConfUnreadable"),
+    QStringLiteral("Project file \"{dynDirFilePathName}\": the module configuration could not be "
+                   "read."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextModulesConfOddDigits{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrameProgramSetupPlugins"),
+    QStringLiteral("ModulesConfOddDigits"),
+    QStringLiteral("Its text has an odd number of hexadecimal digits ({dynCount})."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextModulesConfNotHex{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrameProgramSetupPlugins"),
+    QStringLiteral("ModulesConfNotHex"),
+    QStringLiteral("\"{dynText}\" at character {dynPosition} is not a hexadecimal number."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextModulesConfNegativeEntryCount{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrameProgramSetupPlugins"),
+    QStringLiteral("ModulesConfNegativeEntryCount"),
+    QStringLiteral("The entry count is negative ({dynCount})."), QStringLiteral("__curly")};
+const TqvlgNativeText KTextModulesConfNegativePropCount{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrameProgramSetupPlugins"),
+    QStringLiteral("ModulesConfNegativePropCount"),
+    QStringLiteral("The property count of combination {dynPosition} is negative ({dynCount})."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextModulesConfValueSizeWrong{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrameProgramSetupPlugins"),
+    QStringLiteral("ModulesConfValueSizeWrong"),
+    QStringLiteral("The value of property \"{dynPropName}\" claims {dynCount} bytes at offset "
+                   "{dynOffset}, but {dynRemaining} remain."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextModulesConfBytesAfterEnd{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrameProgramSetupPlugins"),
+    QStringLiteral("ModulesConfBytesAfterEnd"),
+    QStringLiteral("{dynCount} bytes follow the last combination at offset {dynOffset}."),
+    QStringLiteral("__curly")};
+
 std::vector<TqvlgNativeText> ProjectNativeTexts() {
     return {KTextProjectCombinationsLeftOut,
             KTextProjectFileNotExistsInsteadNew,
@@ -104,6 +147,7 @@ std::vector<TqvlgNativeText> ProjectNativeTexts() {
             KTextSaveProjectChangesPath,
             KTextProjectSaveFailed,
             KTextProjectLoadFailed,
+            KTextProjectFileNotAProject,
             KTextWindowTitleNewProject,
             KTextDialogFileTypeProjectFilesSL,
             KTextPatternRootDirectory,
@@ -115,5 +159,12 @@ std::vector<TqvlgNativeText> ProjectNativeTexts() {
             KTextPlugingMarkedFileKindComp,
             KTextCombinationWithoutPlugin,
             KTextCombinationPluginNotInstalled,
-            KTextCombinationFilterNotAccepted};
+            KTextCombinationFilterNotAccepted,
+            KTextModulesConfUnreadable,
+            KTextModulesConfOddDigits,
+            KTextModulesConfNotHex,
+            KTextModulesConfNegativeEntryCount,
+            KTextModulesConfNegativePropCount,
+            KTextModulesConfValueSizeWrong,
+            KTextModulesConfBytesAfterEnd};
 }

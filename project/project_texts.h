@@ -13,6 +13,7 @@ extern const TqvlgNativeText KTextSaveProjectChanges;  // a project without a fi
 extern const TqvlgNativeText KTextSaveProjectChangesPath;
 extern const TqvlgNativeText KTextProjectSaveFailed;
 extern const TqvlgNativeText KTextProjectLoadFailed;
+extern const TqvlgNativeText KTextProjectFileNotAProject;
 
 // Words of the window title and the file dialogs (section "__MixedText__FrontMain").
 extern const TqvlgNativeText KTextWindowTitleNewProject;         // "new project"
@@ -33,6 +34,17 @@ extern const TqvlgNativeText KTextPlugingMarkedFileKindComp;
 extern const TqvlgNativeText KTextCombinationWithoutPlugin;
 extern const TqvlgNativeText KTextCombinationPluginNotInstalled;
 extern const TqvlgNativeText KTextCombinationFilterNotAccepted;
+
+// Why a module configuration stream cannot be read (same section). The first text comes before
+// each of the others; {dynDirFilePathName} is the project file, {dynCount} a count or size,
+// {dynOffset} a byte offset in the stream, {dynPosition} a 1-based position.
+extern const TqvlgNativeText KTextModulesConfUnreadable;
+extern const TqvlgNativeText KTextModulesConfOddDigits;           // {dynCount}
+extern const TqvlgNativeText KTextModulesConfNotHex;              // {dynText}, {dynPosition}
+extern const TqvlgNativeText KTextModulesConfNegativeEntryCount;  // {dynCount}
+extern const TqvlgNativeText KTextModulesConfNegativePropCount;   // {dynPosition}, {dynCount}
+extern const TqvlgNativeText KTextModulesConfValueSizeWrong;      // + {dynPropName}, {dynRemaining}
+extern const TqvlgNativeText KTextModulesConfBytesAfterEnd;       // {dynCount}, {dynOffset}
 
 // Every text above, so that the translations can be checked against them.
 std::vector<TqvlgNativeText> ProjectNativeTexts();

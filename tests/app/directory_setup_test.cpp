@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "base/exceptions.h"
 #include "base/ini_document.h"
+#include "platform/system_folders.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -210,4 +213,115 @@ TEST_F(DirectorySetupTest, DataRootOverrideWinsOverMucAndIsCreated) {
     EXPECT_TRUE(QFileInfo(chosen + QStringLiteral("/config")).isDir());
     EXPECT_EQ(ReadWholeFile(chosen + QStringLiteral("/projects/default.plv")),
               QByteArray("shipped"));
+}
+
+// A fresh account: the documents folder the desktop names does not exist yet. The data still
+// goes below it, never into the program folder.
+TEST_F(DirectorySetupTest, FreshAccountWithoutDocumentsFolderGetsThePerUserRootCreated) {
+    struct TCase {
+        const char* Name;
+        QByteArray UserDirs;  // $XDG_CONFIG_HOME/user-dirs.dirs; none when empty
+        QString Documents;    // below the temporary folder
+    };
+    const std::vector<TCase> cases = {
+        {"HOME without Documents", {}, QStringLiteral("home1/Documents/")},
+        {"XDG documents folder not made yet", "XDG_DOCUMENTS_DIR=\"$HOME/Papiere\"\n",
+         QStringLiteral("home2/Papiere/")},
+    };
+    int number = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ++number;
+        const QString home = FTemp.MakeFolder(QStringLiteral("home%1").arg(number));
+        const QString config = FTemp.MakeFolder(QStringLiteral("config%1").arg(number));
+        if (!c.UserDirs.isEmpty())
+            FTemp.WriteFile(QStringLiteral("config%1/user-dirs.dirs").arg(number), c.UserDirs);
+        const TScopedEnv homeEnv("HOME", home.toUtf8());
+        const TScopedEnv configEnv("XDG_CONFIG_HOME", config.toUtf8());
+        const QString documents = UserDocumentsFolder();
+        ASSERT_EQ(documents, FTemp.Path(c.Documents));
+        ASSERT_FALSE(QFileInfo::exists(documents));
+
+        const TDirectorySetupResult result = SetupDirectories({FProgram, documents, nullptr, {}});
+        const QString perUser = documents + QStringLiteral("Kestrin/Plovane 3/");
+        EXPECT_EQ(result.Folders.Mode, TDataAccessMode::Os);
+        EXPECT_EQ(result.Folders.DataRoot, perUser);
+        for (const QString& folder : {result.Folders.TempFolder, result.Folders.ProjectsFolder,
+                                      result.Folders.MiscLogsFolder, result.Folders.ConfigFolder,
+                                      result.Folders.DataFolder})
+            EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
+        EXPECT_EQ(ReadWholeFile(perUser + QStringLiteral("projects/default.plv")),
+                  QByteArray("shipped"));
+        for (const char16_t* sub : {u"logs", u"config", u"temp"})
+            EXPECT_FALSE(QFileInfo::exists(FProgram + QString::fromUtf16(sub)))
+                << "data in the program folder";
+    }
+}
+
+// A data root chosen for one run that cannot be one is refused before anything is written:
+// no other data root is laid out or seeded, and the program folder is left as it is.
+TEST_F(DirectorySetupTest, UnusableDataRootOverrideIsRefusedBeforeAnythingIsWritten) {
+    const QString file = FTemp.WriteFile(QStringLiteral("a file"), "not a folder");
+    FTemp.WriteFile(QStringLiteral("root/projects"), "a file where a folder belongs");
+    // A set-up that went on would migrate this into "muc.ini".
+    FTemp.WriteFile(QStringLiteral("prog/glc.ini"), "[Misc]\r\nDataAccess=user\r\n");
+    const QString readOnly = FTemp.MakeFolder(QStringLiteral("read-only"));
+    TReadOnlyBelow readOnlyMaker(readOnly);
+    const auto notAFolder = [](const QString& ARoot, const QString& ABlocker) {
+        return QStringLiteral("The data root \"") + ARoot +
+               QStringLiteral("\" cannot be used: \"") + ABlocker +
+               QStringLiteral("\" is not a folder.");
+    };
+    struct TCase {
+        const char* Name;
+        QString Override;
+        TFolderMaker* Maker;
+        QString Error;
+    };
+    const QString belowFile = file + QStringLiteral("/data/root");
+    const QString withFile = FTemp.Path(QStringLiteral("root"));
+    const QString inReadOnly = readOnly + QStringLiteral("data root");
+    const std::vector<TCase> cases = {
+        {"a file", file, nullptr, notAFolder(file, file)},
+        {"below a file", belowFile, nullptr, notAFolder(belowFile, file)},
+        {"a folder with a file in the place of its projects folder", withFile, nullptr,
+         notAFolder(withFile, withFile + QStringLiteral("/projects"))},
+        {"a folder that cannot be created", inReadOnly, &readOnlyMaker,
+         QStringLiteral("The data root \"") + inReadOnly +
+             QStringLiteral("\" cannot be used: the folder \"") + inReadOnly +
+             QStringLiteral("\" cannot be created or written.")},
+    };
+    const QStringList before = FolderListing(FTemp.Path());
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDirectorySetupInput input{FProgram, FDocuments, c.Maker, {}};
+        input.DataRootOverride = c.Override;
+        QString error = QStringLiteral("<no error>");
+        try {
+            SetupDirectories(input);
+        } catch (const EqvParamWrong& e) {
+            error = e.Message();
+        }
+        EXPECT_EQ(error.toStdString(), c.Error.toStdString());
+        EXPECT_EQ(FolderListing(FTemp.Path()), before);
+    }
+}
+
+TEST_F(DirectorySetupTest, RelativeDataUserPathIsTakenFromTheProgramFolder) {
+    const QString inside = FTemp.MakeFolder(QStringLiteral("prog/user data"));
+    const QString beside = FTemp.MakeFolder(QStringLiteral("shared data"));
+    const std::vector<std::pair<QString, QString>> cases = {
+        {QStringLiteral("user data"), inside},
+        {QStringLiteral("./user data/"), inside},
+        {QStringLiteral("../shared data"), beside},
+    };
+    for (const auto& [userPath, expected] : cases) {
+        SCOPED_TRACE(userPath.toStdString());
+        WriteMuc(QStringLiteral("[Misc]\r\nDataAccess=app\r\nDataUserPath=") + userPath +
+                 QStringLiteral("\r\n"));
+        const TDirectorySetupResult result = Run();
+        EXPECT_EQ(result.Folders.Mode, TDataAccessMode::App);
+        EXPECT_EQ(result.Folders.DataRoot, expected);
+        EXPECT_TRUE(QFileInfo(expected + QStringLiteral("config")).isDir());
+    }
 }

@@ -19,6 +19,7 @@
 #include "plugin_host/plugin_host.h"
 #include "plugins/register_all.h"
 #include "project/project_file.h"
+#include "tests/support/garbled_projects.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -214,4 +215,63 @@ TEST_F(PlovaneRunTest, CtrlCStopsLikeTheStopCommand) {
     EXPECT_TRUE(
         run.Out.contains(QStringLiteral("Interrupted by user: 4 paths to do, 1 items done")))
         << run.Out.toStdString();
+}
+
+// A --data-root that cannot be one is a usage error, told on standard error; nothing is
+// written anywhere (no other data root seeded, no logs, no batch).
+TEST_F(PlovaneRunTest, UnusableDataRootIsAUsageErrorAndNothingIsWritten) {
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    const QString file = FTemp.WriteFile(QStringLiteral("a file"), "not a folder");
+    const std::vector<std::pair<QString, QString>> cases = {
+        {file, file},
+        {file + QStringLiteral("/below/root"), file},
+    };
+    const QStringList before = FolderListing(FTemp.Path());
+    for (const auto& [dataRoot, blocker] : cases) {
+        SCOPED_TRACE(dataRoot.toStdString());
+        const TRun run =
+            Run({QStringLiteral("--data-root"), dataRoot, QStringLiteral("--quiet"), project});
+        EXPECT_EQ(run.ExitCode, 64) << run.Out.toStdString();
+        EXPECT_EQ(run.Err, QStringLiteral("plovane-run: The data root \"") + dataRoot +
+                               QStringLiteral("\" cannot be used: \"") + blocker +
+                               QStringLiteral("\" is not a folder.\n"));
+        EXPECT_TRUE(run.Out.isEmpty()) << run.Out.toStdString();
+        EXPECT_EQ(FolderListing(FTemp.Path()), before);
+    }
+}
+
+// A fresh account has no documents folder yet: the data goes below the one the desktop names,
+// which is created, and not into the program folder.
+TEST_F(PlovaneRunTest, FreshAccountKeepsItsDataBelowItsDocumentsFolder) {
+    const QString home = FTemp.MakeFolder(QStringLiteral("fresh"));
+    const TRun run = Run({QStringLiteral("--list-plugins")},
+                         {{QStringLiteral("HOME"), home},
+                          {QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral(".config")}});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(
+        QFileInfo::exists(home + QStringLiteral("Documents/Kestrin/Plovane 3/config/options.ini")));
+    for (const char16_t* sub : {u"config", u"logs", u"temp", u"projects"})
+        EXPECT_FALSE(QFileInfo::exists(FProgram + QString::fromUtf16(sub)))
+            << "data in the program folder";
+}
+
+// A picture or an empty file named as the project is refused naming it; it never runs on the
+// default settings, which would empty the temporary work folder.
+TEST_F(PlovaneRunTest, FilesThatAreNoProjectsAreRefusedAndNothingIsRun) {
+    const QString keep = FDataRoot + QStringLiteral("temp/work/keep.txt");
+    for (const TGarbledProject& c : GarbledProjectFiles()) {
+        SCOPED_TRACE(c.Name);
+        FTemp.WriteFile(QStringLiteral("data-root/temp/work/keep.txt"), "mine");
+        const QString path = FTemp.WriteFile(QStringLiteral("garbled.plv"), c.Bytes);
+        const TRun run = Run(DataRootArgs() << QStringLiteral("--quiet") << path);
+        EXPECT_EQ(run.ExitCode, 3) << run.Out.toStdString();
+        EXPECT_TRUE(run.Err.contains(QStringLiteral("\"") + path + QStringLiteral("\"")))
+            << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(c.Expected)) << run.Err.toStdString();
+        EXPECT_EQ(ReadWholeFile(keep), QByteArray("mine"));
+        EXPECT_EQ(ReadWholeFile(path), c.Bytes);
+        EXPECT_TRUE(QDir(FDataRoot + QStringLiteral("logs/batches"))
+                        .entryList(QDir::Files | QDir::Hidden)
+                        .isEmpty());
+    }
 }

@@ -34,6 +34,24 @@ QStringList Rows(const TCombinationList& AList) {
     return rows;
 }
 
+QByteArray Int32Bytes(std::int32_t AValue) {
+    TStreamWriter writer;
+    writer.WriteInt32(AValue);
+    return writer.TakeData();
+}
+
+// One combination whose property count is APropCount and that has no properties after it.
+QByteArray StreamWithPropCount(const QString& AFilter, const QString& AStrID,
+                               std::int32_t APropCount) {
+    TStreamWriter writer;
+    writer.WriteInt32(1);
+    writer.WriteUtf8String(AFilter);
+    writer.WriteByte(1);
+    writer.WriteUtf8String(AStrID);
+    writer.WriteInt32(APropCount);
+    return writer.TakeData();
+}
+
 class ModuleConfigStreamTest : public ProjectPluginsTest {
 protected:
     TPluginStoredLibInfo* Plugin(const QString& AStrID) { return &FPlugins.Plugin(AStrID); }
@@ -260,6 +278,16 @@ TEST_F(ModuleConfigStreamTest, DamagedStreamsFailNamingTheFileAndLeaveTheListAsI
              {{QStringLiteral("*.a"), QStringLiteral("zq_gone"), {{QStringLiteral("X"), opt}}, 9}}),
          "claims 9 bytes"},
         {"cut short", good.left(good.size() - 2), "Stream ends too early"},
+        {"count beyond the entries", Int32Bytes(2) + good.mid(4), "Stream ends too early"},
+        {"negative entry count", Int32Bytes(-1), "entry count is negative (-1)"},
+        {"negative entry count before entries", Int32Bytes(-2) + good.mid(4),
+         "entry count is negative (-2)"},
+        {"negative property count", StreamWithPropCount(QStringLiteral("*.a"), KFilesID, -3),
+         "property count of combination 1 is negative (-3)"},
+        {"bytes after the last entry", good + QByteArray("\x00\x01\x02", 3),
+         "3 bytes follow the last combination"},
+        {"bytes after an empty list", Int32Bytes(0) + QByteArray(1, '\0'),
+         "1 bytes follow the last combination"},
         {"undeclared property",
          ModuleConfigStream(
              {{QStringLiteral("*.a"), KFilesID, {{QStringLiteral("Gone"), opt}}, {}}}),

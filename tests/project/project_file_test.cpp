@@ -14,6 +14,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "tests/project/test_plugins.h"
+#include "tests/support/garbled_projects.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folders.h"
 
@@ -557,6 +558,47 @@ TEST_F(ProjectFileTest, DamagedProjectFailsToLoadAndNeverReplacesTheOpenOne) {
     EXPECT_EQ(FController->Combinations().Count(), 0);
     EXPECT_TRUE(ProgramLog().contains(QStringLiteral("odd number of hexadecimal digits")));
     EXPECT_EQ(ReadWholeFile(damaged).contains("ModulesConf=0000000\r\n"), true);
+}
+
+// A picture, an empty file or a broken module configuration is refused: loaded with the
+// defaults, it would run a batch that empties the temporary work folder.
+TEST_F(ProjectFileTest, FilesThatAreNoProjectsOrDamagedOnesAreRefusedNamingTheFile) {
+    const QString good = SaveSampleProject(QStringLiteral("good.plv"));
+    const QByteArray goodBytes = ReadWholeFile(good);
+    for (const TGarbledProject& c : GarbledProjectFiles()) {
+        SCOPED_TRACE(c.Name);
+        const QString path = FTemp.WriteFile(QStringLiteral("garbled.plv"), c.Bytes);
+        QString error = QStringLiteral("<no error>");
+        try {
+            FController->LoadProject(path, false);
+        } catch (const EqvException& e) {
+            error = e.Message();
+        }
+        EXPECT_TRUE(error.contains(QStringLiteral("\"") + path + QStringLiteral("\"")))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(c.Expected)) << error.toStdString();
+        // The open project stays, and neither file is touched.
+        EXPECT_EQ(FController->CurrentFilePath(), good);
+        EXPECT_EQ(
+            Rows(FController->Combinations()),
+            QStringList({QStringLiteral("*.txt>zq_test_files"), QStringLiteral("/>zq_test_dirs")}));
+        EXPECT_EQ(Options().FProjectReopenList.value(0), good);
+        EXPECT_EQ(ReadWholeFile(path), c.Bytes);
+        EXPECT_EQ(ReadWholeFile(good), goodBytes);
+    }
+
+    // Made the default project, such a file gives a new project from the defaults after a
+    // message that names it.
+    const QString picture = FTemp.WriteFile(QStringLiteral("picture.plv"),
+                                            QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    Options().FProjectUserDefaultPath = picture;
+    FPrompts.Shown.clear();
+    EXPECT_FALSE(FController->NewProject());
+    ASSERT_EQ(FPrompts.Shown.size(), 1);
+    EXPECT_TRUE(FPrompts.Shown[0].contains(QStringLiteral("\"") + picture +
+                                           QStringLiteral("\" is not a project file")))
+        << FPrompts.Shown[0].toStdString();
+    EXPECT_EQ(FController->Combinations().Count(), 0);
 }
 
 TEST_F(ProjectFileTest, ReadsFilesWithOrWithoutMarkInUtf8OrTheAnsiCodePage) {

@@ -1,6 +1,7 @@
 #include "tests/support/temp_folders.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -66,4 +67,16 @@ QByteArray ReadWholeFile(const QString& APath) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QStringList FolderListing(const QString& AFolder) {
+    QStringList entries;
+    QDirIterator it(AFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        entries << path + QLatin1Char(' ') + QString::number(QFileInfo(path).size());
+    }
+    entries.sort();
+    return entries;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A private temporary folder for one test, removed afterwards. Paths end with "/".
@@ -29,3 +30,7 @@ bool RemoveTreeNative(const QString& AFolder);
 
 // Reads a whole file by absolute path; empty when it cannot be read.
 QByteArray ReadWholeFile(const QString& APath);
+
+// Every entry below a folder (hidden ones too) with its size, sorted: two listings differ when
+// anything was created, removed or resized there.
+QStringList FolderListing(const QString& AFolder);

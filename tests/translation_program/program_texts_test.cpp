@@ -2,6 +2,7 @@
 // translation checked against it, and real messages of the program in both languages.
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -13,7 +14,9 @@
 #include <functional>
 #include <map>
 
+#include "app/app_texts.h"
 #include "app/module_shared.h"
+#include "base/exceptions.h"
 #include "batch/batch_runner.h"
 #include "batch/batch_texts.h"
 #include "plugin_host/internal_plugin_registry.h"
@@ -45,7 +48,8 @@ QString ShippedGerman(const QString& ATransID) {
 std::vector<TqvlgNativeText> ProgramNativeTexts() {
     std::vector<TqvlgNativeText> all;
     for (const std::vector<TqvlgNativeText>& part :
-         {PluginHostNativeTexts(), BatchRunnerNativeTexts(), ProjectNativeTexts()})
+         {AppNativeTexts(), PluginHostNativeTexts(), BatchRunnerNativeTexts(),
+          ProjectNativeTexts()})
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
@@ -257,6 +261,26 @@ std::vector<TRealMessage> RealMessages() {
                         "be created instead."),
          QStringLiteral("Die Projektdatei \"ROOT/gone.plv\" existiert nicht. Stattdessen wird "
                         "ein neues Projekt angelegt.")},
+        {"project: not a project file",
+         [](TProgramInLanguage& AProgram) {
+             TProjectController project(
+                 TProjectEnvironment::FromModule(*AProgram.Module, *AProgram.Host));
+             const QString path = AProgram.Path(QStringLiteral("picture.plv"));
+             QFile file(path);
+             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write("\x89PNG\r\n\x1a\n");
+             file.close();
+             try {
+                 project.LoadProject(path, false);
+             } catch (const EqvException& e) {
+                 return AProgram.Rooted(e.Message());
+             }
+             return QStringLiteral("<loaded>");
+         },
+         QStringLiteral("The file \"ROOT/picture.plv\" is not a project file: it has no section "
+                        "\"[Project Details]\"."),
+         QStringLiteral("Die Datei \"ROOT/picture.plv\" ist keine Projektdatei: Ihr fehlt der "
+                        "Abschnitt \"[Project Details]\".")},
         {"project: window title",
          [](TProgramInLanguage& AProgram) {
              TProjectController project(
