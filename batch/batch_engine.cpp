@@ -627,28 +627,14 @@ void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
     TPluginStoredLibInfo* plugin = ACombination.Props.LibInfo_Ref;
     if (plugin == nullptr)
         throw EqvPointerRefNotAssigned(QStringLiteral("A combination has no plugin."));
-    // A plugin that is loaded only as needed is loaded for its combination.
-    bool loadedForBatch = false;
-    if (!plugin->IsLoaded()) {
-        plugin->LoadPlugin();
-        loadedForBatch = plugin->IsLoaded();
-    }
-    const TFinally release([&] {
-        if (loadedForBatch) {
-            try {
-                plugin->UnloadPlugin();
-            } catch (...) {
-                // Releasing a library cannot be reported usefully here.
-            }
-        }
-    });
+    // A plugin that is loaded only as needed is loaded for its combination, and held: an
+    // editor releasing it meanwhile cannot unload the code the workers run.
+    const TPluginLoadHold hold(*plugin);
 
     plugin->SP_SetupWorkStart(FSelectedActiveRootBatchPath);
-    for (const auto& property : plugin->FProperties) {
-        const QByteArray stream = CreatePluginBatchDataStream(
-            *plugin, property->FPropName, ACombination.Props.StoredStream(property->FPropName));
-        plugin->SetPluginWorkData(property->FPropName, stream);
-    }
+    DeliverCombinationValues(*plugin, ACombination.Filter, [&](const QString& APropName) {
+        return ACombination.Props.StoredStream(APropName);
+    });
     plugin->SP_SetupWorkStartDone();
 
     {

@@ -2,9 +2,10 @@
 
 // The host function tables handed to external plugin libraries, and the plumbing that carries
 // errors across the C boundary: a host function called by a library never throws through the
-// library's frames; the error is kept for the calling thread and raised again once the library's
-// entry point has returned. (A library that calls host functions from a thread of its own gets
-// no error back: nothing on that thread returns to the host.)
+// library's frames. It returns 0 to the library instead (1 when it did its work), and its error
+// is kept for the calling thread and raised again once the library's entry point has returned.
+// A library that calls a host function from a thread of its own, outside every call of the host
+// into it, has no call its error could fail: that error goes to the program log.
 
 #include <exception>
 
@@ -31,6 +32,18 @@ public:
     TExternalVerifyScope& operator=(const TExternalVerifyScope&) = delete;
 };
 
-// Clears the calling thread's kept error before an external call; raises it after.
-void ClearPendingCallbackError();
-void RaisePendingCallbackError();
+// One call of the host into a library on this thread: host functions the library calls on this
+// thread meanwhile keep their first error for it. Nested calls keep their own.
+class TExternalCallScope {
+public:
+    TExternalCallScope();
+    ~TExternalCallScope();
+    TExternalCallScope(const TExternalCallScope&) = delete;
+    TExternalCallScope& operator=(const TExternalCallScope&) = delete;
+
+    // Raises the kept error, if any (once the library's entry point has returned).
+    void RaisePending();
+
+private:
+    std::exception_ptr FOuterPending;
+};

@@ -35,10 +35,17 @@ typedef char16_t TPlvWChar;
 #define PLV_CALL
 #endif
 
+/* Marks an entry point: exported under its plain name (C linkage also when the plugin is
+ * written in C++). */
 #if defined(_WIN32)
-#define PLV_EXPORT __declspec(dllexport)
+#define PLV_EXPORT_VISIBILITY __declspec(dllexport)
 #else
-#define PLV_EXPORT __attribute__((visibility("default")))
+#define PLV_EXPORT_VISIBILITY __attribute__((visibility("default")))
+#endif
+#ifdef __cplusplus
+#define PLV_EXPORT extern "C" PLV_EXPORT_VISIBILITY
+#else
+#define PLV_EXPORT PLV_EXPORT_VISIBILITY
 #endif
 
 #ifdef __cplusplus
@@ -99,6 +106,24 @@ enum {
 /* ReadyServices bits of a property. */
 #define PLV_SERVICE_INSERT_FILE_PATH 1u
 #define PLV_SERVICE_OPEN_TEXT_EDITOR 2u
+
+/* ColFlags bits of a grid column (ExeAddPropGridColumn); combine them with "|". */
+#define PLV_COL_FLAG_ALIGN_LEFT 1          /* values left-aligned */
+#define PLV_COL_FLAG_ALIGN_RIGHT 2         /* values right-aligned */
+#define PLV_COL_FLAG_ALIGN_CENTER 3        /* both bits: values centred */
+#define PLV_COL_FLAG_READ_ONLY 16          /* the user cannot change the cells */
+#define PLV_COL_FLAG_PASSWORD 32           /* values shown as "*" (stored as plain text) */
+#define PLV_COL_FLAG_MULTI_LINE 64         /* line breaks in values are kept (else removed) */
+#define PLV_COL_FLAG_VALUE_LIST 512        /* the first default row's cell defines a list */
+#define PLV_COL_FLAG_TRUE_FALSE_LIST 4096  /* the list "True,False" */
+#define PLV_COL_FLAG_FILTER_PATTERNS 8192  /* the list of the filter patterns on offer */
+#define PLV_COL_FLAG_FOLDER_BUTTON 65536   /* a button choosing a folder (replaces the text) */
+#define PLV_COL_FLAG_FILE_BUTTON 131072    /* a button choosing a file (appended to the text) */
+#define PLV_COL_FLAG_FOLDER_OR_FILE 196608 /* both bits: folder chooser showing files too */
+
+/* FileFlags bits of a file property (ExeSetPropDefaultFileValue). */
+#define PLV_FILE_FLAG_INI 1    /* an INI document: stored text is merged into the default */
+#define PLV_FILE_FLAG_MARKUP 2 /* the editor highlights markup tags */
 
 /* The size of the output path buffer, in bytes, and the longest path it holds. */
 #define PLV_SAFE_PATH_BYTES 4096
@@ -161,44 +186,52 @@ typedef struct TWorkStartInfo {
 
 #pragma pack(pop)
 
+/* Host functions (the reporters below and the tables after them) return 1 when they did their
+ * work and 0 when they failed; they never unwind through the plugin. The error of a failed call
+ * made during an entry point on the thread running it is raised by the host once the entry
+ * point returns, so that step fails as if the entry point had. A call from a thread the plugin
+ * started itself has no step to fail: its error goes to the program log. */
+
 /* Validation problem reporters handed to the verify entry points. */
-typedef void(PLV_CALL* TProcExeHandleEditPropTextBoxErrorMsg)(TPlvAStr TextBoxID, TPlvWStr ErrorMsg,
-                                                              TPlvWStr AdviceMsg);
-typedef void(PLV_CALL* TProcExeHandleEditPropGridErrorMsg)(int32_t FieldInRowIndex,
-                                                           TPlvWStr ErrorMsg, TPlvWStr AdviceMsg);
-typedef void(PLV_CALL* TProcExeHandleEditPropFileErrorMsg)(int32_t CharPos, TPlvWStr ErrorMsg,
-                                                           TPlvWStr AdviceMsg);
+typedef TPlvBool(PLV_CALL* TProcExeHandleEditPropTextBoxErrorMsg)(TPlvAStr TextBoxID,
+                                                                  TPlvWStr ErrorMsg,
+                                                                  TPlvWStr AdviceMsg);
+typedef TPlvBool(PLV_CALL* TProcExeHandleEditPropGridErrorMsg)(int32_t FieldInRowIndex,
+                                                               TPlvWStr ErrorMsg,
+                                                               TPlvWStr AdviceMsg);
+typedef TPlvBool(PLV_CALL* TProcExeHandleEditPropFileErrorMsg)(int32_t CharPos, TPlvWStr ErrorMsg,
+                                                               TPlvWStr AdviceMsg);
 
 /* Host function tables: arrays of function addresses in this order. */
 #pragma pack(push, 1)
 typedef struct TExeInitCallbacks {
-    void(PLV_CALL* ExeMakePropName)(TPlvAStr PropName, TPlvWStr ShownName,
-                                    TVisualPropType VisualPropType, uint32_t ReadyServices,
-                                    TPlvWStr Hint, TPlvWStr Help);
-    void(PLV_CALL* ExeSetPropMetasGrid)(TPlvAStr PropName, int32_t IgnoreRowsLevel);
+    TPlvBool(PLV_CALL* ExeMakePropName)(TPlvAStr PropName, TPlvWStr ShownName,
+                                        TVisualPropType VisualPropType, uint32_t ReadyServices,
+                                        TPlvWStr Hint, TPlvWStr Help);
+    TPlvBool(PLV_CALL* ExeSetPropMetasGrid)(TPlvAStr PropName, int32_t IgnoreRowsLevel);
 } TExeInitCallbacks;
 
 typedef struct TExePreEditCallbacks {
-    void(PLV_CALL* ExeSetPropChoiceValueCount)(TPlvAStr PropName, int32_t Count);
-    void(PLV_CALL* ExeAddPropChoiceValue)(TPlvAStr PropName, TPlvAStr ChoiceID, TPlvWStr Caption,
-                                          uint8_t Checked);
-    void(PLV_CALL* ExeSetPropTextBoxValueCount)(TPlvAStr PropName, int32_t Count);
-    void(PLV_CALL* ExeSetPropTextBoxValue)(TPlvAStr PropName, TPlvAStr TextBoxID, TPlvWStr Caption,
-                                           TPlvWStr DefaultValue);
-    void(PLV_CALL* ExeSetPropGridColumnCount)(TPlvAStr PropName, int32_t Count);
-    void(PLV_CALL* ExeAddPropGridColumn)(TPlvAStr PropName, TPlvAStr ColID, TPlvWStr Caption,
-                                         TPlvAStr ColWidth, int32_t ColFlags);
-    void(PLV_CALL* ExeSetPropDefaultGridValueCount)(TPlvAStr PropName, int32_t Count);
-    void(PLV_CALL* ExeAddPropDefaultGridValue)(TPlvAStr PropName, int32_t ColIdx, int32_t RowIdx,
-                                               TPlvWStr Value);
-    void(PLV_CALL* ExeSetPropDefaultFileValue)(TPlvAStr PropName, TPlvWStr FileName,
-                                               int32_t FileFlags);
+    TPlvBool(PLV_CALL* ExeSetPropChoiceValueCount)(TPlvAStr PropName, int32_t Count);
+    TPlvBool(PLV_CALL* ExeAddPropChoiceValue)(TPlvAStr PropName, TPlvAStr ChoiceID,
+                                              TPlvWStr Caption, uint8_t Checked);
+    TPlvBool(PLV_CALL* ExeSetPropTextBoxValueCount)(TPlvAStr PropName, int32_t Count);
+    TPlvBool(PLV_CALL* ExeSetPropTextBoxValue)(TPlvAStr PropName, TPlvAStr TextBoxID,
+                                               TPlvWStr Caption, TPlvWStr DefaultValue);
+    TPlvBool(PLV_CALL* ExeSetPropGridColumnCount)(TPlvAStr PropName, int32_t Count);
+    TPlvBool(PLV_CALL* ExeAddPropGridColumn)(TPlvAStr PropName, TPlvAStr ColID, TPlvWStr Caption,
+                                             TPlvAStr ColWidth, int32_t ColFlags);
+    TPlvBool(PLV_CALL* ExeSetPropDefaultGridValueCount)(TPlvAStr PropName, int32_t Count);
+    TPlvBool(PLV_CALL* ExeAddPropDefaultGridValue)(TPlvAStr PropName, int32_t ColIdx,
+                                                   int32_t RowIdx, TPlvWStr Value);
+    TPlvBool(PLV_CALL* ExeSetPropDefaultFileValue)(TPlvAStr PropName, TPlvWStr FileName,
+                                                   int32_t FileFlags);
 } TExePreEditCallbacks;
 
 typedef struct TExeWorkCallbacks {
-    void(PLV_CALL* ExeHandleWorkPathErrorMsg)(TPlvAStr ErrorMsg, TPlvAStr AdviceMsg);
-    void(PLV_CALL* ExeHandleWorkPathErrorMsgW)(TPlvWStr ErrorMsg, TPlvWStr AdviceMsg);
-    void(PLV_CALL* ExeRequestAddPathToBatch)(TPlvWStr Path);
+    TPlvBool(PLV_CALL* ExeHandleWorkPathErrorMsg)(TPlvAStr ErrorMsg, TPlvAStr AdviceMsg);
+    TPlvBool(PLV_CALL* ExeHandleWorkPathErrorMsgW)(TPlvWStr ErrorMsg, TPlvWStr AdviceMsg);
+    TPlvBool(PLV_CALL* ExeRequestAddPathToBatch)(TPlvWStr Path);
 } TExeWorkCallbacks;
 #pragma pack(pop)
 

@@ -11,10 +11,22 @@
 
 #include "plugin_host/plovane_plugin.h"
 
-// Bits of a grid column's ColFlags, as plugins declare them and the host reads them.
-constexpr std::int32_t KColFlagMultiLine = 64;    // line breaks in values are kept
-constexpr std::int32_t KColFlagValueList = 512;   // the first default row lists the choices
-constexpr std::int32_t KColFlagTrueFalse = 4096;  // the choices "True,False"
+// Bits of a grid column's ColFlags and of a file property's FileFlags, as plugins declare them
+// and the host reads them: the interface header's constants, for the C++ side.
+constexpr std::int32_t KColFlagAlignLeft = PLV_COL_FLAG_ALIGN_LEFT;
+constexpr std::int32_t KColFlagAlignRight = PLV_COL_FLAG_ALIGN_RIGHT;
+constexpr std::int32_t KColFlagAlignCenter = PLV_COL_FLAG_ALIGN_CENTER;
+constexpr std::int32_t KColFlagReadOnly = PLV_COL_FLAG_READ_ONLY;
+constexpr std::int32_t KColFlagPassword = PLV_COL_FLAG_PASSWORD;
+constexpr std::int32_t KColFlagMultiLine = PLV_COL_FLAG_MULTI_LINE;
+constexpr std::int32_t KColFlagValueList = PLV_COL_FLAG_VALUE_LIST;
+constexpr std::int32_t KColFlagTrueFalse = PLV_COL_FLAG_TRUE_FALSE_LIST;
+constexpr std::int32_t KColFlagFilterPatterns = PLV_COL_FLAG_FILTER_PATTERNS;
+constexpr std::int32_t KColFlagFolderButton = PLV_COL_FLAG_FOLDER_BUTTON;
+constexpr std::int32_t KColFlagFileButton = PLV_COL_FLAG_FILE_BUTTON;
+constexpr std::int32_t KColFlagFolderOrFile = PLV_COL_FLAG_FOLDER_OR_FILE;
+constexpr std::int32_t KFileFlagIni = PLV_FILE_FLAG_INI;
+constexpr std::int32_t KFileFlagMarkup = PLV_FILE_FLAG_MARKUP;
 
 // The host's copy of a plugin's TPluginInfo (CanMultiThreadWork is not kept).
 struct TPluginInfoHost {

@@ -2,10 +2,10 @@
 
 #include <QFileInfo>
 
-#include "app/program_log.h"
 #include "base/exceptions.h"
+#include "plugin_host/host_services.h"
 #include "plugin_host/internal_plugin_registry.h"
-#include "plugin_host/plugin_host.h"
+#include "plugin_host/plugin_call_guard.h"
 #include "plugin_host/plugin_internal.h"
 #include "plugin_host/property_values.h"
 
@@ -26,7 +26,7 @@ private:
 
 }  // namespace
 
-TPluginStoredLibInfo::TPluginStoredLibInfo(TPluginHost& AHost) : FHost(AHost) {}
+TPluginStoredLibInfo::TPluginStoredLibInfo(TPluginHostServices& AServices) : FServices(AServices) {}
 
 TPluginStoredLibInfo::~TPluginStoredLibInfo() = default;
 
@@ -37,12 +37,14 @@ void TPluginStoredLibInfo::SetPluginPathName(const QString& AValue) {
 }
 
 void TPluginStoredLibInfo::LoadPlugin() {
+    const std::lock_guard lock(FLoadLock);
+    FLoadWanted = true;
     if (!IsLoaded())
         NP_Load();
 }
 
-void TPluginStoredLibInfo::UnloadPlugin() {
-    if (!IsLoaded())
+void TPluginStoredLibInfo::UnloadLocked() {
+    if (!IsLoaded() || FLoadHolds > 0)
         return;
     if ((!FCachePlugins && FPluginInfoHost.PluginLoadingScheme == plsCanDynamicAsNeeded) ||
         FForceUnloadPlugin) {
@@ -51,15 +53,57 @@ void TPluginStoredLibInfo::UnloadPlugin() {
     }
 }
 
+void TPluginStoredLibInfo::UnloadPlugin() {
+    const std::lock_guard lock(FLoadLock);
+    FLoadWanted = false;
+    UnloadLocked();
+}
+
 void TPluginStoredLibInfo::ForceUnload() {
+    const std::lock_guard lock(FLoadLock);
+    FLoadWanted = false;
     FForceUnloadPlugin = true;
     try {
-        UnloadPlugin();
+        UnloadLocked();
     } catch (...) {
         FForceUnloadPlugin = false;
         throw;
     }
     FForceUnloadPlugin = false;
+}
+
+void TPluginStoredLibInfo::AcquireLoadHold() {
+    const std::lock_guard lock(FLoadLock);
+    if (!IsLoaded())
+        NP_Load();
+    ++FLoadHolds;
+}
+
+void TPluginStoredLibInfo::ReleaseLoadHold() {
+    const std::lock_guard lock(FLoadLock);
+    if (FLoadHolds > 0)
+        --FLoadHolds;
+    if (FLoadHolds == 0 && !FLoadWanted)
+        UnloadLocked();
+}
+
+int TPluginStoredLibInfo::LoadHolds() const {
+    const std::lock_guard lock(FLoadLock);
+    return FLoadHolds;
+}
+
+TPluginLoadHold::TPluginLoadHold(TPluginStoredLibInfo& APlugin) : FPlugin(APlugin) {
+    FPlugin.AcquireLoadHold();
+}
+
+TPluginLoadHold::~TPluginLoadHold() {
+    try {
+        FPlugin.ReleaseLoadHold();
+    } catch (const std::exception& e) {
+        FPlugin.Services().LogProblem(&e, QStringLiteral("Releasing the plugin \"") +
+                                              FPlugin.FPluginPathName +
+                                              QStringLiteral("\" after its combination failed."));
+    }
 }
 
 void TPluginStoredLibInfo::AddProperty(const QString& APropName, TVisualPropType AVisualPropType,
@@ -125,17 +169,17 @@ void TPluginStoredLibInfo::SetPluginWorkData(const QString& APropName,
     const int index =
         GetPropNameIndex(APropName, true, QStringLiteral("Plugin work data could not be set"));
     DeliverPluginWorkData(*this, *FProperties[static_cast<std::size_t>(index)], AWorkStreamData,
-                          FHost.Setup().TempFolder);
+                          FServices.TempFolder());
 }
 
 void TPluginStoredLibInfo::SetExeInfoPaths() {
-    FHost.ExeInfo().PluginPathName = FPluginPathName;
-    FHost.ExeInfo().PluginPath = FPluginPath;
+    FServices.ExeInfo().PluginPathName = FPluginPathName;
+    FServices.ExeInfo().PluginPath = FPluginPath;
 }
 
 bool TPluginStoredLibInfo::SP_SetupInit() {
     bool ok = true;
-    FHost.OpenInitWindow(this);
+    FServices.OpenInitWindow(this);
     try {
         LoadPlugin();
         if (!IsLoaded())
@@ -150,18 +194,15 @@ bool TPluginStoredLibInfo::SP_SetupInit() {
         NP_SetupInit();
     } catch (const std::exception& e) {
         ok = false;
-        if (TqvLogging* log = FHost.Setup().Log)
-            log->Log(
-                nullptr, &e,
-                QLatin1Char('"') + FPluginPathName + QStringLiteral("\" failed under loading."));
+        FServices.LogProblem(
+            &e, QLatin1Char('"') + FPluginPathName + QStringLiteral("\" failed under loading."));
     }
     try {
         UnloadPlugin();
     } catch (const std::exception& e) {
-        if (TqvLogging* log = FHost.Setup().Log)
-            log->Log(nullptr, &e, QStringLiteral("Unloading ") + FPluginPathName);
+        FServices.LogProblem(&e, QStringLiteral("Unloading ") + FPluginPathName);
     }
-    FHost.CloseInitWindow();
+    FServices.CloseInitWindow();
     return ok;
 }
 
@@ -194,8 +235,8 @@ void TPluginStoredLibInfo::SP_SetupPreEdit() {
         }
     }
     {
-        FHost.OpenPreEditWindow(this);
-        const TWindowGuard guard([this] { FHost.ClosePreEditWindow(); });
+        FServices.OpenPreEditWindow(this);
+        const TWindowGuard guard([this] { FServices.ClosePreEditWindow(); });
         SetExeInfoPaths();
         NP_SetupPreEdit();
     }
@@ -223,8 +264,9 @@ void TPluginStoredLibInfo::SP_SetupWorkEnd() {
 
 // Internal descriptors ------------------------------------------------------------------------
 
-TPluginStoredLibInfoInternal::TPluginStoredLibInfoInternal(TPluginHost& AHost)
-    : TPluginStoredLibInfo(AHost) {
+TPluginStoredLibInfoInternal::TPluginStoredLibInfoInternal(
+    TPluginHostServices& AServices, const TCollectionInternalPluginTypes& ARegistry)
+    : TPluginStoredLibInfo(AServices), FRegistry(ARegistry) {
     FCachePlugins = true;
     FPluginAttributesSet = (1u << paInternal) | (1u << paOwnNorm);
 }
@@ -241,11 +283,19 @@ TPluginInternal& TPluginStoredLibInfoInternal::Instance() const {
     return *FPluginInternalRef;
 }
 
+template <typename Call>
+decltype(auto) TPluginStoredLibInfoInternal::Guarded(const char* AEntryPoint, Call&& ACall) const {
+    TPluginInternal& instance = Instance();
+    return GuardPluginCall(AEntryPoint, FPluginPathName,
+                           [&]() -> decltype(auto) { return ACall(instance); });
+}
+
 void TPluginStoredLibInfoInternal::NP_Load() {
-    const TCollectionInternalPluginType* type = FHost.Registry().GetItemByNameID(FPluginShownName);
+    const TCollectionInternalPluginType* type = FRegistry.GetItemByNameID(FPluginShownName);
     if (type == nullptr)
         return;
-    FPluginInternalRef = type->FPluginClass();
+    FPluginInternalRef =
+        GuardPluginCall("Create", FPluginPathName, [&] { return type->FPluginClass(); });
     FActiveLoadedPluginHandle = FPluginInternalRef ? 1 : 0;
 }
 
@@ -255,74 +305,97 @@ void TPluginStoredLibInfoInternal::NP_Unload() {
 
 void TPluginStoredLibInfoInternal::NP_SetPropChoiceValueCount(const QString& APropName,
                                                               std::int32_t ACount) {
-    Instance().PluginSetPropChoiceValueCount(APropName, ACount);
+    Guarded("PluginSetPropChoiceValueCount",
+            [&](TPluginInternal& A) { A.PluginSetPropChoiceValueCount(APropName, ACount); });
 }
 void TPluginStoredLibInfoInternal::NP_SetPropChoiceValue(const QString& APropName,
                                                          const QString& AChoiceID) {
-    Instance().PluginSetPropChoiceValue(APropName, AChoiceID);
+    Guarded("PluginSetPropChoiceValue",
+            [&](TPluginInternal& A) { A.PluginSetPropChoiceValue(APropName, AChoiceID); });
 }
 void TPluginStoredLibInfoInternal::NP_SetPropTextBoxValue(const QString& APropName,
                                                           const QString& ATextBoxID,
                                                           const QString& APropValue) {
-    Instance().PluginSetPropTextBoxValue(APropName, ATextBoxID, APropValue);
+    Guarded("PluginSetPropTextBoxValue", [&](TPluginInternal& A) {
+        A.PluginSetPropTextBoxValue(APropName, ATextBoxID, APropValue);
+    });
 }
 void TPluginStoredLibInfoInternal::NP_SetPropGridValueCount(const QString& APropName,
                                                             std::int32_t AValueCount) {
-    Instance().PluginSetPropGridValueCount(APropName, AValueCount);
+    Guarded("PluginSetPropGridValueCount",
+            [&](TPluginInternal& A) { A.PluginSetPropGridValueCount(APropName, AValueCount); });
 }
 void TPluginStoredLibInfoInternal::NP_SetPropGridValue(const QString& APropName,
                                                        const QString& AColID, std::int32_t ARowIdx,
                                                        const QString& AFieldValue) {
-    Instance().PluginSetPropGridValue(APropName, AColID, ARowIdx, AFieldValue);
+    Guarded("PluginSetPropGridValue", [&](TPluginInternal& A) {
+        A.PluginSetPropGridValue(APropName, AColID, ARowIdx, AFieldValue);
+    });
 }
 void TPluginStoredLibInfoInternal::NP_SetPropFileValue(const QString& APropName,
                                                        const QString& AFullFilePathName) {
-    Instance().PluginSetPropFileValue(APropName, AFullFilePathName);
+    Guarded("PluginSetPropFileValue",
+            [&](TPluginInternal& A) { A.PluginSetPropFileValue(APropName, AFullFilePathName); });
 }
 std::unique_ptr<TPluginInfoHost> TPluginStoredLibInfoInternal::NP_ReturnInfo() {
-    const TPluginInfoHost* info = Instance().PluginReturnInfo(FHost.ExeInfo());
-    return info != nullptr ? std::make_unique<TPluginInfoHost>(*info) : nullptr;
+    return Guarded("PluginReturnInfo", [&](TPluginInternal& A) {
+        const TPluginInfoHost* info = A.PluginReturnInfo(FServices.ExeInfo());
+        return info != nullptr ? std::make_unique<TPluginInfoHost>(*info) : nullptr;
+    });
 }
 void TPluginStoredLibInfoInternal::NP_SetupInit() {
-    Instance().PluginSetupInit(FHost.ExeInfo(), FHost);
+    Guarded("PluginSetupInit",
+            [&](TPluginInternal& A) { A.PluginSetupInit(FServices.ExeInfo(), FServices); });
 }
 void TPluginStoredLibInfoInternal::NP_SetupPreEdit() {
-    Instance().PluginSetupPreEdit(FHost.ExeInfo(), FHost);
+    Guarded("PluginSetupPreEdit",
+            [&](TPluginInternal& A) { A.PluginSetupPreEdit(FServices.ExeInfo(), FServices); });
 }
 void TPluginStoredLibInfoInternal::NP_SetupEdit() {
-    Instance().PluginSetupEdit(FHost.ExeInfo(), FHost);
+    Guarded("PluginSetupEdit",
+            [&](TPluginInternal& A) { A.PluginSetupEdit(FServices.ExeInfo(), FServices); });
 }
 void TPluginStoredLibInfoInternal::NP_SetupWorkStart(const QString& ARootBatchPath) {
-    Instance().PluginSetupWorkStart(FHost.ExeInfo(), ARootBatchPath, FHost);
+    Guarded("PluginSetupWorkStart", [&](TPluginInternal& A) {
+        A.PluginSetupWorkStart(FServices.ExeInfo(), ARootBatchPath, FServices);
+    });
 }
 void TPluginStoredLibInfoInternal::NP_SetupWorkStartDone() {
-    Instance().PluginSetupWorkStartDone();
+    Guarded("PluginSetupWorkStartDone", [&](TPluginInternal& A) { A.PluginSetupWorkStartDone(); });
 }
 void TPluginStoredLibInfoInternal::NP_SetupWorkEnd() {
-    Instance().PluginSetupWorkEnd(FHost.ExeInfo());
+    Guarded("PluginSetupWorkEnd",
+            [&](TPluginInternal& A) { A.PluginSetupWorkEnd(FServices.ExeInfo()); });
 }
 void TPluginStoredLibInfoInternal::NP_WorkPath(const QString& AWorkPathNameIn,
                                                TWorkPathOutput& AOut) {
-    Instance().PluginWorkPath(AWorkPathNameIn, AOut);
+    Guarded("PluginWorkPath", [&](TPluginInternal& A) { A.PluginWorkPath(AWorkPathNameIn, AOut); });
 }
 void TPluginStoredLibInfoInternal::NP_VerifyPropTextBoxValue(
     const QString& APropName, const QString& ATextBoxID, const QString& APropValue,
     const TExeHandleEditPropTextBoxErrorMsg& AHandler) {
-    Instance().PluginVerifyPropTextBoxValue(APropName, ATextBoxID, APropValue, AHandler);
+    Guarded("PluginVerifyPropTextBoxValue", [&](TPluginInternal& A) {
+        A.PluginVerifyPropTextBoxValue(APropName, ATextBoxID, APropValue, AHandler);
+    });
 }
 void TPluginStoredLibInfoInternal::NP_PrepareVerifyGridRow(const QString& APropName) {
-    Instance().PluginPrepareVerifyGridRow(APropName);
+    Guarded("PluginPrepareVerifyGridRow",
+            [&](TPluginInternal& A) { A.PluginPrepareVerifyGridRow(APropName); });
 }
 void TPluginStoredLibInfoInternal::NP_AddVerifyPropGridValue(const QString& APropName,
                                                              const QString& APropValue) {
-    Instance().PluginAddVerifyPropGridValue(APropName, APropValue);
+    Guarded("PluginAddVerifyPropGridValue",
+            [&](TPluginInternal& A) { A.PluginAddVerifyPropGridValue(APropName, APropValue); });
 }
 void TPluginStoredLibInfoInternal::NP_EndVerifyGridRow(
     const QString& APropName, const TExeHandleEditPropGridErrorMsg& AHandler) {
-    Instance().PluginEndVerifyGridRow(APropName, AHandler);
+    Guarded("PluginEndVerifyGridRow",
+            [&](TPluginInternal& A) { A.PluginEndVerifyGridRow(APropName, AHandler); });
 }
 void TPluginStoredLibInfoInternal::NP_VerifyPropFileValue(
     const QString& APropName, const QString& AFullFilePathName,
     const TExeHandleEditPropFileErrorMsg& AHandler) {
-    Instance().PluginVerifyPropFileValue(APropName, AFullFilePathName, AHandler);
+    Guarded("PluginVerifyPropFileValue", [&](TPluginInternal& A) {
+        A.PluginVerifyPropFileValue(APropName, AFullFilePathName, AHandler);
+    });
 }

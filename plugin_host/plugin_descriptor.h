@@ -3,24 +3,28 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "plugin_host/plugin_contract.h"
 #include "plugin_host/plugin_property.h"
 
-class TPluginHost;
+class TCollectionInternalPluginTypes;
+class TPluginHostServices;
 class TPluginInternal;
 class TDynamicLibrary;
 
 enum TPluginAttributes { paInternal, paExternal, paOwnNorm, paOwnDemo, paOtherNorm };
 
 // The host's descriptor of one plugin: where it lives, the copy of its information record, the
-// properties it declared, and the loading and calling of its entry points.
+// properties it declared, and the loading and calling of its entry points. It is handed the
+// host services its plugin calls back and reports through.
 class TPluginStoredLibInfo {
 public:
-    explicit TPluginStoredLibInfo(TPluginHost& AHost);
+    explicit TPluginStoredLibInfo(TPluginHostServices& AServices);
     virtual ~TPluginStoredLibInfo();
     TPluginStoredLibInfo(const TPluginStoredLibInfo&) = delete;
     TPluginStoredLibInfo& operator=(const TPluginStoredLibInfo&) = delete;
@@ -29,7 +33,8 @@ public:
     unsigned FPluginAttributesSet = 0;  // bits (1 << TPluginAttributes)
     bool FForceUnloadPlugin = false;
     bool FCachePlugins = false;
-    std::intptr_t FActiveLoadedPluginHandle = 0;
+    // Read from any thread; changed only under the loading lock.
+    std::atomic<std::intptr_t> FActiveLoadedPluginHandle = 0;
     QString FPluginPath;
     QString FPluginPathName;
     QString FPluginShownName;
@@ -43,12 +48,23 @@ public:
 
     bool IsInternal() const { return (FPluginAttributesSet & (1u << paInternal)) != 0; }
     bool IsLoaded() const { return FActiveLoadedPluginHandle != 0; }
-    TPluginHost& Host() const { return FHost; }
+    TPluginHostServices& Services() const { return FServices; }
 
     void SetPluginPathName(const QString& AValue);
+    // The editor's and the steps' loading: LoadPlugin loads when not loaded; UnloadPlugin
+    // unloads when the loading scheme allows it (or the unload is forced) and no batch holds
+    // the plugin. The editor (user-interface thread) and a batch (engine thread) may load and
+    // release the same plugin at the same time.
     void LoadPlugin();
     void UnloadPlugin();
     void ForceUnload();
+    // A batch's hold (see TPluginLoadHold): loads the plugin when it is not loaded; while any
+    // hold exists, no unload request unloads it, so no code that workers run goes away. The
+    // last release unloads it as UnloadPlugin would, unless LoadPlugin was called since the
+    // last UnloadPlugin (the editor still has it).
+    void AcquireLoadHold();
+    void ReleaseLoadHold();
+    int LoadHolds() const;
 
     void AddProperty(const QString& APropName, TVisualPropType AVisualPropType,
                      std::uint32_t AReadyServices, const QString& AShownName, const QString& AHint,
@@ -108,13 +124,36 @@ protected:
     void SetExeInfoPaths();
     QString NotFoundText(const QString& APropName, const QString& AContext) const;
 
-    TPluginHost& FHost;
+    TPluginHostServices& FServices;
+
+private:
+    // Unloads when allowed; FLoadLock is held.
+    void UnloadLocked();
+
+    mutable std::mutex FLoadLock;
+    int FLoadHolds = 0;
+    // LoadPlugin was called since the last UnloadPlugin: someone besides the holds wants it.
+    bool FLoadWanted = false;
+};
+
+// Holds a plugin loaded for as long as it lives (a batch's combination); see AcquireLoadHold.
+class TPluginLoadHold {
+public:
+    explicit TPluginLoadHold(TPluginStoredLibInfo& APlugin);
+    // Releases the hold; a failure to unload is written to the program log.
+    ~TPluginLoadHold();
+    TPluginLoadHold(const TPluginLoadHold&) = delete;
+    TPluginLoadHold& operator=(const TPluginLoadHold&) = delete;
+
+private:
+    TPluginStoredLibInfo& FPlugin;
 };
 
 // A plugin compiled into the program: one instance, kept while the descriptor lives.
 class TPluginStoredLibInfoInternal : public TPluginStoredLibInfo {
 public:
-    explicit TPluginStoredLibInfoInternal(TPluginHost& AHost);
+    TPluginStoredLibInfoInternal(TPluginHostServices& AServices,
+                                 const TCollectionInternalPluginTypes& ARegistry);
     ~TPluginStoredLibInfoInternal() override;
 
     std::unique_ptr<TPluginInternal> FPluginInternalRef;
@@ -149,12 +188,17 @@ public:
 
 private:
     TPluginInternal& Instance() const;
+    // One guarded call of the instance's entry point of that name.
+    template <typename Call>
+    decltype(auto) Guarded(const char* AEntryPoint, Call&& ACall) const;
+
+    const TCollectionInternalPluginTypes& FRegistry;
 };
 
 // A plugin in a shared library below the modules folder's "External/".
 class TPluginStoredLibInfoExternal : public TPluginStoredLibInfo {
 public:
-    explicit TPluginStoredLibInfoExternal(TPluginHost& AHost);
+    explicit TPluginStoredLibInfoExternal(TPluginHostServices& AServices);
     ~TPluginStoredLibInfoExternal() override;
 
     QString LoadErrorText() const override { return FLoadError; }
@@ -190,6 +234,10 @@ public:
 private:
     // The export of that name; raises the unassigned-handler error when missing or not loaded.
     void* Export(const char* AName) const;
+    // Calls the export AName of type Fn, guarded; then raises what a host function the library
+    // called meanwhile failed with.
+    template <typename Fn, typename... Args>
+    auto CallExport(const char* AName, Args... AArgs) const;
 
     std::unique_ptr<TDynamicLibrary> FLibrary;
     QString FLoadError;

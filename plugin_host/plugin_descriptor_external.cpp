@@ -7,8 +7,9 @@
 #include "platform/ansi_code_page.h"
 #include "platform/dynamic_library.h"
 #include "plugin_host/external_callbacks.h"
+#include "plugin_host/host_services.h"
+#include "plugin_host/plugin_call_guard.h"
 #include "plugin_host/plugin_descriptor.h"
-#include "plugin_host/plugin_host.h"
 
 namespace {
 
@@ -30,24 +31,24 @@ struct TExeInfoRecord {
     TExeInfo Record{};
 };
 
-// Calls one entry point and raises, afterwards, what a host function failed with meanwhile.
+}  // namespace
+
 template <typename Fn, typename... Args>
-auto CallExternal(Fn AFunction, Args... AArgs) {
-    ClearPendingCallbackError();
-    if constexpr (std::is_void_v<decltype(AFunction(AArgs...))>) {
-        AFunction(AArgs...);
-        RaisePendingCallbackError();
+auto TPluginStoredLibInfoExternal::CallExport(const char* AName, Args... AArgs) const {
+    const auto function = reinterpret_cast<Fn>(Export(AName));
+    TExternalCallScope scope;
+    if constexpr (std::is_void_v<decltype(function(AArgs...))>) {
+        GuardPluginCall(AName, FPluginPathName, [&] { function(AArgs...); });
+        scope.RaisePending();
     } else {
-        auto result = AFunction(AArgs...);
-        RaisePendingCallbackError();
+        auto result = GuardPluginCall(AName, FPluginPathName, [&] { return function(AArgs...); });
+        scope.RaisePending();
         return result;
     }
 }
 
-}  // namespace
-
-TPluginStoredLibInfoExternal::TPluginStoredLibInfoExternal(TPluginHost& AHost)
-    : TPluginStoredLibInfo(AHost) {
+TPluginStoredLibInfoExternal::TPluginStoredLibInfoExternal(TPluginHostServices& AServices)
+    : TPluginStoredLibInfo(AServices) {
     FCachePlugins = false;
     FPluginAttributesSet = (1u << paExternal) | (1u << paOtherNorm);
 }
@@ -87,17 +88,16 @@ void TPluginStoredLibInfoExternal::NP_Unload() {
 void TPluginStoredLibInfoExternal::NP_SetPropChoiceValueCount(const QString& APropName,
                                                               std::int32_t ACount) {
     const QByteArray name = Ansi(APropName);
-    CallExternal(
-        reinterpret_cast<TPluginSetPropChoiceValueCount>(Export("PluginSetPropChoiceValueCount")),
-        name.constData(), ACount);
+    CallExport<TPluginSetPropChoiceValueCount>("PluginSetPropChoiceValueCount", name.constData(),
+                                               ACount);
 }
 
 void TPluginStoredLibInfoExternal::NP_SetPropChoiceValue(const QString& APropName,
                                                          const QString& AChoiceID) {
     const QByteArray name = Ansi(APropName);
     const QByteArray choice = Ansi(AChoiceID);
-    CallExternal(reinterpret_cast<TPluginSetPropChoiceValue>(Export("PluginSetPropChoiceValue")),
-                 name.constData(), choice.constData());
+    CallExport<TPluginSetPropChoiceValue>("PluginSetPropChoiceValue", name.constData(),
+                                          choice.constData());
 }
 
 void TPluginStoredLibInfoExternal::NP_SetPropTextBoxValue(const QString& APropName,
@@ -105,16 +105,15 @@ void TPluginStoredLibInfoExternal::NP_SetPropTextBoxValue(const QString& APropNa
                                                           const QString& APropValue) {
     const QByteArray name = Ansi(APropName);
     const QByteArray box = Ansi(ATextBoxID);
-    CallExternal(reinterpret_cast<TPluginSetPropTextBoxValue>(Export("PluginSetPropTextBoxValue")),
-                 name.constData(), box.constData(), WStr(APropValue));
+    CallExport<TPluginSetPropTextBoxValue>("PluginSetPropTextBoxValue", name.constData(),
+                                           box.constData(), WStr(APropValue));
 }
 
 void TPluginStoredLibInfoExternal::NP_SetPropGridValueCount(const QString& APropName,
                                                             std::int32_t AValueCount) {
     const QByteArray name = Ansi(APropName);
-    CallExternal(
-        reinterpret_cast<TPluginSetPropGridValueCount>(Export("PluginSetPropGridValueCount")),
-        name.constData(), AValueCount);
+    CallExport<TPluginSetPropGridValueCount>("PluginSetPropGridValueCount", name.constData(),
+                                             AValueCount);
 }
 
 void TPluginStoredLibInfoExternal::NP_SetPropGridValue(const QString& APropName,
@@ -123,59 +122,55 @@ void TPluginStoredLibInfoExternal::NP_SetPropGridValue(const QString& APropName,
     const QByteArray name = Ansi(APropName);
     // The column identifier goes through the ANSI code page and back, as identifiers do.
     const QString column = TAnsiCodePage::System().Decode(Ansi(AColID));
-    CallExternal(reinterpret_cast<TPluginSetPropGridValue>(Export("PluginSetPropGridValue")),
-                 name.constData(), WStr(column), ARowIdx, WStr(AFieldValue));
+    CallExport<TPluginSetPropGridValue>("PluginSetPropGridValue", name.constData(), WStr(column),
+                                        ARowIdx, WStr(AFieldValue));
 }
 
 void TPluginStoredLibInfoExternal::NP_SetPropFileValue(const QString& APropName,
                                                        const QString& AFullFilePathName) {
     const QByteArray name = Ansi(APropName);
-    CallExternal(reinterpret_cast<TPluginSetPropFileValue>(Export("PluginSetPropFileValue")),
-                 name.constData(), WStr(AFullFilePathName));
+    CallExport<TPluginSetPropFileValue>("PluginSetPropFileValue", name.constData(),
+                                        WStr(AFullFilePathName));
 }
 
 std::unique_ptr<TPluginInfoHost> TPluginStoredLibInfoExternal::NP_ReturnInfo() {
-    TExeInfoRecord exe(FHost.ExeInfo());
-    const TPluginInfo* info =
-        CallExternal(reinterpret_cast<TPluginReturnInfo>(Export("PluginReturnInfo")), &exe.Record);
+    TExeInfoRecord exe(FServices.ExeInfo());
+    const TPluginInfo* info = CallExport<TPluginReturnInfo>("PluginReturnInfo", &exe.Record);
     if (info == nullptr)
         return nullptr;
     return std::make_unique<TPluginInfoHost>(TPluginInfoHost::FromRecord(*info));
 }
 
 void TPluginStoredLibInfoExternal::NP_SetupInit() {
-    TExeInfoRecord exe(FHost.ExeInfo());
-    CallExternal(reinterpret_cast<TPluginSetupInit>(Export("PluginSetupInit")), &exe.Record,
-                 ExternalInitCallbacks());
+    TExeInfoRecord exe(FServices.ExeInfo());
+    CallExport<TPluginSetupInit>("PluginSetupInit", &exe.Record, ExternalInitCallbacks());
 }
 
 void TPluginStoredLibInfoExternal::NP_SetupPreEdit() {
-    TExeInfoRecord exe(FHost.ExeInfo());
-    CallExternal(reinterpret_cast<TPluginSetupPreEdit>(Export("PluginSetupPreEdit")), &exe.Record,
-                 ExternalPreEditCallbacks());
+    TExeInfoRecord exe(FServices.ExeInfo());
+    CallExport<TPluginSetupPreEdit>("PluginSetupPreEdit", &exe.Record, ExternalPreEditCallbacks());
 }
 
 void TPluginStoredLibInfoExternal::NP_SetupEdit() {
-    TExeInfoRecord exe(FHost.ExeInfo());
-    CallExternal(reinterpret_cast<TPluginSetupEdit>(Export("PluginSetupEdit")), &exe.Record,
-                 ExternalWorkCallbacks());
+    TExeInfoRecord exe(FServices.ExeInfo());
+    CallExport<TPluginSetupEdit>("PluginSetupEdit", &exe.Record, ExternalWorkCallbacks());
 }
 
 void TPluginStoredLibInfoExternal::NP_SetupWorkStart(const QString& ARootBatchPath) {
-    TExeInfoRecord exe(FHost.ExeInfo());
+    TExeInfoRecord exe(FServices.ExeInfo());
     const QString root = ARootBatchPath;
     TWorkStartInfo start{WStr(root)};
-    CallExternal(reinterpret_cast<TPluginSetupWorkStart>(Export("PluginSetupWorkStart")),
-                 &exe.Record, &start, ExternalWorkCallbacks());
+    CallExport<TPluginSetupWorkStart>("PluginSetupWorkStart", &exe.Record, &start,
+                                      ExternalWorkCallbacks());
 }
 
 void TPluginStoredLibInfoExternal::NP_SetupWorkStartDone() {
-    CallExternal(reinterpret_cast<TPluginSetupWorkStartDone>(Export("PluginSetupWorkStartDone")));
+    CallExport<TPluginSetupWorkStartDone>("PluginSetupWorkStartDone");
 }
 
 void TPluginStoredLibInfoExternal::NP_SetupWorkEnd() {
-    TExeInfoRecord exe(FHost.ExeInfo());
-    CallExternal(reinterpret_cast<TPluginSetupWorkEnd>(Export("PluginSetupWorkEnd")), &exe.Record);
+    TExeInfoRecord exe(FServices.ExeInfo());
+    CallExport<TPluginSetupWorkEnd>("PluginSetupWorkEnd", &exe.Record);
 }
 
 void TPluginStoredLibInfoExternal::NP_WorkPath(const QString& AWorkPathNameIn,
@@ -185,7 +180,7 @@ void TPluginStoredLibInfoExternal::NP_WorkPath(const QString& AWorkPathNameIn,
     AOut.Props.AdvisePathBatchStop = 0;
     AOut.Props.AdviseProjectBatchStop = 0;
     AOut.Props.AdviseMainBatchStop = 0;
-    CallExternal(reinterpret_cast<TPluginWorkPath>(Export("PluginWorkPath")), &in, &AOut.Props);
+    CallExport<TPluginWorkPath>("PluginWorkPath", &in, &AOut.Props);
 }
 
 void TPluginStoredLibInfoExternal::NP_VerifyPropTextBoxValue(
@@ -194,32 +189,29 @@ void TPluginStoredLibInfoExternal::NP_VerifyPropTextBoxValue(
     const QByteArray name = Ansi(APropName);
     const QByteArray box = Ansi(ATextBoxID);
     const TExternalVerifyScope scope(&AHandler, nullptr, nullptr);
-    CallExternal(
-        reinterpret_cast<TPluginVerifyPropTextBoxValue>(Export("PluginVerifyPropTextBoxValue")),
-        name.constData(), box.constData(), WStr(APropValue), ExternalTextBoxErrorReporter());
+    CallExport<TPluginVerifyPropTextBoxValue>("PluginVerifyPropTextBoxValue", name.constData(),
+                                              box.constData(), WStr(APropValue),
+                                              ExternalTextBoxErrorReporter());
 }
 
 void TPluginStoredLibInfoExternal::NP_PrepareVerifyGridRow(const QString& APropName) {
     const QByteArray name = Ansi(APropName);
-    CallExternal(
-        reinterpret_cast<TPluginPrepareVerifyGridRow>(Export("PluginPrepareVerifyGridRow")),
-        name.constData());
+    CallExport<TPluginPrepareVerifyGridRow>("PluginPrepareVerifyGridRow", name.constData());
 }
 
 void TPluginStoredLibInfoExternal::NP_AddVerifyPropGridValue(const QString& APropName,
                                                              const QString& APropValue) {
     const QByteArray name = Ansi(APropName);
-    CallExternal(
-        reinterpret_cast<TPluginAddVerifyPropGridValue>(Export("PluginAddVerifyPropGridValue")),
-        name.constData(), WStr(APropValue));
+    CallExport<TPluginAddVerifyPropGridValue>("PluginAddVerifyPropGridValue", name.constData(),
+                                              WStr(APropValue));
 }
 
 void TPluginStoredLibInfoExternal::NP_EndVerifyGridRow(
     const QString& APropName, const TExeHandleEditPropGridErrorMsg& AHandler) {
     const QByteArray name = Ansi(APropName);
     const TExternalVerifyScope scope(nullptr, &AHandler, nullptr);
-    CallExternal(reinterpret_cast<TPluginEndVerifyGridRow>(Export("PluginEndVerifyGridRow")),
-                 name.constData(), ExternalGridErrorReporter());
+    CallExport<TPluginEndVerifyGridRow>("PluginEndVerifyGridRow", name.constData(),
+                                        ExternalGridErrorReporter());
 }
 
 void TPluginStoredLibInfoExternal::NP_VerifyPropFileValue(
@@ -227,6 +219,6 @@ void TPluginStoredLibInfoExternal::NP_VerifyPropFileValue(
     const TExeHandleEditPropFileErrorMsg& AHandler) {
     const QByteArray name = Ansi(APropName);
     const TExternalVerifyScope scope(nullptr, nullptr, &AHandler);
-    CallExternal(reinterpret_cast<TPluginVerifyPropFileValue>(Export("PluginVerifyPropFileValue")),
-                 name.constData(), WStr(AFullFilePathName), ExternalFileErrorReporter());
+    CallExport<TPluginVerifyPropFileValue>("PluginVerifyPropFileValue", name.constData(),
+                                           WStr(AFullFilePathName), ExternalFileErrorReporter());
 }

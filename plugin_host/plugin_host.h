@@ -4,13 +4,13 @@
 #include <QStringList>
 
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "plugin_host/host_services.h"
 #include "plugin_host/plugin_contract.h"
+#include "plugin_host/plugin_display.h"
 
 class TCollectionInternalPluginTypes;
-class TPluginProperty;
 class TPluginStoredLibInfo;
 class TqvLogging;
 
@@ -21,13 +21,10 @@ struct TPluginHostSetup {
     TqvLogging* Log = nullptr;  // plugins that fail to load are logged here
 };
 
-// The host-wide plugin state: every descriptor (from discovery until the next reload or the
-// end), the display list, the host facts handed to plugins, and the windows in which plugins may
-// call the host functions. Used from the user-interface thread, except the work callbacks,
-// which a running batch serves from any thread.
-class TPluginHost final : public IExeInitCallbacks,
-                          public IExePreEditCallbacks,
-                          public IExeWorkCallbacks {
+// The host-wide plugin list: every descriptor (from discovery until the next reload or the end)
+// and the display list, found by discovery. It owns the host services the plugins call back;
+// the descriptors are handed those services, not this list. Used from the user-interface thread.
+class TPluginHost final {
 public:
     struct TDisplayEntry {
         QString DisplayPath;  // the plugin's path below the modules folder
@@ -35,17 +32,19 @@ public:
     };
 
     TPluginHost(const TCollectionInternalPluginTypes& ARegistry, TPluginHostSetup ASetup);
-    ~TPluginHost() override;
+    ~TPluginHost();
     TPluginHost(const TPluginHost&) = delete;
     TPluginHost& operator=(const TPluginHost&) = delete;
 
-    // The host external libraries call back into: their function tables carry no context, so
-    // the one live host is kept process-wide.
-    static TPluginHost* Current();
-
-    // Internal plugins in registry order, then the libraries below "External/"; then sorting,
-    // pre-edit and the display list. Errors of the pre-edit step abort discovery (raised).
+    // Starts from an empty list: internal plugins in registry order, then the libraries below
+    // "External/"; then sorting, pre-edit and the display list. Errors of the pre-edit step
+    // abort discovery (raised). Refused while a batch runs.
     void Discover();
+    // "Reload Plugins": destroys every descriptor (forced unload) and discovers again. Every
+    // descriptor reference held elsewhere (combinations of the open project) is invalid
+    // afterwards, so the caller closes the project first. Refused while a batch runs or holds
+    // a plugin.
+    void ReloadPlugins();
     // Destroys every descriptor (forced unload) and empties the lists.
     void Clear();
 
@@ -61,69 +60,21 @@ public:
 
     const TCollectionInternalPluginTypes& Registry() const { return FRegistry; }
     const TPluginHostSetup& Setup() const { return FSetup; }
-    TExeInfoHost& ExeInfo() { return FExeInfo; }
+    TPluginHostServices& Services() { return FServices; }
 
-    // Windows in which host functions are accepted.
-    void OpenInitWindow(TPluginStoredLibInfo* ADescriptor);
-    void CloseInitWindow();
-    void OpenPreEditWindow(TPluginStoredLibInfo* ADescriptor);
-    void ClosePreEditWindow();
-    // A running batch serves the work callbacks; null closes the window.
-    void SetBatchWorkCallbacks(IExeWorkCallbacks* ASink);
-
-    // IExeInitCallbacks
-    void ExeMakePropName(const QString& APropName, const QString& AShownName,
-                         TVisualPropType AVisualPropType, std::uint32_t AReadyServices,
-                         const QString& AHint, const QString& AHelp) override;
-    void ExeSetPropMetasGrid(const QString& APropName, std::int32_t AIgnoreRowsLevel) override;
-    // IExePreEditCallbacks
-    void ExeSetPropChoiceValueCount(const QString& APropName, std::int32_t ACount) override;
-    void ExeAddPropChoiceValue(const QString& APropName, const QString& AChoiceID,
-                               const QString& ACaption, bool AChecked) override;
-    void ExeSetPropTextBoxValueCount(const QString& APropName, std::int32_t ACount) override;
-    void ExeSetPropTextBoxValue(const QString& APropName, const QString& ATextBoxID,
-                                const QString& ACaption, const QString& ADefaultValue) override;
-    void ExeSetPropGridColumnCount(const QString& APropName, std::int32_t ACount) override;
-    void ExeAddPropGridColumn(const QString& APropName, const QString& AColID,
-                              const QString& ACaption, const QString& AColWidth,
-                              std::int32_t AColFlags) override;
-    void ExeSetPropDefaultGridValueCount(const QString& APropName, std::int32_t ACount) override;
-    void ExeAddPropDefaultGridValue(const QString& APropName, std::int32_t AColIdx,
-                                    std::int32_t ARowIdx, const QString& AValue) override;
-    void ExeSetPropDefaultFileValue(const QString& APropName, const QString& AFileName,
-                                    std::int32_t AFileFlags) override;
-    // IExeWorkCallbacks
-    void ExeHandleWorkPathErrorMsg(const QString& AErrorMsg, const QString& AAdviceMsg) override;
-    void ExeHandleWorkPathErrorMsgW(const QString& AErrorMsg, const QString& AAdviceMsg) override;
-    void ExeRequestAddPathToBatch(const QString& APath) override;
+    // A running batch serves the plugins' work callbacks; null closes the window.
+    void SetBatchWorkCallbacks(IExeWorkCallbacks* ASink) { FServices.SetBatchWorkCallbacks(ASink); }
 
 private:
+    void RefuseDuringBatch(const QString& AOperation) const;
     void AddAndInit(std::unique_ptr<TPluginStoredLibInfo> ADescriptor);
     void ScanExternal(const QString& AFolder);
-    [[noreturn]] void RaiseUnassigned(const QString& AFunction) const;
-    // The property of the current pre-edit plugin, of one of the accepted kinds.
-    TPluginStoredLibInfo& PreEditTarget(const QString& AFunction, bool AWindowOpen) const;
-    TPluginProperty& PreEditProperty(const QString& AFunction, bool AWindowOpen,
-                                     const QString& APropName) const;
-    IExeWorkCallbacks& WorkSink(const QString& AFunction) const;
+    void PreEditAll();
+    void BuildDisplayList();
 
     const TCollectionInternalPluginTypes& FRegistry;
     TPluginHostSetup FSetup;
-    TExeInfoHost FExeInfo;
+    TPluginHostServices FServices;
     std::vector<std::unique_ptr<TPluginStoredLibInfo>> FPluginList;
     std::vector<TDisplayEntry> FDisplayList;
-    TPluginStoredLibInfo* FInitTarget = nullptr;
-    TPluginStoredLibInfo* FPreEditTarget = nullptr;
-    mutable std::mutex FWorkSinkLock;
-    IExeWorkCallbacks* FWorkSink = nullptr;
 };
-
-// The path-name helper for showing plugins: the switches apply in this order to a copy of
-// APathName: keep only the folder (without its final separator), cut the modules folder's
-// length from the front, turn "\" into "/".
-QString FixPluginPN(const QString& APathName, bool ACutPlugDir, bool ACutAppPluginsRootPath,
-                    bool AMakeSlashUrlLike, const QString& AModulesFolder);
-
-// Display texts of the information record.
-QString ReleaseStateText(std::uint32_t AReleaseState);
-QString PluginCategoryText(int ACategory);

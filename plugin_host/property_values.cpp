@@ -13,13 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/module_shared.h"
-#include "app/program_log.h"
 #include "base/exceptions.h"
 #include "base/ini_document.h"
 #include "base/stream_fields.h"
+#include "plugin_host/host_services.h"
 #include "plugin_host/plugin_descriptor.h"
-#include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_property.h"
 
 namespace {
@@ -244,12 +242,7 @@ QByteArray FileFromInit(const QByteArray& AInitStream) {
 }
 
 void LogValueFileProblem(const TPluginStoredLibInfo& ADescriptor, const QString& AMessage) {
-    TqvLogging* log = ADescriptor.Host().Setup().Log;
-    if (log == nullptr)
-        if (TModuleShared* module = TModuleShared::Instance())
-            log = &module->FLogging;
-    if (log != nullptr)
-        log->Log(nullptr, nullptr, AMessage);
+    ADescriptor.Services().LogProblem(nullptr, AMessage);
 }
 
 // Creates "prop<N>.val" with the first number whose name is free, exclusively (a name taken
@@ -451,6 +444,24 @@ void DeliverPluginWorkData(TPluginStoredLibInfo& ADescriptor, const TPluginPrope
             break;
     }
     throw EqvParamOutOfValidRangeError(QStringLiteral("SetPluginWorkData"));
+}
+
+void DeliverCombinationValues(TPluginStoredLibInfo& APlugin, const QString& ACombination,
+                              const std::function<QByteArray(const QString&)>& AStoredStream) {
+    for (const auto& property : APlugin.FProperties) {
+        const QString& name = property->FPropName;
+        try {
+            APlugin.SetPluginWorkData(
+                name, CreatePluginBatchDataStream(APlugin, name, AStoredStream(name)));
+        } catch (const std::exception& e) {
+            // The bare stream error ("ends too early at offset 46") does not say where to look.
+            throw EqvOperationNotPossible(
+                QStringLiteral("The value of property \"%1\" could not be handed to plugin "
+                               "\"%2\" (\"%3\") in combination \"%4\": %5")
+                    .arg(name, APlugin.FPluginInfoHost.PluginName, APlugin.FPluginPathName,
+                         ACombination, ExceptionMessage(e)));
+        }
+    }
 }
 
 int RemoveValueFiles(const QString& ATempFolder) {

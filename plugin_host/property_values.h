@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 #include "plugin_host/plovane_plugin.h"
 
 class TPluginProperty;
@@ -29,6 +31,13 @@ QByteArray CreatePluginBatchDataStream(const TPluginStoredLibInfo& APluginStored
 // exclusively). An empty or short stream raises the stream reader's error.
 void DeliverPluginWorkData(TPluginStoredLibInfo& ADescriptor, const TPluginProperty& AProperty,
                            const QByteArray& ABatchStream, const QString& ATempFolder);
+
+// The value delivery of one combination at batch start: for every property of the plugin in
+// declaration order, the batch value stream made from the combination's stored stream
+// (AStoredStream gives it by property name; empty: not set) is delivered. Any error names the
+// property, the plugin and the combination (ACombination, its filter text) besides its own text.
+void DeliverCombinationValues(TPluginStoredLibInfo& APlugin, const QString& ACombination,
+                              const std::function<QByteArray(const QString&)>& AStoredStream);
 
 // Deletes every "*.val" file directly in the folder; returns how many could not be deleted.
 int RemoveValueFiles(const QString& ATempFolder);

@@ -13,10 +13,12 @@
  * PluginSetupWorkStartDone) and only read by PluginWorkPath, which the host calls on several
  * worker threads at once; PluginWorkPath itself keeps everything it changes in locals.
  *
- * Loading scheme: plsPreferKeepInMemory. The configuration lives in this library's memory from
- * PluginSetupWorkStart to PluginSetupWorkEnd, and the host does not load a plugin for the batch
- * calls: a library released between uses (plsCanDynamicAsNeeded) would have to be loaded for the
- * batch by other means. */
+ * Loading scheme: plsPreferKeepInMemory: loaded at discovery and kept until the program ends or
+ * the plugins are reloaded. The configuration lives in this library's memory from
+ * PluginSetupWorkStart to PluginSetupWorkEnd. A library loaded only as needed
+ * (plsCanDynamicAsNeeded) would work as well: the host loads it for each batch combination that
+ * uses it and keeps it loaded until the combination's PluginSetupWorkEnd has returned; only
+ * state kept from discovery or editing to the batch would be lost. */
 #define _POSIX_C_SOURCE 200809L /* link, unlink, strerror_r */
 
 #include <errno.h>
@@ -300,20 +302,29 @@ PLV_EXPORT void PLV_CALL PluginSetupPreEdit(TExeInfo* AExeInfo, TExePreEditCallb
     ACallbacks->ExeAddPropChoiceValue(PROP_ACTION, CHOICE_SUFFIX,
                                       u"Add the suffix to the file name", 0);
 
+    /* Every count call is followed by exactly that many items: the host stores them in that
+     * order and reads them back by the counts. */
     ACallbacks->ExeSetPropTextBoxValueCount(PROP_TEXTS, 2);
     ACallbacks->ExeSetPropTextBoxValue(PROP_TEXTS, BOX_LINE, u"Line to append", DEFAULT_LINE);
     ACallbacks->ExeSetPropTextBoxValue(PROP_TEXTS, BOX_SUFFIX, u"Suffix", DEFAULT_SUFFIX);
 
+    /* Column widths: "80+" is 80 pixels or the widest text, "60" 60 pixels, "30%" a share of
+     * the room left; empty means "100%". */
     ACallbacks->ExeSetPropGridColumnCount(PROP_EXTENSIONS, 2);
-    ACallbacks->ExeAddPropGridColumn(PROP_EXTENSIONS, COL_EXTENSION, u"Extension", "80+", 1);
-    ACallbacks->ExeAddPropGridColumn(PROP_EXTENSIONS, COL_ENABLED, u"Enabled", "60", 3 | 4096);
+    ACallbacks->ExeAddPropGridColumn(PROP_EXTENSIONS, COL_EXTENSION, u"Extension", "80+",
+                                     PLV_COL_FLAG_ALIGN_LEFT);
+    ACallbacks->ExeAddPropGridColumn(PROP_EXTENSIONS, COL_ENABLED, u"Enabled", "60",
+                                     PLV_COL_FLAG_ALIGN_CENTER | PLV_COL_FLAG_TRUE_FALSE_LIST);
+    /* Every grid gives its default cell count, 0 when it has no default rows: the host reads
+     * the count after the columns. */
     ACallbacks->ExeSetPropDefaultGridValueCount(PROP_EXTENSIONS, 4);
     ACallbacks->ExeAddPropDefaultGridValue(PROP_EXTENSIONS, 0, 0, u".txt");
     ACallbacks->ExeAddPropDefaultGridValue(PROP_EXTENSIONS, 1, 0, u"True");
     ACallbacks->ExeAddPropDefaultGridValue(PROP_EXTENSIONS, 0, 1, u".log");
     ACallbacks->ExeAddPropDefaultGridValue(PROP_EXTENSIONS, 1, 1, u"False");
 
-    /* Read by the host from this library's folder. */
+    /* Read by the host from this library's folder. No file flags: plain text (PLV_FILE_FLAG_INI
+     * or PLV_FILE_FLAG_MARKUP would choose INI or markup editing). */
     ACallbacks->ExeSetPropDefaultFileValue(PROP_FOOTER, FOOTER_FILE, 0);
 }
 

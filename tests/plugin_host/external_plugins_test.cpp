@@ -26,17 +26,11 @@
 #include "plugin_host/plugin_property.h"
 #include "plugin_host/property_values.h"
 #include "plugins/register_all.h"
+#include "tests/plugin_host/external_plugin_fixture.h"
+#include "tests/plugin_host/stored_streams.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
-
-std::string U8(const QString& AText) {
-    return AText.toStdString();
-}
-
-QString Built(const char* APath) {
-    return QString::fromUtf8(APath);
-}
 
 const QString KExampleFooter =
     QStringLiteral("-- {name} was processed by the Plovane example plugin.\n");
@@ -45,128 +39,6 @@ QString ExampleAppended(const QString& AFileName) {
     return QStringLiteral("Processed by Plovane\n") +
            QString(KExampleFooter).replace(QStringLiteral("{name}"), AFileName);
 }
-
-QString ErrorOf(const std::function<void()>& ACall) {
-    try {
-        ACall();
-    } catch (const EqvException& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-QString Unassigned(const QString& AWho, const QString& AFunction, const QString& AOn) {
-    return AWho + QStringLiteral(" tryed to call function \"") + AFunction +
-           QStringLiteral("\" on ") + AOn + QStringLiteral(" which handler is unassigned");
-}
-
-// Stands in for the batch: records the work callbacks, optionally refusing them the way the
-// worker registry refuses a thread it does not know.
-class TRecordingWorkSink : public IExeWorkCallbacks {
-public:
-    void ExeHandleWorkPathErrorMsg(const QString& AErrorMsg, const QString& AAdviceMsg) override {
-        Record(AErrorMsg, AAdviceMsg);
-    }
-    void ExeHandleWorkPathErrorMsgW(const QString& AErrorMsg, const QString& AAdviceMsg) override {
-        Record(AErrorMsg, AAdviceMsg);
-    }
-    void ExeRequestAddPathToBatch(const QString& APath) override {
-        const std::lock_guard lock(FLock);
-        FAddedPaths << APath;
-    }
-
-    std::vector<std::pair<QString, QString>> Reports() const {
-        const std::lock_guard lock(FLock);
-        return FReports;
-    }
-
-    bool FRefuse = false;
-
-private:
-    void Record(const QString& AErrorMsg, const QString& AAdviceMsg) {
-        const std::lock_guard lock(FLock);
-        FReports.emplace_back(AErrorMsg, AAdviceMsg);
-        if (FRefuse)
-            throw EqvValueOutOfValidRangeError(
-                QStringLiteral("no worker is registered for this thread"));
-    }
-
-    mutable std::mutex FLock;
-    std::vector<std::pair<QString, QString>> FReports;
-    QStringList FAddedPaths;
-};
-
-class ExternalPluginsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        FModules = FTemp.MakeFolder(QStringLiteral("modules"));
-        FExternal = FTemp.MakeFolder(QStringLiteral("modules/External"));
-        FValueFolder = FTemp.MakeFolder(QStringLiteral("temp"));
-        FLog.FLogFileName = FTemp.Path(QStringLiteral("program.log"));
-        // The test libraries write their loading and calls here.
-        qputenv("PLOVANE_TEST_PLUGIN_EVENTS",
-                QFile::encodeName(FTemp.Path(QStringLiteral("events.txt"))));
-    }
-    void TearDown() override {
-        FHost.reset();
-        qunsetenv("PLOVANE_TEST_PLUGIN_EVENTS");
-    }
-
-    // Copies a built library to External/<ARelative>; returns its path there.
-    QString Install(const QString& ABuilt, const QString& ARelative) {
-        const QString target = FExternal + ARelative;
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        EXPECT_TRUE(QFile::copy(ABuilt, target)) << U8(target);
-        return target;
-    }
-    // The example plugin with its default footer document beside it.
-    QString InstallExample(const QString& AFolder = QStringLiteral("example")) {
-        const QString built = Built(EXAMPLE_PLUGIN_PATH);
-        const QString library = Install(built, AFolder + QStringLiteral("/example_plugin.so"));
-        EXPECT_TRUE(QFile::copy(QFileInfo(built).absolutePath() + QStringLiteral("/default.txt"),
-                                FExternal + AFolder + QStringLiteral("/default.txt")));
-        return library;
-    }
-
-    TPluginHost& Discover() {
-        FHost = std::make_unique<TPluginHost>(FRegistry,
-                                              TPluginHostSetup{FModules, FValueFolder, &FLog});
-        FHost->Discover();
-        return *FHost;
-    }
-
-    TPluginStoredLibInfo* ByPath(const QString& APathName) const {
-        for (const auto& descriptor : FHost->PluginList())
-            if (descriptor->FPluginPathName == APathName)
-                return descriptor.get();
-        return nullptr;
-    }
-
-    QStringList Events() const {
-        return QString::fromUtf8(FTemp.ReadFile(QStringLiteral("events.txt")))
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-    // The program log entry whose message names APathName as failed under loading; empty when
-    // there is none.
-    QString FailureEntryFor(const QString& APathName) const {
-        const QString log = QString::fromUtf8(FTemp.ReadFile(QStringLiteral("program.log")));
-        const QString message = QStringLiteral("Message: \"") + APathName +
-                                QStringLiteral("\" failed under loading.\r\n");
-        for (const QString& entry : log.split(QStringLiteral("--Combined--")))
-            if (entry.contains(message))
-                return entry;
-        return {};
-    }
-
-    TTempFolder FTemp;
-    QString FModules;
-    QString FExternal;
-    QString FValueFolder;
-    TqvLogging FLog;
-    TCollectionInternalPluginTypes FRegistry;
-    std::unique_ptr<TPluginHost> FHost;
-};
 
 // The example plugin during a batch: delivers values, runs paths, and ends the batch on leaving.
 class ExamplePluginBatchTest : public ExternalPluginsTest {
@@ -827,4 +699,104 @@ TEST_F(ExternalPluginsTest, DynamicLibraryIsReleasedBetweenUsesAndLosesItsState)
                                      QStringLiteral("preedit state=0"), unload, load,
                                      QStringLiteral("edit state=0"), QStringLiteral("edit returns"),
                                      unload}));
+}
+
+// ---- The C++ example ----------------------------------------------------------------------------
+
+TEST_F(ExternalPluginsTest, CppExampleReplacesWordsInTheBatchesItIsLoadedFor) {
+    const QString library = Install(Built(EXAMPLE_PLUGIN_CPP_PATH),
+                                    QStringLiteral("replace_words/example_plugin_cpp.so"));
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "colour, colour\n");
+    FTemp.WriteFile(QStringLiteral("in/sub/b.MD"), "colour\n");
+    FTemp.WriteFile(QStringLiteral("in/c.log"), "colour\n");
+    Discover();
+    TPluginStoredLibInfo* plugin =
+        FHost->FindByStrID(QStringLiteral("org.plovane.example.ReplaceWords"));
+    ASSERT_NE(plugin, nullptr);
+    EXPECT_EQ(plugin, ByPath(library));
+    EXPECT_EQ(U8(plugin->FPluginInfoHost.PluginName), "ReplaceWords");
+    ASSERT_EQ(plugin->FProperties.size(), 2u);
+    // Loaded as needed: released after discovery, loaded for each batch.
+    EXPECT_FALSE(plugin->IsLoaded());
+
+    struct TCase {
+        const char* Name;
+        std::vector<std::pair<QString, QByteArray>> Stored;
+        const char* A;  // the files' content afterwards
+        const char* B;
+        const char* C;
+    };
+    const TCase cases[] = {
+        // The declared defaults: every "colour" in .txt and .md files; the value-list cell
+        // arrives in its declared form.
+        {"never opened", {}, "color, color\n", "color\n", "colour\n"},
+        {"stored values",
+         {{QStringLiteral("Files"),
+           StoredBoxes({{QStringLiteral("Extensions"), QStringLiteral(".txt, .log")}})},
+          {QStringLiteral("Words"),
+           StoredGrid({QStringLiteral("Find"), QStringLiteral("Replace"), QStringLiteral("Times")},
+                      {{0, 0, QStringLiteral("colour")},
+                       {1, 0, QStringLiteral("hue")},
+                       {2, 0, QStringLiteral("first")},
+                       {0, 1, QStringLiteral(", ")},
+                       {1, 1, QStringLiteral("\r\n")},
+                       {2, 1, QStringLiteral("all")}})}},
+         "hue\r\ncolour\n",
+         "colour\n",
+         "hue\n"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TTestBatchResult result = RunBatch({{QStringLiteral("*.*"), plugin, c.Stored}});
+        EXPECT_TRUE(result.Failure.isEmpty()) << U8(result.Failure);
+        EXPECT_TRUE(result.Entries.isEmpty()) << U8(result.Entries.join(u'|'));
+        EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/a.txt")), QByteArray(c.A));
+        EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/sub/b.MD")), QByteArray(c.B));
+        EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/c.log")), QByteArray(c.C));
+        EXPECT_FALSE(plugin->IsLoaded());
+    }
+}
+
+TEST_F(ExternalPluginsTest, CppExampleValidatesItsValues) {
+    Install(Built(EXAMPLE_PLUGIN_CPP_PATH), QStringLiteral("replace_words/example_plugin_cpp.so"));
+    Discover();
+    TPluginStoredLibInfo* plugin =
+        FHost->FindByStrID(QStringLiteral("org.plovane.example.ReplaceWords"));
+    ASSERT_NE(plugin, nullptr);
+    const TPluginLoadHold loaded(*plugin);  // as the editor has it while selected
+    EXPECT_NO_THROW(plugin->SP_SetupEdit());
+
+    const std::pair<QString, bool> boxes[] = {
+        {QStringLiteral(".txt,.md"), true},
+        {QStringLiteral(" .txt , .md "), true},
+        {QStringLiteral("txt"), false},
+        {QStringLiteral(".txt,."), false},
+        {QString(), false},
+    };
+    for (const auto& [value, good] : boxes) {
+        SCOPED_TRACE(U8(value));
+        QStringList reported;
+        plugin->NP_VerifyPropTextBoxValue(QStringLiteral("Files"), QStringLiteral("Extensions"),
+                                          value,
+                                          [&](const QString& ABox, const QString& AError,
+                                              const QString&) { reported << ABox << AError; });
+        EXPECT_EQ(reported.isEmpty(), good) << U8(reported.join(u'|'));
+    }
+
+    const std::pair<QStringList, bool> rows[] = {
+        {{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("all")}, true},
+        {{QString(), QStringLiteral("b"), QStringLiteral("all")}, false},
+    };
+    for (const auto& [cells, good] : rows) {
+        SCOPED_TRACE(U8(cells.join(u'|')));
+        std::vector<int> reported;
+        plugin->NP_PrepareVerifyGridRow(QStringLiteral("Words"));
+        for (const QString& cell : cells)
+            plugin->NP_AddVerifyPropGridValue(QStringLiteral("Words"), cell);
+        plugin->NP_EndVerifyGridRow(QStringLiteral("Words"),
+                                    [&](std::int32_t AColumn, const QString&, const QString&) {
+                                        reported.push_back(AColumn);
+                                    });
+        EXPECT_EQ(reported, good ? std::vector<int>{} : std::vector<int>{0});
+    }
 }

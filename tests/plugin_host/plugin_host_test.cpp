@@ -19,7 +19,7 @@ struct TScript {
     QStringList Calls;
     bool ReturnNoInfo = false;
     std::function<void(IExeInitCallbacks&)> Init;
-    std::function<void(IExePreEditCallbacks&, TPluginHost&)> PreEdit;
+    std::function<void(IExePreEditCallbacks&, TPluginHostServices&)> PreEdit;
     std::function<void(IExeWorkCallbacks&)> Edit;
 };
 
@@ -42,7 +42,7 @@ public:
     void PluginSetupPreEdit(const TExeInfoHost&, IExePreEditCallbacks& ACallbacks) override {
         FScript.Calls << QStringLiteral("SetupPreEdit");
         if (FScript.PreEdit)
-            FScript.PreEdit(ACallbacks, *TPluginHost::Current());
+            FScript.PreEdit(ACallbacks, *TPluginHostServices::Current());
     }
     void PluginSetupEdit(const TExeInfoHost&, IExeWorkCallbacks& ACallbacks) override {
         FScript.Calls << QStringLiteral("SetupEdit");
@@ -116,7 +116,7 @@ TEST_F(PluginHostTest, DiscoveryCallsInitThenPreEditAndKeepsInfo) {
         AInit.ExeMakePropName(QStringLiteral("Rules"), QStringLiteral("Other"), vptFile, 0, {}, {});
         AInit.ExeSetPropMetasGrid(QStringLiteral("Rules"), pgirlAllRowCellsEmpty);
     };
-    a.PreEdit = [](IExePreEditCallbacks& APre, TPluginHost&) {
+    a.PreEdit = [](IExePreEditCallbacks& APre, TPluginHostServices&) {
         APre.ExeSetPropGridColumnCount(QStringLiteral("Rules"), 1);
         APre.ExeAddPropGridColumn(QStringLiteral("Rules"), QStringLiteral("find"),
                                   QStringLiteral("Find"), QStringLiteral("80+"), 64);
@@ -193,7 +193,7 @@ TEST_F(PluginHostTest, FailingInitDropsOnlyThatPluginAndLogsIt) {
 TEST_F(PluginHostTest, CallbacksOutsideTheirWindowsRaiseTheUnassignedHandlerText) {
     struct TCase {
         const char* Name;
-        std::function<void(IExePreEditCallbacks&, TPluginHost&)> PreEdit;
+        std::function<void(IExePreEditCallbacks&, TPluginHostServices&)> PreEdit;
         QString Expected;
     };
     const QString who = QStringLiteral("Plugin (internal): \"") + PathOf(QStringLiteral("Boxes")) +
@@ -204,28 +204,28 @@ TEST_F(PluginHostTest, CallbacksOutsideTheirWindowsRaiseTheUnassignedHandlerText
     };
     const std::vector<TCase> cases = {
         {"choice callback of a text-box plugin",
-         [](IExePreEditCallbacks& A, TPluginHost&) {
+         [](IExePreEditCallbacks& A, TPluginHostServices&) {
              A.ExeAddPropChoiceValue(QStringLiteral("Text"), QStringLiteral("a"),
                                      QStringLiteral("A"), true);
          },
          unassigned("ExeAddPropChoiceValue")},
         {"grid callback of a text-box plugin",
-         [](IExePreEditCallbacks& A, TPluginHost&) {
+         [](IExePreEditCallbacks& A, TPluginHostServices&) {
              A.ExeSetPropGridColumnCount(QStringLiteral("Text"), 1);
          },
          unassigned("ExeSetPropGridColumnCount")},
         {"declaring during pre-edit",
-         [](IExePreEditCallbacks&, TPluginHost& AHost) {
+         [](IExePreEditCallbacks&, TPluginHostServices& AHost) {
              AHost.ExeMakePropName(QStringLiteral("Late"), {}, vptFile, 0, {}, {});
          },
          unassigned("ExeMakePropName")},
         {"batch callback outside a batch",
-         [](IExePreEditCallbacks&, TPluginHost& AHost) {
+         [](IExePreEditCallbacks&, TPluginHostServices& AHost) {
              AHost.ExeRequestAddPathToBatch(QStringLiteral("/x"));
          },
          unassigned("ExeRequestAddPathToBatch")},
         {"undeclared property",
-         [](IExePreEditCallbacks& A, TPluginHost&) {
+         [](IExePreEditCallbacks& A, TPluginHostServices&) {
              A.ExeSetPropTextBoxValue(QStringLiteral("Nope"), QStringLiteral("t"), {}, {});
          },
          QStringLiteral("Property: \"Nope\" does not seem to exist in plugin: \"") +
@@ -280,8 +280,9 @@ TEST_F(PluginHostTest, BatchCallsAndWorkCallbacksDuringABatchOnly) {
         }
     } sink;
     host->SetBatchWorkCallbacks(&sink);
-    host->ExeHandleWorkPathErrorMsgW(QStringLiteral("caf\u00e9 \u0416"), QStringLiteral("x"));
-    host->ExeRequestAddPathToBatch(QStringLiteral("/w/new.txt"));
+    host->Services().ExeHandleWorkPathErrorMsgW(QStringLiteral("caf\u00e9 \u0416"),
+                                                QStringLiteral("x"));
+    host->Services().ExeRequestAddPathToBatch(QStringLiteral("/w/new.txt"));
     host->SetBatchWorkCallbacks(nullptr);
     // The W variant goes through the ANSI code page and then acts as the plain one.
     EXPECT_EQ(sink.Got,

@@ -19,6 +19,7 @@
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_internal.h"
 #include "plugin_host/plugin_property.h"
+#include "tests/plugin_host/stored_streams.h"
 #include "tests/support/temp_folders.h"
 
 // Readable failure output for the recorded calls.
@@ -140,43 +141,6 @@ private:
     QString FValueFolder;
     TPropGridIgnoreRowsLevel FGridLevel;
 };
-
-// Stored value streams as the editor pages write them.
-QByteArray StoredSingle(const QString& AId) {
-    TStreamWriter writer;
-    writer.WriteAnsiString(AId);
-    return writer.TakeData();
-}
-
-QByteArray StoredMultiple(const QStringList& AIds) {
-    TStreamWriter writer;
-    writer.WriteInt32(static_cast<std::int32_t>(AIds.size()));
-    for (const QString& id : AIds)
-        writer.WriteAnsiString(id);
-    return writer.TakeData();
-}
-
-QByteArray StoredFile(const QString& ADocument) {
-    TStreamWriter writer;
-    writer.WriteUtf8String(ADocument);
-    return writer.TakeData();
-}
-
-using TStoredCell = std::tuple<std::int32_t, std::int32_t, QString>;
-
-QByteArray StoredGrid(const QStringList& AColumns, const std::vector<TStoredCell>& ACells) {
-    TStreamWriter writer;
-    writer.WriteInt32(static_cast<std::int32_t>(AColumns.size()));
-    for (const QString& column : AColumns)
-        writer.WriteAnsiString(column);
-    writer.WriteInt32(static_cast<std::int32_t>(ACells.size()));
-    for (const auto& [col, row, value] : ACells) {
-        writer.WriteInt32(col);
-        writer.WriteInt32(row);
-        writer.WriteUtf8String(value);
-    }
-    return writer.TakeData();
-}
 
 class PropertyValuesTest : public ::testing::Test {
 protected:

@@ -7,10 +7,18 @@
 
 #include "plovane_plugin.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* A static information record with the given identifier and loading scheme. */
 TPluginInfo* PlvTestInfo(TPlvWStr AStrID, TPluginLoadingScheme AScheme);
 
 /* Appends one line (printf format) to the event log. */
 void PlvTestEvent(const char* AFormat, ...);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif
