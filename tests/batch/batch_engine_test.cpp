@@ -505,8 +505,9 @@ TEST_F(BatchEngineTest, WorkerJudgesTheReturnedPath) {
          QStringLiteral("    * The plugin raised an error: \"disk on fire\".\r\n"), false, 1},
         {"plugin raises something else",
          [](const QString&, TWorkPathOutput&, IExeWorkCallbacks&) { throw 42; },
-         QStringLiteral("    * The plugin raised an error: \"an error that is not an exception "
-                        "of the program\".\r\n"),
+         QStringLiteral("    * The plugin raised an error: \"The plugin \"") +
+             Plugin(QStringLiteral("A"))->FPluginPathName +
+             QStringLiteral("\" raised an error in \"PluginWorkPath\": the integer 42.\".\r\n"),
          false, 1},
     };
     for (const TCase& c : cases) {
