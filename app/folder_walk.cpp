@@ -162,6 +162,8 @@ struct TWalker {
                     Options.Folders->append(subFolder);
                 if (Options.Entries != nullptr)
                     Options.Entries->append(subFolder);
+                if (Options.EntryKinds != nullptr)
+                    Options.EntryKinds->push_back(TWalkEntryKind::Folder);
                 if (Options.OnEntry)
                     Options.OnEntry(subFolder);
                 if (Options.Recurse)
@@ -178,6 +180,9 @@ struct TWalker {
                 Options.Files->append(file);
             if (Options.Entries != nullptr)
                 Options.Entries->append(file);
+            if (Options.EntryKinds != nullptr)
+                Options.EntryKinds->push_back(kind.RegularFile ? TWalkEntryKind::File
+                                                               : TWalkEntryKind::Missing);
             if (Options.OnEntry)
                 Options.OnEntry(file);
             if (Options.DeleteFiles)

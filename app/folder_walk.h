@@ -5,6 +5,14 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
+
+// What a listed entry is, as the walk found it.
+enum class TWalkEntryKind : unsigned char {
+    File,     // an ordinary file, or a link to one
+    Folder,   // a folder (links to folders are not listed)
+    Missing,  // a link that leads nowhere
+};
 
 // What an entry that is handed out by its native path is.
 enum class TWalkNativeKind { File, Folder, Special };
@@ -21,6 +29,9 @@ struct TWalkFolderOptions {
     QStringList* Folders = nullptr;  // full paths ending with "/", in pre-order
     // Folders and files together, in the order visited (a folder, then its content).
     QStringList* Entries = nullptr;
+    // What each entry of Entries is, in the same order: lets a caller judge the entries
+    // without asking the file system again.
+    std::vector<TWalkEntryKind>* EntryKinds = nullptr;
     // Called with each entry as it is found, in the order of Entries: for work that should
     // start before the walk ends. An exception it raises ends the walk and passes on.
     std::function<void(const QString& AEntry)> OnEntry;

@@ -27,6 +27,17 @@ namespace {
 
 std::atomic<TBatchEngine*> GEngine{nullptr};
 
+TPathFacts::TKind FactsKind(TKnownPathKind AKind) {
+    switch (AKind) {
+        case TKnownPathKind::File:
+            return TPathFacts::TKind::File;
+        case TKnownPathKind::Directory:
+            return TPathFacts::TKind::Directory;
+        default:
+            return TPathFacts::TKind::Missing;
+    }
+}
+
 unsigned ClampThreads(int AValue) {
     return static_cast<unsigned>(std::clamp(AValue, TProjectGeneralSettings::KMinWorkerThreads,
                                             TProjectGeneralSettings::KMaxWorkerThreads));
@@ -177,12 +188,14 @@ void TBatchEngine::CountProblem(int TBatchProblemCounts::*ACounter) {
     ++(FProblems.*ACounter);
 }
 
-QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot) {
+QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot, std::vector<TKnownPathKind>& AKinds) {
     QStringList entries;
     QStringList special;
+    std::vector<TWalkEntryKind> kinds;
     TWalkFolderOptions options;
     options.Recurse = FIncludeSubDirs;
     options.Entries = &entries;
+    options.EntryKinds = &kinds;
     options.SpecialFiles = &special;
     options.AbortTest = [this] { return Terminated(); };
     // Such a name has no text that names it: a plugin could only be handed a changed name.
@@ -201,6 +214,12 @@ QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot) {
     for (const QString& path : std::as_const(special))
         Log(QStringLiteral("  Special file (FIFO, socket or device) not passed to plugins: \"") +
             path + QStringLiteral("\".\r\n"));
+    AKinds.clear();
+    AKinds.reserve(kinds.size());
+    for (const TWalkEntryKind kind : kinds)
+        AKinds.push_back(kind == TWalkEntryKind::File     ? TKnownPathKind::File
+                         : kind == TWalkEntryKind::Folder ? TKnownPathKind::Directory
+                                                          : TKnownPathKind::Missing);
     return entries;
 }
 
@@ -270,25 +289,29 @@ void TBatchEngine::CopyInputToWork() {
     bool walkEnded = false;
     bool abandon = false;
 
-    const auto copyOne = [&](const QString& ASource) {
-        const QString target = work + ASource.mid(input.size());
-        QString error;
-        if (CopyFileComplete(ASource, target, &error))
-            return;
-        if (!QFileInfo::exists(ASource))
-            return;  // vanished since the walk
-        {
-            const std::lock_guard lock(FProblemsLock);
-            ++FProblems.CopyFailures;
-        }
-        try {
-            Log(error + QStringLiteral("\r\n"));
-        } catch (...) {
-            // The program log below still records it.
-        }
-        if (FSetup.ProgramLog != nullptr) {
-            const EqvOperationNotPossible failure(error);
-            FSetup.ProgramLog->Log(nullptr, &failure);
+    // The files of one run share their folder: both folders are opened once for the run.
+    const auto copyRun = [&](const QStringList& ARun) {
+        const QString folder = ARun.first().left(ARun.first().lastIndexOf(QLatin1Char('/')) + 1);
+        const TFolderCopy copy(QFile::encodeName(folder),
+                               QFile::encodeName(work + folder.mid(input.size())));
+        for (const QString& source : ARun) {
+            if (Terminated())
+                return;
+            QString error;
+            if (copy.CopyFile(QFile::encodeName(source.mid(folder.size())), &error))
+                continue;
+            if (!QFileInfo::exists(source))
+                continue;  // vanished since the walk
+            CountProblem(&TBatchProblemCounts::CopyFailures);
+            try {
+                Log(error + QStringLiteral("\r\n"));
+            } catch (...) {
+                // The program log below still records it.
+            }
+            if (FSetup.ProgramLog != nullptr) {
+                const EqvOperationNotPossible failure(error);
+                FSetup.ProgramLog->Log(nullptr, &failure);
+            }
         }
     };
     const auto copier = [&] {
@@ -303,11 +326,9 @@ void TBatchEngine::CopyInputToWork() {
                 run = std::move(runs.front());
                 runs.pop_front();
             }
-            for (const QString& file : run) {
-                if (Terminated())
-                    return;
-                copyOne(file);
-            }
+            if (Terminated())
+                return;
+            copyRun(run);
         }
     };
     std::thread copiers[2] = {std::thread(copier), std::thread(copier)};
@@ -414,16 +435,14 @@ void TBatchEngine::CopyInputToWork() {
 
 void TBatchEngine::CountPathsToDo() {
     const TPathFilterList handled = HandledPathFilters();
-    FWalkedBatchRoot = WalkBatchRoot(FSelectedActiveRootBatchPath);
+    FWalkedBatchRoot = WalkBatchRoot(FSelectedActiveRootBatchPath, FWalkedKinds);
     // A stopped walk is incomplete; the main run (if any) walks again.
     FWalkedBatchRootComplete = !Terminated();
     // The work to do: one call per path and combination whose filter it matches, so that the
     // progress counts every combination's work. The batch root first, then its walk, which has
     // just told folders from files: no second query per path.
-    const auto works = [&](const QString& APath) {
-        const TPathFacts facts(APath, FSelectedActiveRootBatchPath,
-                               APath.endsWith(QLatin1Char('/')) ? TPathFacts::TKind::Directory
-                                                                : TPathFacts::TKind::File);
+    const auto works = [&](const QString& APath, TKnownPathKind AKind) {
+        const TPathFacts facts(APath, FSelectedActiveRootBatchPath, FactsKind(AKind));
         int matching = 0;
         for (int i = 0; i < handled.Count(); ++i) {
             // An invalid mask raises when its combination's turn comes, not in the count.
@@ -433,11 +452,11 @@ void TBatchEngine::CountPathsToDo() {
         }
         return matching;
     };
-    int count = !Terminated() ? works(FSelectedActiveRootBatchPath) : 0;
-    for (const QString& path : std::as_const(FWalkedBatchRoot)) {
+    int count = !Terminated() ? works(FSelectedActiveRootBatchPath, TKnownPathKind::Directory) : 0;
+    for (qsizetype i = 0; i < FWalkedBatchRoot.size(); ++i) {
         if (Terminated())
             break;
-        count += works(path);
+        count += works(FWalkedBatchRoot[i], FWalkedKinds[static_cast<std::size_t>(i)]);
     }
     FInputWorkPathesCount = count;
 }
@@ -453,20 +472,25 @@ void TBatchEngine::MainRun() {
         const std::lock_guard lock(FCsWorkPathesList);
         FWorkPathesList.clear();
         FWorkPathesList.push_back(FSelectedActiveRootBatchPath);
+        FWorkPathKinds.assign(1, TKnownPathKind::Directory);
     }
     // The count walked the batch root just before and nothing has run since: its list is the
     // work path list, so the tree is not walked a second time.
+    std::vector<TKnownPathKind> kinds;
     const QStringList walked = FWalkedBatchRootComplete
                                    ? std::exchange(FWalkedBatchRoot, {})
-                                   : WalkBatchRoot(FSelectedActiveRootBatchPath);
+                                   : WalkBatchRoot(FSelectedActiveRootBatchPath, FWalkedKinds);
+    kinds = std::exchange(FWalkedKinds, {});
     {
         const std::lock_guard lock(FCsWorkPathesList);
         FWorkPathesList.insert(FWorkPathesList.end(), walked.begin(), walked.end());
+        FWorkPathKinds.insert(FWorkPathKinds.end(), kinds.begin(), kinds.end());
     }
     for (const TBatchCombination& combination : FSetup.Combinations)
         RunCombination(combination);
     const std::lock_guard lock(FCsWorkPathesList);
     FWorkPathesList.clear();
+    FWorkPathKinds.clear();
 }
 
 void TBatchEngine::WaitForWorkers() {
@@ -482,10 +506,16 @@ void TBatchEngine::DispatchLoop(const TBatchCombination& ACombination, const TPa
             if (!DispatchNext(AFilter, next))
                 return;
             slotTaken = true;
-            // The whole filter test asks the file system whether the path is a file or a
-            // folder. It is made here, with the slot taken, on this loop's own thread, so that
-            // the loops do not queue for the dispatcher's role behind a file system query.
-            if (!AFilter.Matches(next.Path, FSelectedActiveRootBatchPath)) {
+            // The whole filter test needs to know whether the path is a file or a folder: what
+            // the walk or the last worker on the path found, or else the file system's answer.
+            // It is made here, with the slot taken, on this loop's own thread, so that the
+            // loops do not queue for the dispatcher's role behind a file system query.
+            const bool matches =
+                next.Kind == TKnownPathKind::Unknown
+                    ? AFilter.Matches(next.Path, FSelectedActiveRootBatchPath)
+                    : AFilter.Matches(TPathFacts(next.Path, FSelectedActiveRootBatchPath,
+                                                 FactsKind(next.Kind)));
+            if (!matches) {
                 slotTaken = false;
                 ReleaseSlot(next.Directory);
                 continue;
@@ -603,6 +633,7 @@ bool TBatchEngine::DispatchNext(const TPathFilter& AFilter, TDispatchedPath& ANe
             // A directory worker that finished meanwhile may have renamed or dropped it.
             const std::lock_guard listLock(FCsWorkPathesList);
             path = FWorkPathesList[index];
+            ANext.Kind = FWorkPathKinds[index];
         }
         if (path.isEmpty()) {
             --FCurWorkerThreadsRunning;
@@ -674,6 +705,7 @@ void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
     added = AcceptedAddedPaths(added);
     const std::lock_guard lock(FCsWorkPathesList);
     FWorkPathesList.insert(FWorkPathesList.end(), added.begin(), added.end());
+    FWorkPathKinds.resize(FWorkPathesList.size(), TKnownPathKind::Unknown);
 }
 
 QStringList TBatchEngine::AcceptedAddedPaths(const QStringList& AAdded) {
@@ -745,22 +777,32 @@ void TBatchEngine::WorkerFinished(TBatchWorkPath& AWorker, bool ADirectory) {
         }
         if (!Terminated()) {
             const std::lock_guard lock(FCsWorkPathesList);
-            const QString old = FWorkPathesList[AWorker.UpdatePathAtIndex];
+            const std::size_t index = AWorker.UpdatePathAtIndex;
+            const QString old = FWorkPathesList[index];
             const QString updated = AWorker.UpdatedOutPath;
             if (updated != old) {
                 if (ADirectory) {
                     const QString renamed =
                         updated.isEmpty() ? QString() : IncludeTrailingSeparator(updated);
-                    // A renamed or deleted directory carries over to every path below it.
-                    for (QString& entry : FWorkPathesList) {
+                    // A renamed or deleted directory carries over to every path below it; what
+                    // they are is asked again when their turn comes.
+                    for (std::size_t i = 0; i < FWorkPathesList.size(); ++i) {
+                        QString& entry = FWorkPathesList[i];
                         if (entry.isEmpty() || !entry.startsWith(old, Qt::CaseSensitive))
                             continue;
                         entry = renamed.isEmpty() ? QString() : renamed + entry.mid(old.size());
+                        FWorkPathKinds[i] = TKnownPathKind::Unknown;
                     }
                 } else {
-                    FWorkPathesList[AWorker.UpdatePathAtIndex] = updated;
+                    FWorkPathesList[index] = updated;
                 }
             }
+            // The worker's check of the path it kept has just asked the file system.
+            if (!updated.isEmpty())
+                FWorkPathKinds[index] =
+                    AWorker.FOutKind == TNativePathKind::File     ? TKnownPathKind::File
+                    : AWorker.FOutKind == TNativePathKind::Folder ? TKnownPathKind::Directory
+                                                                  : TKnownPathKind::Unknown;
         }
         Progress(false);
         ++FInputWorkPathesDone;

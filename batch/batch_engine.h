@@ -25,6 +25,10 @@ class TWorkerPool;
 class TPathFilter;
 class TPathFilterList;
 
+// What the engine last learned a work path to be, so that the filter test needs no query of its
+// own: from the walk of the batch root, then from each worker's check of the path it returned.
+enum class TKnownPathKind : unsigned char { Unknown, Missing, File, Directory };
+
 // What a batch needs from its surroundings.
 struct TBatchEngineSetup {
     TProjectGeneralSettings Settings;
@@ -111,6 +115,7 @@ private:
     struct TDispatchedPath {
         std::size_t Index = 0;
         QString Path;
+        TKnownPathKind Kind = TKnownPathKind::Unknown;
         bool Directory = false;
     };
     // Runs on a pool thread: takes the dispatcher's role in turn with the other loops, picks
@@ -137,7 +142,7 @@ private:
     void Progress(bool ADone);
     void Log(const QString& AEntry);
     // The batch root's walk; what cannot be handed to plugins is logged and left out.
-    QStringList WalkBatchRoot(const QString& ARoot);
+    QStringList WalkBatchRoot(const QString& ARoot, std::vector<TKnownPathKind>& AKinds);
     // The paths plugins asked to add that may join the list: inside the batch root and there.
     QStringList AcceptedAddedPaths(const QStringList& AAdded);
     void CountProblem(int TBatchProblemCounts::*ACounter);
@@ -152,7 +157,9 @@ private:
     QString FWorkFolder;
     QString FSelectedActiveRootBatchPath;
     std::vector<QString> FWorkPathesList;
-    QStringList FWalkedBatchRoot;  // the count's walk, handed to the main run
+    std::vector<TKnownPathKind> FWorkPathKinds;  // one per entry, guarded with the list
+    QStringList FWalkedBatchRoot;                // the count's walk, handed to the main run
+    std::vector<TKnownPathKind> FWalkedKinds;
     bool FWalkedBatchRootComplete = false;
     std::mutex FCsWorkPathesList;
     std::mutex FCsWorkerThreadTerminate;

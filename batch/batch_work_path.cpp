@@ -88,8 +88,9 @@ void TBatchWorkPath::CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAd
         if (folder && !FOutPath.endsWith(QLatin1Char('/')))
             FOutPath += QLatin1Char('/');
     }
-    const QFileInfo info(FOutPath);
-    FWrongPathOutput_NonExisting = FOutPath.isEmpty() || !info.exists();
+    // One query, which also tells the engine what the path is for the next filter test.
+    FOutKind = PathKindOf(FOutPath);
+    FWrongPathOutput_NonExisting = FOutPath.isEmpty() || FOutKind == TNativePathKind::Missing;
     FWrongPathOutput_NonExisting_BecauseDeleted =
         FWrongPathOutput_NonExisting && FOutPath.isEmpty();
     FWrongPathOutput_RootChanged =

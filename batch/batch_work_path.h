@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "platform/native_path.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -29,6 +31,8 @@ public:
     bool FWrongPathOutput_RootChanged = false;
     QString FInPath;
     QString FOutPath;
+    // What the result check found the output path to be.
+    TNativePathKind FOutKind = TNativePathKind::Missing;
     // The path the list entry shall hold; empty when the path leaves the batch.
     QString UpdatedOutPath;
     std::uint32_t UpdatePathAtIndex;

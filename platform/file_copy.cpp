@@ -97,34 +97,40 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
     return CopyFileCompleteNative(QFile::encodeName(ASource), QFile::encodeName(ATarget), AError);
 }
 
-bool CopyFileCompleteNative(const QByteArray& ASource, const QByteArray& ATarget, QString* AError) {
+namespace {
+
+// The copy itself, with each side named by a folder descriptor and a name in it (AT_FDCWD and a
+// whole path for plain paths); the shown paths go into error texts.
+bool CopyAt(int ASourceDir, const char* ASourceName, int ATargetDir, const char* ATargetName,
+            const QByteArray& AShownSource, const QByteArray& AShownTarget, QString* AError) {
     // Not blocking: opening a fifo for reading would otherwise wait for a writer for ever.
-    TFd in(::open(ASource.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    TFd in(::openat(ASourceDir, ASourceName, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.Get() < 0) {
         if (AError != nullptr)
-            *AError = ErrnoText("Cannot open", ASource);
+            *AError = ErrnoText("Cannot open", AShownSource);
         return false;
     }
     struct stat info {};
     if (::fstat(in.Get(), &info) != 0) {
         if (AError != nullptr)
-            *AError = ErrnoText("Cannot read", ASource);
+            *AError = ErrnoText("Cannot read", AShownSource);
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
         if (AError != nullptr)
-            *AError = ErrnoText("Cannot copy", ASource, EINVAL) +
+            *AError = ErrnoText("Cannot copy", AShownSource, EINVAL) +
                       QStringLiteral(" (not an ordinary file)");
         return false;
     }
     // A new target is written under its own name, created exclusively, and removed again when
     // the copy fails. An existing target is replaced only by a rename of a complete copy.
-    TFd out(
-        ::open(ATarget.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
-    QByteArray temp = out.Get() >= 0 ? ATarget : QByteArray();
+    const QByteArray targetName(ATargetName);
+    TFd out(::openat(ATargetDir, ATargetName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                     info.st_mode & 0777));
+    QByteArray temp = out.Get() >= 0 ? targetName : QByteArray();
     if (out.Get() < 0 && errno != EEXIST) {
         if (AError != nullptr)
-            *AError = ErrnoText("Cannot create", ATarget);
+            *AError = ErrnoText("Cannot create", AShownTarget);
         return false;
     }
     thread_local std::mt19937_64 random{std::random_device{}()};
@@ -132,45 +138,76 @@ bool CopyFileCompleteNative(const QByteArray& ASource, const QByteArray& ATarget
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".plvcopy-%016llx",
                       static_cast<unsigned long long>(random()));
-        temp = ATarget + suffix;
-        out.Reset(
-            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+        temp = targetName + suffix;
+        out.Reset(::openat(ATargetDir, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           info.st_mode & 0777));
         if (out.Get() < 0 && errno != EEXIST)
             break;
     }
     if (out.Get() < 0) {
         if (AError != nullptr)
-            *AError = ErrnoText("Cannot create", ATarget);
+            *AError = ErrnoText("Cannot create", AShownTarget);
         return false;
     }
-    const auto fail = [&](const char* AWhat, const QByteArray& APath) {
+    const auto fail = [&](const char* AWhat) {
         if (AError != nullptr)
-            *AError = ErrnoText(AWhat, APath);
+            *AError = ErrnoText(AWhat, AShownTarget);
         ::close(out.Release());
-        ::unlink(temp.constData());
+        ::unlinkat(ATargetDir, temp.constData(), 0);
         return false;
     };
     if (!CopyContent(in.Get(), out.Get(), info.st_size))
-        return fail("Cannot copy to", ATarget);
+        return fail("Cannot copy to");
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(out.Get(), times) != 0)
-        return fail("Cannot set the time of", ATarget);
+        return fail("Cannot set the time of");
     if (::close(out.Release()) != 0) {
-        ::unlink(temp.constData());
+        const QString error = ErrnoText("Cannot write", AShownTarget);
+        ::unlinkat(ATargetDir, temp.constData(), 0);
         if (AError != nullptr)
-            *AError = ErrnoText("Cannot write", ATarget);
+            *AError = error;
         return false;
     }
-    if (temp == ATarget)
+    if (temp == targetName)
         return true;
-    if (::rename(temp.constData(), ATarget.constData()) != 0) {
-        const QString error = ErrnoText("Cannot replace", ATarget);
-        ::unlink(temp.constData());
+    if (::renameat(ATargetDir, temp.constData(), ATargetDir, ATargetName) != 0) {
+        const QString error = ErrnoText("Cannot replace", AShownTarget);
+        ::unlinkat(ATargetDir, temp.constData(), 0);
         if (AError != nullptr)
             *AError = error;
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool CopyFileCompleteNative(const QByteArray& ASource, const QByteArray& ATarget, QString* AError) {
+    return CopyAt(AT_FDCWD, ASource.constData(), AT_FDCWD, ATarget.constData(), ASource, ATarget,
+                  AError);
+}
+
+TFolderCopy::TFolderCopy(const QByteArray& ASourceFolder, const QByteArray& ATargetFolder)
+    : FSource(ASourceFolder.endsWith('/') ? ASourceFolder : ASourceFolder + '/'),
+      FTarget(ATargetFolder.endsWith('/') ? ATargetFolder : ATargetFolder + '/'),
+      FSourceDir(::open(FSource.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+      FTargetDir(::open(FTarget.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+
+TFolderCopy::~TFolderCopy() {
+    if (FSourceDir >= 0)
+        ::close(FSourceDir);
+    if (FTargetDir >= 0)
+        ::close(FTargetDir);
+}
+
+bool TFolderCopy::CopyFile(const QByteArray& AName, QString* AError) const {
+    const QByteArray source = FSource + AName;
+    const QByteArray target = FTarget + AName;
+    // A folder that could not be opened: the whole paths say why.
+    if (FSourceDir < 0 || FTargetDir < 0 || AName.contains('/'))
+        return CopyFileCompleteNative(source, target, AError);
+    return CopyAt(FSourceDir, AName.constData(), FTargetDir, AName.constData(), source, target,
+                  AError);
 }
 
 namespace {

@@ -18,6 +18,26 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
 bool CopyFileCompleteNative(const QByteArray& ASource, const QByteArray& ATarget,
                             QString* AError = nullptr);
 
+// Copies files from one folder into another by their names, as CopyFileCompleteNative does, with
+// both folders opened once: a file is found by its name alone, not by its whole path again (the
+// batch copies many small files folder by folder).
+class TFolderCopy {
+public:
+    TFolderCopy(const QByteArray& ASourceFolder, const QByteArray& ATargetFolder);
+    ~TFolderCopy();
+    TFolderCopy(const TFolderCopy&) = delete;
+    TFolderCopy& operator=(const TFolderCopy&) = delete;
+
+    // Copies the file of this name (no folder part) from the source into the target folder.
+    bool CopyFile(const QByteArray& AName, QString* AError = nullptr) const;
+
+private:
+    QByteArray FSource;
+    QByteArray FTarget;
+    int FSourceDir;
+    int FTargetDir;
+};
+
 // Copies a folder tree by native paths, every name byte for byte: folders are created, ordinary
 // files (and links to them) copied as CopyFileCompleteNative does; links to folders and special
 // files are left out. Every file not copied and everything left out adds one text to AProblems.

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdlib>
 
@@ -65,6 +67,17 @@ QString RealFolderPath(const QString& AFolder) {
                               : existing.mid(cut + 1) + QLatin1Char('/') + rest;
         existing.truncate(cut);
     }
+}
+
+TNativePathKind PathKindOf(const QString& APath) {
+    struct stat info {};
+    if (APath.isEmpty() || ::stat(QFile::encodeName(APath).constData(), &info) != 0)
+        return TNativePathKind::Missing;
+    if (S_ISREG(info.st_mode))
+        return TNativePathKind::File;
+    if (S_ISDIR(info.st_mode))
+        return TNativePathKind::Folder;
+    return TNativePathKind::Other;
 }
 
 bool IsTextName(const char* ANativeName) {

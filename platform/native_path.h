@@ -14,5 +14,9 @@ QString RealFolderPath(const QString& AFolder);
 // True when a name read from the file system reads as text and back without a changed byte.
 bool IsTextName(const char* ANativeName);
 
+// What a path names, following symbolic links: one query of the file system.
+enum class TNativePathKind { Missing, File, Folder, Other };
+TNativePathKind PathKindOf(const QString& APath);
+
 // A native path for people: valid UTF-8 as text, every other byte as "\xHH".
 QString EscapedNativePath(const QByteArray& ANativePath);

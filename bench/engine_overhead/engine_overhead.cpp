@@ -1,44 +1,51 @@
-// Measures what the batch engine adds on top of the work: the no-op plugin over a generated tree
-// of small files, with the real engine. Prints paths per second, the time per path, the copy
-// phase, and `cp -r` of the same tree for comparison, over several rounds with their medians.
+// A whole batch against the copy floor: `plovane-run` with the no-op plugin on "*.*" and two
+// worker threads copies a generated tree into an empty work folder (process start included),
+// beside the floor probe (walk, then copy every file on two threads with copy_file_range) on the
+// same tree, in alternating rounds. Prints both times, their ratio, and the batch's processor
+// microseconds per path, per round and as medians, for a tree of 20,000 files in 200 folders and
+// one of 100,000 files in 1,000 folders.
 //
 //   cmake --preset release && cmake --build --preset release --target bench_engine_overhead
-//   build/release/bin/bench_engine_overhead [FILES=100000] [THREADS=2] [ROUNDS=3]
-//   [all|inplace|copy]
+//   build/release/bin/bench_engine_overhead [FOLDER=/dev/shm] [ROUNDS=3] [small|large|both]
+#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
-#include <algorithm>
+#include <sys/wait.h>
+#include <time.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
+#include <string>
 #include <vector>
 
-#include "app/program_log.h"
-#include "batch/batch_engine.h"
+#include "app/module_shared.h"
 #include "plugin_host/internal_plugin_registry.h"
-#include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "plugins/register_all.h"
+#include "project/project_file.h"
+
+extern char** environ;
 
 namespace {
 
-// Writes dirty pages out before a timed phase, so one phase does not pay for the last one's.
-void SyncDisks() {
-    QProcess::execute(QStringLiteral("sync"), {});
-}
+struct TTree {
+    const char* Name;
+    int Files;
+    int Folders;
+};
 
-void MakeTree(const QString& ARoot, int AFiles) {
-    const QByteArray content(200, 'x');
-    constexpr int KPerFolder = 100;
-    for (int i = 0; i < AFiles; ++i) {
-        const QString folder = ARoot + QStringLiteral("d%1/").arg(i / KPerFolder);
-        if (i % KPerFolder == 0)
+void MakeTree(const QString& ARoot, const TTree& ATree) {
+    const QByteArray content(100, 'x');
+    const int perFolder = ATree.Files / ATree.Folders;
+    for (int i = 0; i < ATree.Files; ++i) {
+        const QString folder = ARoot + QStringLiteral("d%1/").arg(i / perFolder);
+        if (i % perFolder == 0)
             QDir().mkpath(folder);
         QFile file(folder + QStringLiteral("f%1.txt").arg(i));
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
@@ -48,56 +55,80 @@ void MakeTree(const QString& ARoot, int AFiles) {
     }
 }
 
-double CpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+// The project: input and work folder, the no-op plugin on "*.*", two workers, everything copied.
+void MakeProject(const QString& AProgram, const QString& AScratch, const QString& AInput,
+                 const QString& AWork, const QString& AProjectFile) {
+    TModuleEnvironment env;
+    env.ProgramFolder = AProgram;
+    env.DocumentsFolder = AScratch + QStringLiteral("docs/");
+    env.DataRootOverride = AScratch + QStringLiteral("maker-root/");
+    TModuleShared module(std::move(env));
+    TCollectionInternalPluginTypes registry;
+    RegisterAllInternalPlugins(registry);
+    TPluginHost host(
+        registry, {module.Folders().ModulesFolder, module.Folders().TempFolder, &module.FLogging});
+    host.Discover();
+    TProjectController project(TProjectEnvironment::FromModule(module, host));
+    project.LoadProject(QString(), true);
+    TProjectGeneralSettings settings = project.GeneralSettings();
+    settings.InputDirPath = AInput;
+    settings.WorkDirPath = AWork;
+    settings.OnlyCopyHandledPaths = false;
+    settings.DeleteWorkDirFiles = false;
+    settings.MaxWorkerThreads = 2;
+    project.SetGeneralSettings(settings);
+    project.Combinations().AddItem(QStringLiteral("*.*"), true,
+                                   host.FindByStrID(QStringLiteral("zq_kestrin_NoOp")));
+    module.FProgramOptions->SetProjectCurrentFilePath(AProjectFile);
+    if (!project.Save()) {
+        std::fprintf(stderr, "cannot save the project %s\n", qPrintable(AProjectFile));
+        std::exit(1);
+    }
 }
 
-struct TRunTimes {
+struct TChildTimes {
+    double WallMs = 0;
     double CpuMs = 0;
-    double PreparationMs = 0;
-    double TotalMs = 0;
-    int Done = 0;
 };
 
-TRunTimes RunEngine(TPluginHost& AHost, const QString& AInput, const QString& AWork,
-                    const QString& ATemp, bool AInPlace, int AThreads) {
-    TBatchEngineSetup setup;
-    setup.Settings.InputDirPath = AInput;
-    setup.Settings.WorkDirPath = AWork;
-    setup.Settings.InputDirIsWorkDir = AInPlace;
-    setup.Settings.OnlyCopyHandledPaths = false;
-    setup.Settings.DeleteWorkDirFiles = false;
-    setup.Settings.MaxWorkerThreads = AThreads;
-    TBatchCombination combination;
-    combination.Filter = QStringLiteral("*.*");
-    combination.Props.LibInfo_Ref = AHost.FindByStrID(QStringLiteral("zq_kestrin_NoOp"));
-    setup.Combinations.push_back(combination);
-    setup.Host = &AHost;
-    setup.TempFolder = ATemp;
-    setup.DeleteToTrash = false;
-    QElapsedTimer timer;
-    std::mutex lock;
-    TRunTimes times;
-    bool first = true;
-    setup.OnProgress = [&](int, int, int APosition, bool ADone) {
-        const std::lock_guard guard(lock);
-        if (first) {
-            times.PreparationMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-            first = false;
-        }
-        if (ADone)
-            times.Done = APosition;
-    };
-    TBatchEngine engine(std::move(setup));
-    const double cpuBefore = CpuMs();
-    timer.start();
-    engine.Resume();
-    engine.WaitFor();
-    times.CpuMs = CpuMs() - cpuBefore;
-    times.TotalMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+double NowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Runs a program to its end; its own processor time comes from wait4.
+TChildTimes RunChild(const QStringList& AArguments) {
+    std::vector<std::string> storage;
+    for (const QString& argument : AArguments)
+        storage.push_back(QFile::encodeName(argument).toStdString());
+    std::vector<char*> argv;
+    for (std::string& argument : storage)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const double start = NowMs();
+    pid_t pid = 0;
+    // Their own output would only mix with the figures.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) {
+        std::fprintf(stderr, "cannot start %s\n", argv[0]);
+        std::exit(1);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    TChildTimes times;
+    times.WallMs = NowMs() - start;
+    times.CpuMs = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s ended with status %d\n", argv[0], status);
+        std::exit(1);
+    }
     return times;
 }
 
@@ -107,83 +138,107 @@ double Median(std::vector<double> AValues) {
     return n % 2 == 1 ? AValues[n / 2] : (AValues[n / 2 - 1] + AValues[n / 2]) / 2;
 }
 
-double CopyWithCp(const QString& AFrom, const QString& ATo) {
-    QElapsedTimer timer;
-    timer.start();
-    QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), AFrom, ATo});
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+struct TTreeResult {
+    double BatchMs = 0;
+    double FloorMs = 0;
+    double Ratio = 0;
+    double CpuUsPerPath = 0;
+};
+
+TTreeResult MeasureTree(const QString& AFolder, const QString& AProgram, const QString& ALimits,
+                        const TTree& ATree, int ARounds) {
+    QTemporaryDir dir(AFolder + QStringLiteral("/plovane-bench-XXXXXX"));
+    // Kept for profiling a single batch by hand when asked.
+    dir.setAutoRemove(qEnvironmentVariableIsEmpty("PLOVANE_BENCH_KEEP"));
+    const QString base = dir.path() + QLatin1Char('/');
+    const QString input = base + QStringLiteral("in/");
+    const QString work = base + QStringLiteral("work/");
+    const QString floorCopy = base + QStringLiteral("floor/");
+    const QString dataRoot = base + QStringLiteral("root/");
+    const QString project = base + QStringLiteral("bench.plv");
+    std::printf("%s tree: %d files of 100 bytes in %d folders, below %s\n", ATree.Name, ATree.Files,
+                ATree.Folders, qPrintable(base));
+    MakeTree(input, ATree);
+    QDir().mkpath(dataRoot + QStringLiteral("config"));
+    {
+        QFile options(dataRoot + QStringLiteral("config/options.ini"));
+        if (!options.open(QIODevice::WriteOnly) ||
+            options.write("[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n") <= 0)
+            std::exit(1);
+    }
+    MakeProject(AProgram, base, input, work, project);
+    // One batch ahead of the rounds: the data root is seeded on the first start.
+    QDir().mkpath(work);
+    RunChild({AProgram + QStringLiteral("plovane-run"), QStringLiteral("--quiet"),
+              QStringLiteral("--data-root"), dataRoot, project});
+
+    std::vector<double> batch;
+    std::vector<double> floor;
+    std::vector<double> ratio;
+    std::vector<double> cpu;
+    for (int round = 1; round <= ARounds; ++round) {
+        QDir(work).removeRecursively();
+        QDir(floorCopy).removeRecursively();
+        QDir().mkpath(work);
+        QDir().mkpath(floorCopy);
+        TChildTimes batchTimes;
+        TChildTimes floorTimes;
+        for (int side = 0; side < 2; ++side) {
+            if ((side + round) % 2 == 0)
+                batchTimes =
+                    RunChild({AProgram + QStringLiteral("plovane-run"), QStringLiteral("--quiet"),
+                              QStringLiteral("--data-root"), dataRoot, project});
+            else
+                floorTimes = RunChild({ALimits, QStringLiteral("copy"), QStringLiteral("-j"),
+                                       QStringLiteral("2"), input, floorCopy});
+        }
+        batch.push_back(batchTimes.WallMs);
+        floor.push_back(floorTimes.WallMs);
+        ratio.push_back(batchTimes.WallMs / floorTimes.WallMs);
+        // Every file and folder is a path of the batch, the batch root one more.
+        cpu.push_back(batchTimes.CpuMs * 1000.0 / (ATree.Files + ATree.Folders + 1));
+        std::printf(
+            "  round %d (%s first): batch %.0f ms, floor %.0f ms, ratio %.2f; batch "
+            "processor time %.1f us per path\n",
+            round, round % 2 == 0 ? "batch" : "floor", batch.back(), floor.back(), ratio.back(),
+            cpu.back());
+    }
+    TTreeResult result;
+    result.BatchMs = Median(batch);
+    result.FloorMs = Median(floor);
+    result.Ratio = Median(ratio);
+    result.CpuUsPerPath = Median(cpu);
+    return result;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int threads = argc > 2 ? std::atoi(argv[2]) : 2;
-    const int rounds = std::max(argc > 3 ? std::atoi(argv[3]) : 3, 1);
-    const QString phases = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("all");
-    const bool runInPlace = phases != QStringLiteral("copy");
-    const bool runCopy = phases != QStringLiteral("inplace");
-    QTemporaryDir dir;
-    const QString base = dir.path() + QLatin1Char('/');
-    const QString input = base + QStringLiteral("input/");
-    const QString temp = base + QStringLiteral("temp/");
-    QDir().mkpath(temp);
-    std::printf("Generating %d files of 200 bytes...\n", files);
-    MakeTree(input, files);
-
-    TqvLogging log;
-    TCollectionInternalPluginTypes registry;
-    RegisterAllInternalPlugins(registry);
-    TPluginHost host(registry, {base + QStringLiteral("modules/"), temp, &log});
-    host.Discover();
-
-    std::vector<double> perPath;
-    std::vector<double> ratios;
-    for (int round = 1; round <= rounds; ++round) {
-        if (runInPlace) {
-            // The engine alone: working in place, no copy.
-            SyncDisks();
-            const TRunTimes inPlace = RunEngine(host, input, input, temp, true, threads);
-            const double runMs = inPlace.TotalMs - inPlace.PreparationMs;
-            perPath.push_back(runMs * 1000.0 / std::max(inPlace.Done, 1));
-            std::printf(
-                "Round %d in place:  %d paths in %.0f ms of main run -> %.0f paths/s, "
-                "%.1f us per path (%d threads); processor time %.1f us per path\n",
-                round, inPlace.Done, runMs, inPlace.Done / (runMs / 1000.0), perPath.back(),
-                threads, inPlace.CpuMs * 1000.0 / std::max(inPlace.Done, 1));
-        }
-        if (runCopy) {
-            // The engine's copy into an empty work folder and cp -r of the same tree, in
-            // turns: each round swaps which goes first. The copies stay until the end: on ext4
-            // creating files soon after many were deleted is several times slower, and it
-            // would fall on whichever side came next.
-            const QString work = base + QStringLiteral("work%1/").arg(round);
-            const QString cpCopy = base + QStringLiteral("cp-copy%1").arg(round);
-            QDir().mkpath(work);
-            double engineMs = 0;
-            double wholeMs = 0;
-            double cpMs = 0;
-            for (int side = 0; side < 2; ++side) {
-                SyncDisks();
-                if ((side + round) % 2 == 0) {
-                    const TRunTimes copied = RunEngine(host, input, work, temp, false, threads);
-                    engineMs = copied.PreparationMs;
-                    wholeMs = copied.TotalMs;
-                } else {
-                    cpMs = CopyWithCp(input, cpCopy);
-                }
-            }
-            ratios.push_back(engineMs / cpMs);
-            std::printf(
-                "Round %d copy:      preparation (copy + count) %.0f ms, whole batch "
-                "%.0f ms; cp -r %.0f ms; copy phase / cp -r = %.2f\n",
-                round, engineMs, wholeMs, cpMs, ratios.back());
-        }
+    QCoreApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/dev/shm");
+    const int rounds = std::max(argc > 2 ? std::atoi(argv[2]) : 3, 1);
+    const QString which = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("both");
+    const QString program = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const QString limits = program + QStringLiteral("bench_limits");
+    if (!QFile::exists(limits)) {
+        std::fprintf(stderr,
+                     "the floor probe %s is missing (it is built from the shared "
+                     "bench folder's limits.c)\n",
+                     qPrintable(limits));
+        return 1;
     }
-    if (runInPlace)
-        std::printf("Median engine overhead: %.1f us per path (target below 20)\n",
-                    Median(perPath));
-    if (runCopy)
-        std::printf("Median copy phase / cp -r: %.2f (target at most 0.5)\n", Median(ratios));
+    const TTree trees[] = {{"small", 20000, 200}, {"large", 100000, 1000}};
+    std::vector<std::pair<const TTree*, TTreeResult>> results;
+    for (const TTree& tree : trees) {
+        if (which != QStringLiteral("both") && which != QLatin1String(tree.Name))
+            continue;
+        results.emplace_back(&tree, MeasureTree(folder, program, limits, tree, rounds));
+    }
+    std::printf("\nMedians over %d rounds (target: ratio at most 1.30)\n", rounds);
+    std::printf("%-6s %8s %10s %10s %7s %16s\n", "tree", "files", "batch ms", "floor ms", "ratio",
+                "batch us/path");
+    for (const auto& [tree, result] : results)
+        std::printf("%-6s %8d %10.0f %10.0f %7.2f %16.1f\n", tree->Name, tree->Files,
+                    result.BatchMs, result.FloorMs, result.Ratio, result.CpuUsPerPath);
     return 0;
 }

@@ -125,6 +125,22 @@ TEST_F(FolderWalkTest, SpecialFilesAreSetApartAndOnlyOrdinaryFilesCounted) {
                      FRoot + QStringLiteral("a.txt"), FRoot + QStringLiteral("broken"),
                      FRoot + QStringLiteral("sub/b.htm"), FRoot + QStringLiteral("sub/deep/c.txt"),
                      FRoot + QStringLiteral("to-file")}));
+    // The kinds say what each entry is, a link that leads nowhere included.
+    std::vector<TWalkEntryKind> kinds;
+    QStringList kindEntries;
+    TWalkFolderOptions withKinds;
+    withKinds.Entries = &kindEntries;
+    withKinds.EntryKinds = &kinds;
+    WalkFolder(FRoot, withKinds);
+    ASSERT_EQ(kinds.size(), static_cast<std::size_t>(kindEntries.size()));
+    for (qsizetype i = 0; i < kindEntries.size(); ++i) {
+        const QString& entry = kindEntries[i];
+        const TWalkEntryKind expected = entry.endsWith(QLatin1Char('/')) ? TWalkEntryKind::Folder
+                                        : entry.endsWith(QStringLiteral("broken"))
+                                            ? TWalkEntryKind::Missing
+                                            : TWalkEntryKind::File;
+        EXPECT_EQ(kinds[static_cast<std::size_t>(i)], expected) << entry.toStdString();
+    }
     // A fifo, or a link to one, is never listed: whoever opened it would wait for ever.
     special.sort();
     EXPECT_EQ(special,

@@ -107,3 +107,26 @@ TEST(FileCopy, NativeTreeCopyKeepsEveryNameByteForByte) {
     ASSERT_EQ(problems.size(), 2) << problems.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(problems.join(QLatin1Char('|')).contains(QStringLiteral("pipe\\xE9")));
 }
+
+TEST(FileCopy, FolderCopyFindsFilesByNameAndNamesWholePathsInErrors) {
+    TTempFolder temp;
+    temp.WriteFile(QStringLiteral("src/a.txt"), "new a");
+    temp.WriteFile(QStringLiteral("dst/a.txt"), "old a, longer");
+    temp.WriteFile(QStringLiteral("src/b.txt"), "b");
+    const TFolderCopy copy(QFile::encodeName(temp.Path(QStringLiteral("src"))),
+                           QFile::encodeName(temp.Path(QStringLiteral("dst/"))));
+    QString error;
+    EXPECT_TRUE(copy.CopyFile("a.txt", &error)) << error.toStdString();
+    EXPECT_TRUE(copy.CopyFile("b.txt", &error)) << error.toStdString();
+    EXPECT_EQ(temp.ReadFile(QStringLiteral("dst/a.txt")), QByteArray("new a"));
+    EXPECT_EQ(temp.ReadFile(QStringLiteral("dst/b.txt")), QByteArray("b"));
+    EXPECT_EQ(QDir(temp.Path(QStringLiteral("dst"))).entryList(QDir::Files).size(), 2);
+    EXPECT_FALSE(copy.CopyFile("none.txt", &error));
+    EXPECT_TRUE(error.contains(temp.Path(QStringLiteral("src/none.txt")))) << error.toStdString();
+
+    // A target folder that is not there: the whole path says which.
+    const TFolderCopy missing(QFile::encodeName(temp.Path(QStringLiteral("src"))),
+                              QFile::encodeName(temp.Path(QStringLiteral("gone"))));
+    EXPECT_FALSE(missing.CopyFile("a.txt", &error));
+    EXPECT_TRUE(error.contains(temp.Path(QStringLiteral("gone/a.txt")))) << error.toStdString();
+}
