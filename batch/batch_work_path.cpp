@@ -60,13 +60,17 @@ void TBatchWorkPath::Execute() {
                 out.Props.AdviseMainBatchStop != 0);
 }
 
-void TBatchWorkPath::ReportFailure(const QString& AError) {
+QString TBatchWorkPath::EventHead() const {
     const TPluginInfoHost& plugin = FBatchPluginProps.LibInfo_Ref->FPluginInfoHost;
-    QString entry = QStringLiteral(
-        "  Events(s) occurred. All further batching on this \"path\" has been halted.\r\n");
-    entry += QStringLiteral("  Input path was \"") + FInPath + QStringLiteral("\".\r\n");
-    entry += QStringLiteral("  Plugin \"") + plugin.PluginName + QStringLiteral("\" (") +
-             plugin.StrID + QStringLiteral(") reported following:\r\n");
+    return QStringLiteral(
+               "  Events(s) occurred. All further batching on this \"path\" has been "
+               "halted.\r\n  Input path was \"") +
+           FInPath + QStringLiteral("\".\r\n  Plugin \"") + plugin.PluginName +
+           QStringLiteral("\" (") + plugin.StrID + QStringLiteral(") reported following:\r\n");
+}
+
+void TBatchWorkPath::ReportFailure(const QString& AError) {
+    QString entry = EventHead();
     entry +=
         QStringLiteral("    * The plugin raised an error: \"") + AError + QStringLiteral("\".\r\n");
     if (FInPath.endsWith(QLatin1Char('/')))
@@ -103,12 +107,7 @@ void TBatchWorkPath::CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAd
     }
     PluginAdviseProjectBatchStop = AAdviseProject;
     PluginAdviseMainBatchStop = AAdviseMain;
-    const TPluginInfoHost& plugin = FBatchPluginProps.LibInfo_Ref->FPluginInfoHost;
-    QString entry = QStringLiteral(
-        "  Events(s) occurred. All further batching on this \"path\" has been halted.\r\n");
-    entry += QStringLiteral("  Input path was \"") + FInPath + QStringLiteral("\".\r\n");
-    entry += QStringLiteral("  Plugin \"") + plugin.PluginName + QStringLiteral("\" (") +
-             plugin.StrID + QStringLiteral(") reported following:\r\n");
+    QString entry = EventHead();
     if (FWrongPathOutput_NonExisting_BecauseDeleted)
         entry += QStringLiteral(
             "    * \"WorkPathNameOut\" is empty (\"\"). This indicates that the path has been "

@@ -52,6 +52,8 @@ public:
 private:
     void CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAdviseMain);
     void ReportFailure(const QString& AError);
+    // The first lines of an event entry: the path and the plugin.
+    QString EventHead() const;
 
     TqvThreadStringList& FRegistry;
     const TBatchPluginProps& FBatchPluginProps;

@@ -3,28 +3,12 @@
 #include <QFileInfo>
 
 #include "base/exceptions.h"
+#include "base/finally.h"
 #include "plugin_host/host_services.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_call_guard.h"
 #include "plugin_host/plugin_internal.h"
 #include "plugin_host/property_values.h"
-
-namespace {
-
-// Closes a host window however the step ends.
-template <typename Close>
-class TWindowGuard {
-public:
-    explicit TWindowGuard(Close AClose) : FClose(std::move(AClose)) {}
-    ~TWindowGuard() { FClose(); }
-    TWindowGuard(const TWindowGuard&) = delete;
-    TWindowGuard& operator=(const TWindowGuard&) = delete;
-
-private:
-    Close FClose;
-};
-
-}  // namespace
 
 TPluginStoredLibInfo::TPluginStoredLibInfo(TPluginHostServices& AServices) : FServices(AServices) {}
 
@@ -236,7 +220,7 @@ void TPluginStoredLibInfo::SP_SetupPreEdit() {
     }
     {
         FServices.OpenPreEditWindow(this);
-        const TWindowGuard guard([this] { FServices.ClosePreEditWindow(); });
+        const TFinally guard([this] { FServices.ClosePreEditWindow(); });
         SetExeInfoPaths();
         NP_SetupPreEdit();
     }
