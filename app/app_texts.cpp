@@ -14,7 +14,37 @@ const TqvlgNativeText KTextDataRootNotCreated{
     QStringLiteral("The data root \"{dynDirFilePathName}\" cannot be used: the folder "
                    "\"{dynBlockingPath}\" cannot be created or written."),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextOtherInstanceRunning{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__Module"),
+    QStringLiteral("OtherInstanceRunning"),
+    QStringLiteral("{ProgramNameShort} is running already, so the project "
+                   "\"{dynDirFilePathName}\" was not run. End the running program first, or run "
+                   "the project with plovane-run."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextNoMainWindowInBuild{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__Module"),
+    QStringLiteral("NoMainWindowInBuild"),
+    QStringLiteral("{ProgramNameShort}: the main window is not part of this build; ending."),
+    QStringLiteral("__curly")};
+
+const TqvlgNativeText KTextConsoleInformation{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("ConsoleInformation"), QStringLiteral("Information"), QString()};
+const TqvlgNativeText KTextConsoleWarning{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("ConsoleWarning"), QStringLiteral("Warning"), QString()};
+const TqvlgNativeText KTextConsoleError{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("ConsoleError"), QStringLiteral("Error"), QString()};
+const TqvlgNativeText KTextConsoleQuestion{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("ConsoleQuestion"), QStringLiteral("Question"), QString()};
+const TqvlgNativeText KTextConsoleAnsweredNo{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("ConsoleAnsweredNo"), QStringLiteral("answered: no"), QString()};
 
 std::vector<TqvlgNativeText> AppNativeTexts() {
-    return {KTextDataRootNotAFolder, KTextDataRootNotCreated};
+    return {KTextDataRootNotAFolder,  KTextDataRootNotCreated, KTextOtherInstanceRunning,
+            KTextNoMainWindowInBuild, KTextConsoleInformation, KTextConsoleWarning,
+            KTextConsoleError,        KTextConsoleQuestion,    KTextConsoleAnsweredNo};
 }

@@ -145,6 +145,22 @@ QString PerUserDataRoot(const QString& ADocumentsFolder) {
     return IncludeTrailingSeparator(ADocumentsFolder) + QStringLiteral("Kestrin/Plovane 3/");
 }
 
+QString ExistingDataRoot(const TDirectorySetupInput& AInput) {
+    if (!AInput.DataRootOverride.isEmpty())
+        return Normalised(QFileInfo(AInput.DataRootOverride).absoluteFilePath());
+    const QString program = Normalised(AInput.ProgramFolder);
+    const TMucSettings muc = ReadMuc(program);
+    if (ResolveMode(muc.DataAccess) == TDataAccessMode::App) {
+        const QString userPath = ResolvedUserPath(program, muc.DataUserPath);
+        if (!userPath.isEmpty() && userPath != program && QFileInfo(userPath).isDir())
+            return userPath;
+        if (QFileInfo(program + QStringLiteral("projects/")).isDir())
+            return program;
+    }
+    const QString perUser = PerUserDataRoot(AInput.DocumentsFolder);
+    return perUser.isEmpty() ? program : perUser;
+}
+
 TDirectorySetupResult SetupDirectories(const TDirectorySetupInput& AInput) {
     TFolderMaker realMaker;
     TFolderMaker& maker = AInput.FolderMaker != nullptr ? *AInput.FolderMaker : realMaker;

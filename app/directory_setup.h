@@ -57,3 +57,9 @@ QString PrepareDataRootOverride(const QString& AFolder, TFolderMaker* AMaker = n
 
 // The per-user data root below the documents folder.
 QString PerUserDataRoot(const QString& ADocumentsFolder);
+
+// The data root a start with this input would use, as far as it can be told without writing
+// anything (no folder made, no settings migrated or seeded), ending with "/": for reading the
+// options before a start, or without one. An installation whose program folder holds no
+// "projects/" counts as one whose data lives in the per-user folder.
+QString ExistingDataRoot(const TDirectorySetupInput& AInput);

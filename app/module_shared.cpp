@@ -7,7 +7,6 @@
 
 namespace {
 TModuleShared* GModule = nullptr;
-const QString KApplicationId = QStringLiteral("Kestrin.Plovane.3");
 }  // namespace
 
 TModuleShared* TModuleShared::Instance() {

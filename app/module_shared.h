@@ -22,6 +22,9 @@ class TFormFront;
 class TSingleInstance;
 class TUserPrompts;
 
+// The fixed identifier from which the single-instance channel is named.
+inline const QString KApplicationId = QStringLiteral("Kestrin.Plovane.3");
+
 // The framework base of the application module.
 class TqvDataModuleGenericStruct {
 public:

@@ -11,7 +11,6 @@
 namespace {
 
 const QString KGeneral = QStringLiteral("ProgramOptions.General");
-const QString KSecurity = QStringLiteral("ProgramOptions.Security");
 const QString KLogging = QStringLiteral("ProgramOptions.Logging");
 const QString KVisuals = QStringLiteral("ProgramOptions.Visuals");
 const QString KMisc = QStringLiteral("ProgramOptions.Miscellaneous");
@@ -132,7 +131,8 @@ void TProgramOptions::LoadFromFile(const QString& APath, const TPathPlaceholders
     else
         SetProjectCurrentFilePath(QString());
 
-    FHumanSafeMode = ini.ReadBool(KSecurity, QStringLiteral("HumanSafeMode"), FHumanSafeMode);
+    FHumanSafeMode =
+        ini.ReadBool(KOptionsSectionSecurity, KOptionsKeyHumanSafeMode, FHumanSafeMode);
     FBatchLogCount = ini.ReadInteger(KLogging, QStringLiteral("BatchLogCount"), FBatchLogCount);
     FShowWindowOnStartup =
         ini.ReadBool(KVisuals, QStringLiteral("ShowWindowOnStartup"), FShowWindowOnStartup);
@@ -175,7 +175,7 @@ bool TProgramOptions::SaveToFile(const QString& APath,
         ini.DeleteKey(KReopen, key);
     for (qsizetype i = 0; i < FProjectReopenList.size(); ++i)
         ini.WriteString(KReopen, QString::number(i + 1), FProjectReopenList[i]);
-    ini.WriteBool(KSecurity, QStringLiteral("HumanSafeMode"), FHumanSafeMode);
+    ini.WriteBool(KOptionsSectionSecurity, KOptionsKeyHumanSafeMode, FHumanSafeMode);
     ini.WriteInteger(KLogging, QStringLiteral("BatchLogCount"), FBatchLogCount);
     ini.WriteBool(KVisuals, QStringLiteral("ShowWindowOnStartup"), FShowWindowOnStartup);
     ini.WriteString(KVisuals, QStringLiteral("WindowStyle"), FWindowStyle);

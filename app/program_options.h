@@ -8,6 +8,10 @@
 
 class TPathPlaceholders;
 
+// Where the options file keeps the human safe mode; the command line's help names them.
+inline const QString KOptionsSectionSecurity = QStringLiteral("ProgramOptions.Security");
+inline const QString KOptionsKeyHumanSafeMode = QStringLiteral("HumanSafeMode");
+
 // Options common to the maker's programs.
 class TqvSharedProgramOptions {
 public:

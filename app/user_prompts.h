@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <cstdio>
+
 enum class TPromptKind { Information, Warning, Error, Confirmation };
 enum class TPromptAnswer { Yes, No, Cancel };
 
@@ -19,6 +21,13 @@ public:
     // Opens a web page in the user's browser; failures are ignored.
     virtual void OpenUrl(const QUrl& AUrl) = 0;
 };
+
+// Writes text to a terminal stream (standard output or error) in UTF-8, at once.
+void WriteConsole(FILE* AStream, const QString& AText);
+
+// A message as a terminal shows it: the kind in the chosen language, ": ", the text
+// ("Warning: ...").
+QString ConsoleLine(TPromptKind AKind, const QString& AText);
 
 // For runs without a user: questions are answered "no", messages go to standard error, no
 // browser is opened.

@@ -1,24 +1,20 @@
 // plovane-run: runs a project's batch without a window.
 #include <QCoreApplication>
 
-#include <cstdio>
-
+#include "app/qt_message_log.h"
 #include "cli/run_command.h"
+#include "cli/run_options.h"
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Made before the application object, so that its own warnings are routed too; whether
+    // they may reach the terminal is known from the command line alone.
+    QString ignored;
+    const std::optional<TRunOptions> options = ParseRunOptions(arguments, &ignored);
+    TQtMessageLog qtMessages(options && options->Quiet);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Plovane"));
-    QString error;
-    const std::optional<TRunOptions> options =
-        ParseRunOptions(QCoreApplication::arguments().mid(1), &error);
-    if (!options) {
-        std::fprintf(stderr, "plovane-run: %s\n\n%s", error.toUtf8().constData(),
-                     RunUsageText().toUtf8().constData());
-        return KExitUsage;
-    }
-    if (options->Help) {
-        std::fputs(RunUsageText().toUtf8().constData(), stdout);
-        return KExitDone;
-    }
-    return RunProjectFromCommandLine(*options);
+    return RunCommandLine(arguments, qtMessages);
 }

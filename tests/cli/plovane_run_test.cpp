@@ -1,12 +1,15 @@
 // plovane-run end to end: a program folder with a copy of the executable and a test plugin,
 // generated projects, and the real process.
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -52,9 +55,15 @@ protected:
         FTemp.MakeFolder(QStringLiteral("prog/modules/External/gate"));
         ASSERT_TRUE(QFile::copy(QStringLiteral(GATE_PLUGIN_PATH),
                                 FProgram + QStringLiteral("modules/External/gate/gate_plugin.so")));
+        // The shipped translations, so that a language chosen in the options is used.
+        for (const char* file : {"UTF8_general.ini", "UTF8_shared.ini", "UTF8_program.ini"}) {
+            const QString name = QString::fromLatin1(file);
+            FTemp.WriteFile(QStringLiteral("prog/trans/de-de/") + name,
+                            ReadWholeFile(QStringLiteral(PLOVANE_SOURCE_DIR) +
+                                          QStringLiteral("/resources/trans/de-de/") + name));
+        }
         FDataRoot = FTemp.MakeFolder(QStringLiteral("data-root"));
-        FTemp.WriteFile(QStringLiteral("data-root/config/options.ini"),
-                        "[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n");
+        ChooseLanguage(QStringLiteral("en-us"));
         FInput = FTemp.MakeFolder(QStringLiteral("in"));
         FWork = FTemp.MakeFolder(QStringLiteral("work"));
         for (int i = 0; i < 4; ++i)
@@ -121,6 +130,21 @@ protected:
 
     QStringList DataRootArgs() const { return {QStringLiteral("--data-root"), FDataRoot}; }
 
+    // The data root's options: the language and no human safe mode (the tests' folders lie
+    // outside its temp folders).
+    void ChooseLanguage(const QString& ALanguage) {
+        FTemp.WriteFile(
+            QStringLiteral("data-root/config/options.ini"),
+            (QStringLiteral("[ProgramOptions.General]\r\nLanguageCulture=") + ALanguage +
+             QStringLiteral("\r\n[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n"))
+                .toUtf8());
+    }
+
+    QString ProgramLog() const {
+        return QString::fromUtf8(
+            ReadWholeFile(FDataRoot + QStringLiteral("logs/misc/program.log")));
+    }
+
     TTempFolder FTemp;
     QString FProgram;
     QString FDataRoot;
@@ -182,39 +206,222 @@ TEST_F(PlovaneRunTest, PluginStopAdviceIsExitTwo) {
     EXPECT_TRUE(run.Out.contains(QStringLiteral("Interrupted by plugin: ")));
 }
 
+// Ctrl+C stops the batch the way the Stop command does; the progress, the announcement and the
+// summary come in the language of the options.
 TEST_F(PlovaneRunTest, CtrlCStopsLikeTheStopCommand) {
+    struct TCase {
+        const char* Language;
+        QString Progress;
+        QString Stopping;
+        QString Summary;
+    };
+    const std::vector<TCase> cases = {
+        {"en-us", QStringLiteral("progress: "),
+         QStringLiteral("Stopping: waiting for the running work to end..."),
+         QStringLiteral("Interrupted by user: 4 paths to do, 1 items done")},
+        {"de-de", QStringLiteral("Fortschritt: "),
+         QStringLiteral("Anhalten: Es wird gewartet, bis die laufende Arbeit endet..."),
+         QStringLiteral("Vom Benutzer unterbrochen: 4 zu bearbeitende Pfade, 1 Einträge erledigt")},
+    };
     const QString project = MakeProject(QStringLiteral("zq_test_Gate"));
-    const QString gate = FTemp.MakeFolder(QStringLiteral("gate"));
-    ASSERT_EQ(::mkfifo((gate + QStringLiteral("started")).toUtf8().constData(), 0600), 0);
-    ASSERT_EQ(::mkfifo((gate + QStringLiteral("release")).toUtf8().constData(), 0600), 0);
-    // Open the reading end first (without blocking), then wait until the plugin is inside its
-    // work call: it writes one byte.
-    const int started =
-        ::open((gate + QStringLiteral("started")).toUtf8().constData(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(started, 0);
-    QProcess* process =
-        Start(DataRootArgs() << project, {{QStringLiteral("PLOVANE_TEST_GATE"), gate}});
-    pollfd waitStarted{started, POLLIN, 0};
-    ASSERT_EQ(::poll(&waitStarted, 1, 120000), 1) << "the plugin never started";
-    ::close(started);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Language);
+        ChooseLanguage(QString::fromLatin1(c.Language));
+        const QString gate =
+            FTemp.MakeFolder(QStringLiteral("gate-") + QString::fromLatin1(c.Language));
+        ASSERT_EQ(::mkfifo((gate + QStringLiteral("started")).toUtf8().constData(), 0600), 0);
+        ASSERT_EQ(::mkfifo((gate + QStringLiteral("release")).toUtf8().constData(), 0600), 0);
+        // Open the reading end first (without blocking), then wait until the plugin is inside
+        // its work call: it writes one byte.
+        const int started =
+            ::open((gate + QStringLiteral("started")).toUtf8().constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(started, 0);
+        QProcess* process =
+            Start(DataRootArgs() << project, {{QStringLiteral("PLOVANE_TEST_GATE"), gate}});
+        pollfd waitStarted{started, POLLIN, 0};
+        ASSERT_EQ(::poll(&waitStarted, 1, 120000), 1) << "the plugin never started";
+        ::close(started);
 
-    ::kill(static_cast<pid_t>(process->processId()), SIGINT);
-    // The runner says when it has passed the stop on; only then the plugin may finish.
-    QString err;
-    process->setReadChannel(QProcess::StandardError);
-    while (!err.contains(QStringLiteral("Stopping:")) && process->waitForReadyRead(120000))
-        err += QString::fromUtf8(process->readAllStandardError());
-    ASSERT_TRUE(err.contains(QStringLiteral("Stopping:")));
-    const int release = ::open((gate + QStringLiteral("release")).toUtf8().constData(), O_WRONLY);
-    ASSERT_GE(release, 0);
-    ASSERT_EQ(::write(release, "1", 1), 1);
-    ::close(release);
+        ::kill(static_cast<pid_t>(process->processId()), SIGINT);
+        // The runner says when it has passed the stop on; only then the plugin may finish.
+        QString err;
+        process->setReadChannel(QProcess::StandardError);
+        // The progress lines keep coming: only the deadline ends a wait for a text that never
+        // comes.
+        const QDeadlineTimer deadline(120000);
+        while (!err.contains(c.Stopping) && !deadline.hasExpired() &&
+               process->waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            err += QString::fromUtf8(process->readAllStandardError());
+        if (!err.contains(c.Stopping)) {
+            process->kill();
+            Finish(process);
+        }
+        ASSERT_TRUE(err.contains(c.Stopping)) << err.toStdString();
+        const int release =
+            ::open((gate + QStringLiteral("release")).toUtf8().constData(), O_WRONLY);
+        ASSERT_GE(release, 0);
+        ASSERT_EQ(::write(release, "1", 1), 1);
+        ::close(release);
 
-    const TRun run = Finish(process);
-    EXPECT_EQ(run.ExitCode, 2);
+        const TRun run = Finish(process);
+        err += run.Err;
+        EXPECT_EQ(run.ExitCode, 2);
+        EXPECT_TRUE(run.Out.contains(c.Summary)) << run.Out.toStdString();
+        // Standard error is no terminal here: plain progress lines.
+        EXPECT_TRUE(err.contains(QLatin1Char('\n') + c.Progress)) << err.toStdString();
+    }
+}
+
+// The command line's own words follow the language of the options it would read: results,
+// questions and errors, usage errors and the help.
+TEST_F(PlovaneRunTest, TextsFollowTheLanguageOfTheOptions) {
+    struct TCase {
+        const char* Name;
+        std::function<QStringList()> Arguments;  // also prepares the files
+        int ExitCode;
+        QStringList EnglishOut, GermanOut;
+        QStringList EnglishErr, GermanErr;
+    };
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"), false);
+    const QString missing = FTemp.Path(QStringLiteral("none.plv"));
+    const std::vector<TCase> cases = {
+        {"a batch that is done",
+         [&] { return DataRootArgs() << QStringLiteral("--quiet") << project; },
+         0,
+         {QStringLiteral("Batch log: ") + FDataRoot + QStringLiteral("logs/batches/"),
+          QStringLiteral("\nDone: 4 paths to do, 4 items done, ")},
+         {QStringLiteral("Batchprotokoll: ") + FDataRoot + QStringLiteral("logs/batches/"),
+          QStringLiteral("\nFertig: 4 zu bearbeitende Pfade, 4 Einträge erledigt, ")},
+         {},
+         {}},
+        {"settings refused after a question",
+         [&] {
+             EXPECT_TRUE(QDir(FWork).removeRecursively());
+             return DataRootArgs() << QStringLiteral("--quiet") << project;
+         },
+         3,
+         {},
+         {},
+         {QStringLiteral("Question: Work Directory has to exist - create it now? [answered: no]\n"),
+          QStringLiteral("Error: Errors were detected in setup.")},
+         {QStringLiteral("Frage: Arbeitsverzeichnis muss vorhanden sein - jetzt anlegen? "
+                         "[Antwort: nein]\n"),
+          QStringLiteral("Fehler: In den Einstellungen wurden Fehler gefunden.")}},
+        {"no project file",
+         [&] { return DataRootArgs() << missing; },
+         3,
+         {},
+         {},
+         {QStringLiteral("Error: There is no project file \"") + missing + QStringLiteral("\".\n")},
+         {QStringLiteral("Fehler: Es gibt keine Projektdatei \"") + missing +
+          QStringLiteral("\".\n")}},
+        {"usage error",
+         [&] { return DataRootArgs() << QStringLiteral("--bogus") << project; },
+         64,
+         {},
+         {},
+         {QStringLiteral("plovane-run: Unknown option: --bogus\n\nUsage: plovane-run ")},
+         {QStringLiteral("plovane-run: Unbekannte Option: --bogus\n\nAufruf: plovane-run ")}},
+        {"help",
+         [&] { return DataRootArgs() << QStringLiteral("--help"); },
+         0,
+         {QStringLiteral("Loads a project and runs its batch without a window."),
+          QStringLiteral("\nExit codes:\n  0   done\n")},
+         {QStringLiteral("Lädt ein Projekt und führt seinen Batch ohne Fenster aus."),
+          QStringLiteral("\nExit-Codes:\n  0   fertig\n")},
+         {},
+         {}},
+    };
+    for (const char* language : {"en-us", "de-de"}) {
+        const bool german = QByteArray(language) == "de-de";
+        ChooseLanguage(QString::fromLatin1(language));
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(std::string(language) + ": " + c.Name);
+            FTemp.MakeFolder(QStringLiteral("work"));
+            const TRun run = Run(c.Arguments());
+            EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
+            for (const QString& text : german ? c.GermanOut : c.EnglishOut)
+                EXPECT_TRUE(run.Out.contains(text)) << run.Out.toStdString();
+            for (const QString& text : german ? c.GermanErr : c.EnglishErr)
+                EXPECT_TRUE(run.Err.contains(text)) << run.Err.toStdString();
+        }
+    }
+}
+
+// The help tells how to let a project use folders outside the temp folders: the human safe mode,
+// its setting, and the options file that holds it for this data root. Asking for help writes
+// nothing.
+TEST_F(PlovaneRunTest, HelpExplainsTheHumanSafeModeAndWritesNothing) {
+    const QString home = FTemp.MakeFolder(QStringLiteral("home"));
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {DataRootArgs() << QStringLiteral("--help"),
+         FDataRoot + QStringLiteral("config/options.ini")},
+        {{QStringLiteral("--help")},
+         home + QStringLiteral("Documents/Kestrin/Plovane 3/config/options.ini")},
+    };
+    for (const auto& [arguments, optionsFile] : cases) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const QStringList before = FolderListing(FTemp.Path());
+        const TRun run =
+            Run(arguments, {{QStringLiteral("HOME"), home},
+                            {QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral(".config")}});
+        EXPECT_EQ(run.ExitCode, 0);
+        // The help is wrapped into lines; its words are what counts.
+        const QString help = run.Out.simplified();
+        for (const QString& text :
+             {QStringLiteral("Human safe mode is on by default"),
+              QStringLiteral("input directory inside the data root's temp/input/"),
+              QStringLiteral("work directory inside its temp/work/"),
+              QStringLiteral("set HumanSafeMode=0 in the section [ProgramOptions.Security] of the "
+                             "options file \"") +
+                  optionsFile + QStringLiteral("\".")})
+            EXPECT_TRUE(help.contains(text)) << text.toStdString() << "\n" << run.Out.toStdString();
+        EXPECT_EQ(FolderListing(FTemp.Path()), before);
+    }
+}
+
+// Messages of the Qt library itself (here: the trash cannot be had, so emptying the work
+// directory deletes for good) stay off the terminal with --quiet; they are in the program log
+// either way, and on standard error without --quiet.
+TEST_F(PlovaneRunTest, QtWarningsGoToTheProgramLogAndOnlyWithoutQuietToTheTerminal) {
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    const QString noDataHome = FTemp.Path(QStringLiteral("no-such-folder/share"));
+    const QString warning = QStringLiteral("Unable to establish trash directory in ") + noDataHome;
+    FTemp.MakeFolder(QStringLiteral("home"));
+    for (const bool quiet : {true, false}) {
+        SCOPED_TRACE(quiet ? "quiet" : "not quiet");
+        QFile::remove(FDataRoot + QStringLiteral("logs/misc/program.log"));
+        FTemp.WriteFile(QStringLiteral("work/old.txt"), "to be emptied");
+        QStringList arguments = DataRootArgs();
+        if (quiet)
+            arguments << QStringLiteral("--quiet");
+        const TRun run = Run(arguments << project, {{QStringLiteral("XDG_DATA_HOME"), noDataHome}});
+        EXPECT_FALSE(QFileInfo::exists(FWork + QStringLiteral("old.txt")));
+        EXPECT_EQ(run.Err.contains(warning), !quiet) << run.Err.toStdString();
+        const QString log = ProgramLog();
+        EXPECT_TRUE(log.contains(QStringLiteral("ID: QtWarningMsg\r\nMessage: ") + warning))
+            << log.toStdString();
+    }
+}
+
+// A batch that cannot be run at all (here its log cannot be created) is the runner's own error
+// with its own exit code, not a project that cannot be loaded; it is in the program log too,
+// and nothing was run.
+TEST_F(PlovaneRunTest, BatchThatCannotBeRunIsExitFour) {
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    FTemp.WriteFile(QStringLiteral("data-root/logs/batches"), "a file where the logs go");
+    const TRun run = Run(DataRootArgs() << QStringLiteral("--quiet") << project);
+    EXPECT_EQ(run.ExitCode, 4) << run.Err.toStdString();
+    const QString expected = QStringLiteral(
+                                 "Error: The batch could not be run: Cannot create the "
+                                 "batch log \"") +
+                             FDataRoot + QStringLiteral("logs/batches/");
+    EXPECT_TRUE(run.Err.startsWith(expected)) << run.Err.toStdString();
+    EXPECT_EQ(run.Err.count(QLatin1Char('\n')), 1) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.isEmpty()) << run.Out.toStdString();
     EXPECT_TRUE(
-        run.Out.contains(QStringLiteral("Interrupted by user: 4 paths to do, 1 items done")))
-        << run.Out.toStdString();
+        ProgramLog().contains(QStringLiteral("Exception Message: Cannot create the batch log")));
+    EXPECT_TRUE(QDir(FWork).isEmpty());
 }
 
 // A --data-root that cannot be one is a usage error, told on standard error; nothing is

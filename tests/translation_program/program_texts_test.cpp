@@ -16,13 +16,17 @@
 
 #include "app/app_texts.h"
 #include "app/module_shared.h"
+#include "app/user_prompts.h"
 #include "base/exceptions.h"
 #include "batch/batch_runner.h"
 #include "batch/batch_texts.h"
+#include "cli/run_options.h"
+#include "cli/run_texts.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_host_texts.h"
 #include "project/combination_list.h"
+#include "project/headless_run_texts.h"
 #include "project/module_config_stream.h"
 #include "project/project_file.h"
 #include "project/project_texts.h"
@@ -48,8 +52,8 @@ QString ShippedGerman(const QString& ATransID) {
 std::vector<TqvlgNativeText> ProgramNativeTexts() {
     std::vector<TqvlgNativeText> all;
     for (const std::vector<TqvlgNativeText>& part :
-         {AppNativeTexts(), PluginHostNativeTexts(), BatchRunnerNativeTexts(),
-          ProjectNativeTexts()})
+         {AppNativeTexts(), PluginHostNativeTexts(), BatchRunnerNativeTexts(), ProjectNativeTexts(),
+          HeadlessRunNativeTexts(), RunNativeTexts()})
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
@@ -310,6 +314,21 @@ std::vector<TRealMessage> RealMessages() {
          },
          QStringLiteral("Root Directory|/ZQDIR directory"),
          QStringLiteral("Stammverzeichnis|/ZQDIR-Verzeichnis")},
+        {"command line: a message and a question on the terminal",
+         [](TProgramInLanguage&) {
+             return ConsoleLine(TPromptKind::Warning, QStringLiteral("x")) + QLatin1Char('|') +
+                    ConsoleLine(TPromptKind::Confirmation, QStringLiteral("y"));
+         },
+         QStringLiteral("Warning: x|Question: y"), QStringLiteral("Warnung: x|Frage: y")},
+        {"command line: usage error",
+         [](TProgramInLanguage&) {
+             QString error;
+             EXPECT_FALSE(
+                 ParseRunOptions({QStringLiteral("--threads"), QStringLiteral("99")}, &error));
+             return error;
+         },
+         QStringLiteral("--threads needs a number from 1 to 81."),
+         QStringLiteral("--threads braucht eine Zahl von 1 bis 81.")},
         {"plugin release state and category",
          [](TProgramInLanguage&) {
              return ReleaseStateText(PLV_RELEASE_USABLE | PLV_RELEASE_BETA |
