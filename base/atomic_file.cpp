@@ -14,7 +14,10 @@ bool WriteFileAtomically(const QString& APath, const QByteArray& ABytes, QString
             *AError = file.errorString();
         return false;
     }
-    if (file.write(ABytes) != ABytes.size()) {
+    // The buffered bytes are flushed and checked here: commit() renames the temporary file into
+    // place even when its own last flush fails, which would leave a cut-off file (a full disk,
+    // the file-size limit).
+    if (file.write(ABytes) != ABytes.size() || !file.flush()) {
         if (AError != nullptr)
             *AError = file.errorString();
         file.cancelWriting();

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/exceptions.h"
 #include "base/ini_document.h"
 #include "platform/ansi_code_page.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -66,9 +68,63 @@ QString DecodeUtf8Lossy(QByteArrayView ABytes) {
     return decoder.decode(ABytes);
 }
 
+[[noreturn]] void ThrowCannotHold(const QByteArray& AEncodingName, const QString& ACharacter) {
+    // A surrogate pair is named by its code point, an unpaired surrogate by its code unit.
+    const uint code = ACharacter.size() == 2
+                          ? QChar::surrogateToUcs4(ACharacter.at(0), ACharacter.at(1))
+                          : (ACharacter.isEmpty() ? 0u : ACharacter.at(0).unicode());
+    const QString character = ACharacter.isEmpty()
+                                  ? QString()
+                                  : QStringLiteral(" U+%1").arg(code, 4, 16, QChar(u'0')).toUpper();
+    throw EqvOperationNotPossible(
+        QStringLiteral("The text cannot be written in the file's encoding ") +
+        QString::fromLatin1(AEncodingName) +
+        (character.isEmpty() ? QString()
+                             : QStringLiteral(", which cannot hold the character") + character) +
+        QStringLiteral("; the file was left unchanged."));
+}
+
 QByteArray EncodeUtf8(const QString& AText) {
-    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return encoder.encode(AText);
+    // Stateless: a high surrogate at the very end is an error, not held back for more input.
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                       QStringConverter::Flag::Stateless);
+    QByteArray bytes = encoder.encode(AText);
+    // Only an unpaired surrogate fails, and the encoder would put U+FFFD in its place.
+    if (encoder.hasError()) {
+        for (qsizetype i = 0; i < AText.size(); ++i) {
+            const QChar unit = AText.at(i);
+            const bool paired = unit.isHighSurrogate()
+                                    ? i + 1 < AText.size() && AText.at(i + 1).isLowSurrogate()
+                                    : !unit.isLowSurrogate();
+            if (!paired)
+                ThrowCannotHold("UTF-8", QString(unit));
+            if (unit.isHighSurrogate())
+                ++i;
+        }
+        ThrowCannotHold("UTF-8", QString());
+    }
+    return bytes;
+}
+
+// The code page replaces what it cannot hold by "?" (and iconv may map a character to a
+// look-alike), so the bytes are checked by decoding them again.
+QByteArray EncodeAnsi(const QString& AText, const TAnsiCodePage& ACodePage) {
+    QByteArray bytes = ACodePage.Encode(AText);
+    const std::optional<QString> back = ACodePage.DecodeStrict(bytes);
+    if (back && *back == AText)
+        return bytes;
+    // Found one character at a time only on failure, to name it.
+    for (qsizetype i = 0; i < AText.size(); ++i) {
+        const qsizetype length = AText.at(i).isHighSurrogate() && i + 1 < AText.size() &&
+                                         AText.at(i + 1).isLowSurrogate()
+                                     ? 2
+                                     : 1;
+        const QString character = AText.mid(i, length);
+        if (ACodePage.DecodeStrict(ACodePage.Encode(character)) != character)
+            ThrowCannotHold(ACodePage.Name(), character);
+        i += length - 1;
+    }
+    ThrowCannotHold(ACodePage.Name(), QString());
 }
 
 TTextFileContent DecodeContent(const QByteArray& ABytes, const TAnsiCodePage* ACodePage) {
@@ -98,11 +154,13 @@ TTextFileContent DecodeContent(const QByteArray& ABytes, const TAnsiCodePage* AC
     if (!utf32Mark && StartsWith(ABytes, Utf16LEMark, 2)) {
         content.Encoding = TTextEncoding::Utf16LEBom;
         content.Text = DecodeUtf16(ABytes, 2, false);
+        content.OddLastByte = ABytes.size() % 2 != 0;
         return content;
     }
     if (!utf32Mark && StartsWith(ABytes, Utf16BEMark, 2)) {
         content.Encoding = TTextEncoding::Utf16BEBom;
         content.Text = DecodeUtf16(ABytes, 2, true);
+        content.OddLastByte = ABytes.size() % 2 != 0;
         return content;
     }
     if (LooksLikeUtf16(ABytes)) {
@@ -130,28 +188,6 @@ bool WriteAllAndClose(QFile& AFile, const QByteArray& ABytes) {
     const bool written = AFile.write(ABytes) == ABytes.size() && AFile.flush();
     AFile.close();
     return written && AFile.error() == QFileDevice::NoError;
-}
-
-// Truncates in place rather than replacing the file, so links and open handles to it keep
-// seeing the same file. The bytes are ready before the file is opened, and an open that fails
-// truncates nothing.
-bool WriteFileBytesInPlace(const QString& APath, const QByteArray& ABytes) {
-    if (APath.isEmpty())
-        return false;
-    QFile file(APath);
-    // Overwriting and then cutting the rest is several times faster than truncating to zero
-    // first (the file system then drops and reallocates every block), which matters when a
-    // batch rewrites thousands of files. A file that cannot be opened for reading as well is
-    // written the plain way.
-    if (file.open(QIODevice::ReadWrite)) {
-        const bool written =
-            file.write(ABytes) == ABytes.size() && file.resize(ABytes.size()) && file.flush();
-        file.close();
-        return written && file.error() == QFileDevice::NoError;
-    }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return WriteAllAndClose(file, ABytes);
 }
 
 }  // namespace
@@ -213,6 +249,18 @@ TTextFileContent ReadTextFileDetected(const QString& APath, const TAnsiCodePage*
     return DecodeContent(bytes, ACodePage);
 }
 
+QString LossOnWriteBack(const TTextFileContent& AContent) {
+    if (AContent.Encoding == TTextEncoding::Utf8Lossy)
+        return QStringLiteral(
+            "its bytes are neither valid UTF-8 nor valid in the ANSI code page, so writing it "
+            "back would replace some of them");
+    if (AContent.OddLastByte)
+        return QStringLiteral(
+            "it is UTF-16 text whose last byte is odd (no whole character), so writing it back "
+            "would lose that byte");
+    return {};
+}
+
 QString ReadTextFileAuto(const QString& APath, const TAnsiCodePage* ACodePage) {
     TTextFileContent content = ReadTextFileDetected(APath, ACodePage);
     if (content.Status != TTextReadStatus::Ok)
@@ -238,18 +286,18 @@ QByteArray EncodeText(const QString& AText, TTextEncoding AEncoding,
         case TTextEncoding::Utf16BEBom:
             return QByteArrayLiteral("\xFE\xFF") + EncodeUtf16(AText, true);
         case TTextEncoding::Ansi:
-            return CodePageOrSystem(ACodePage).Encode(AText);
+            return EncodeAnsi(AText, CodePageOrSystem(ACodePage));
     }
     return EncodeUtf8(AText);
 }
 
 bool WriteTextFile(const QString& APath, const QString& AText, TTextEncoding AEncoding,
-                   const TAnsiCodePage* ACodePage) {
-    return WriteFileBytesInPlace(APath, EncodeText(AText, AEncoding, ACodePage));
+                   const TAnsiCodePage* ACodePage, QString* AError) {
+    return ReplaceFileContent(APath, EncodeText(AText, AEncoding, ACodePage), AError);
 }
 
-bool WriteTextFileUtf16(const QString& APath, const QString& AText) {
-    return WriteFileBytesInPlace(APath, EncodeUtf16(AText, false));
+bool WriteTextFileUtf16(const QString& APath, const QString& AText, QString* AError) {
+    return ReplaceFileContent(APath, EncodeUtf16(AText, false), AError);
 }
 
 bool AppendTextFileUtf16(const QString& APath, const QString& AText) {
@@ -262,7 +310,13 @@ bool AppendFileBytes(const QString& APath, const QByteArray& ABytes) {
     QFile file(APath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    return WriteAllAndClose(file, ABytes);
+    const qint64 before = file.size();
+    if (WriteAllAndClose(file, ABytes))
+        return true;
+    // A part-written entry (full disk, size limit) is taken off again.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.resize(before);
+    return false;
 }
 
 bool TextToBool(const QString& AText) {

@@ -27,6 +27,8 @@ struct TTextFileContent {
     QString Text;  // without any byte-order mark
     TTextEncoding Encoding = TTextEncoding::Utf8;
     TTextReadStatus Status = TTextReadStatus::Missing;
+    // UTF-16 text whose file ends in an odd byte: that byte is no code unit and not in Text.
+    bool OddLastByte = false;
 };
 
 // Reads a whole text file and tells which encoding it found. The byte-order marks are checked
@@ -41,28 +43,40 @@ TTextFileContent ReadTextFileDetected(const QString& APath,
 // U+FEFF, so writing the text back as UTF-16 little-endian keeps the mark.
 QString ReadTextFileAuto(const QString& APath, const TAnsiCodePage* ACodePage = nullptr);
 
+// Why writing the text back in its encoding would not give the file's bytes again (bytes that
+// decoded only with replacements, an odd last byte of UTF-16 text), or empty when it would. A
+// file read with such a loss must not be rewritten from its text.
+QString LossOnWriteBack(const TTextFileContent& AContent);
+
 // The statistical test for UTF-16 little-endian text without a mark.
 bool LooksLikeUtf16(const QByteArray& ABytes);
 
 // Encodes text in the given encoding, with the mark that encoding carries. Utf8Lossy encodes
-// as Utf8.
+// as Utf8. Text the encoding cannot hold (a character the 8-bit code page lacks, an unpaired
+// surrogate in UTF-8) raises EqvOperationNotPossible naming the encoding: no character is ever
+// replaced by "?" or U+FFFD.
 QByteArray EncodeText(const QString& AText, TTextEncoding AEncoding,
                       const TAnsiCodePage* ACodePage = nullptr);
 
-// Creates or truncates the file and writes the text in the given encoding. Returns false on
-// any failure and never raises.
+// Gives the file the text in the given encoding as its whole content (a missing file is
+// created). The bytes are written completely beside the file and renamed into place
+// (ReplaceFileContent: mode and owner kept, a symbolic link's target rewritten), so a write that
+// cannot finish leaves the file as it was. Text the encoding cannot hold raises as EncodeText
+// does, before anything is written. Returns false when the file could not be written; AError
+// (when given) receives the reason.
 bool WriteTextFile(const QString& APath, const QString& AText, TTextEncoding AEncoding,
-                   const TAnsiCodePage* ACodePage = nullptr);
+                   const TAnsiCodePage* ACodePage = nullptr, QString* AError = nullptr);
 
-// Creates or truncates the file and writes the text's code units little-endian; no mark is
-// added. Returns false on any failure and never raises.
-bool WriteTextFileUtf16(const QString& APath, const QString& AText);
+// As WriteTextFile with the text's code units little-endian and no mark added. Never raises:
+// UTF-16 holds every code unit.
+bool WriteTextFileUtf16(const QString& APath, const QString& AText, QString* AError = nullptr);
 
 // Appends the text's code units little-endian to the end of the file (created when missing);
 // the present content is never read or rewritten. Returns false on failure.
 bool AppendTextFileUtf16(const QString& APath, const QString& AText);
 
-// Appends bytes to the end of a file (created when missing), without rewriting it.
+// Appends bytes to the end of a file (created when missing), without rewriting it. An append
+// that cannot finish is cut off again, so the file keeps its previous content.
 bool AppendFileBytes(const QString& APath, const QByteArray& ABytes);
 
 // The boolean rule for grid cells and INI texts: trimmed; empty, "0", or a first letter F/N is

@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folders.h"
 
 TEST(AtomicFile, BackupNames) {
@@ -26,14 +28,45 @@ TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(QDir(temp.Path()).entryList(QDir::Files), QStringList(QStringLiteral("f.ini")));
 }
 
-TEST(AtomicFile, FailedWriteLeavesThePreviousFile) {
+// Targets nothing can be written to: what was at the path stays as it was.
+TEST(AtomicFile, FailedWriteLeavesWhatWasThere) {
     TTempFolder temp;
-    const QString path = temp.WriteFile(QStringLiteral("f.ini"), "old");
-    // The target is a folder name inside a missing folder: nothing can be written.
+    const QString folder = temp.MakeFolder(QStringLiteral("in-the-way"));
+    temp.WriteFile(QStringLiteral("in-the-way/keep.ini"), "keep");
+    const QString missing = temp.Path(QStringLiteral("missing/f.ini"));
     QString error;
-    EXPECT_FALSE(WriteFileAtomically(temp.Path(QStringLiteral("missing/f.ini")), "x", &error));
+    EXPECT_FALSE(WriteFileAtomically(missing, "x", &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(ReadWholeFile(path), QByteArray("old"));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(missing).absolutePath()));
+
+    error.clear();
+    EXPECT_FALSE(WriteFileAtomically(folder.chopped(1), "x", &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(temp.ReadFile(QStringLiteral("in-the-way/keep.ini")), QByteArray("keep"));
+    EXPECT_EQ(QDir(temp.Path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("in-the-way")});
+}
+
+// Replacing an existing file with content that cannot be written whole (a child limited to
+// 1 KB per file): the old content is still there and no temporary file is left.
+TEST(AtomicFile, AReplacementThatCannotFinishKeepsTheOldContent) {
+    TTempFolder temp;
+    const QString path = temp.WriteFile(QStringLiteral("f.ini"), "old content");
+    const TChildOutcome outcome = RunInChildProcess([&] {
+        const QString limited = LimitFileSizeOfThisProcess(1024);
+        if (!limited.isEmpty())
+            return KChildSkipped + limited.toUtf8();
+        QString error;
+        if (WriteFileAtomically(path, QByteArray(4096, 'n'), &error))
+            return QByteArray("written");
+        return "failed: " + error.toUtf8();
+    });
+    ASSERT_TRUE(outcome.Exited) << outcome.Output.toStdString();
+    EXPECT_TRUE(outcome.Output.startsWith("failed: ")) << outcome.Output.toStdString();
+    EXPECT_EQ(ReadWholeFile(path), QByteArray("old content"));
+    EXPECT_EQ(QDir(temp.Path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("f.ini")});
 }
 
 TEST(AtomicFile, BackupCopyReplacesTheOldBackup) {

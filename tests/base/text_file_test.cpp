@@ -1,12 +1,18 @@
 #include "base/text_file.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
+#include <vector>
+
+#include "base/exceptions.h"
 #include "base/ini_document.h"
 #include "platform/ansi_code_page.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
@@ -134,6 +140,46 @@ TEST(TextFileRead, TellsMissingFromUnreadable) {
     EXPECT_EQ(ReadTextFileAuto(folder.Path(QStringLiteral("none.txt"))), QString());
 }
 
+// A file whose text, written back, would not give its bytes again must not be rewritten.
+TEST(TextFileRead, TellsWhenWritingTheTextBackWouldLoseBytes) {
+    struct TCase {
+        const char* Name;
+        QByteArray Bytes;
+        QString Text;
+        bool OddLastByte;
+        bool Loses;
+    };
+    const std::vector<TCase> cases = {
+        {"utf-16 le with an odd last byte",
+         Bytes("\xFF\xFE"
+               "a\0b",
+               5),
+         QStringLiteral("a"), true, true},
+        {"utf-16 be with an odd last byte", Bytes("\xFE\xFF\0a\0", 5), QStringLiteral("a"), true,
+         true},
+        {"utf-16 le, whole units",
+         Bytes("\xFF\xFE"
+               "a\0b\0",
+               6),
+         QStringLiteral("ab"), false, false},
+        {"utf-16 mark and one byte", Bytes("\xFF\xFEz", 3), QString(), true, true},
+        {"bytes that decode only with replacements", QByteArray("ax\x81\xC3"), QString(), false,
+         true},
+        {"plain UTF-8", QByteArray("abc"), QStringLiteral("abc"), false, false},
+    };
+    TTempFolder folder;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TTextFileContent content =
+            ReadTextFileDetected(folder.WriteFile(QStringLiteral("in.txt"), c.Bytes));
+        if (!c.Text.isEmpty() || c.OddLastByte) {
+            EXPECT_EQ(content.Text, c.Text);
+        }
+        EXPECT_EQ(content.OddLastByte, c.OddLastByte);
+        EXPECT_EQ(!LossOnWriteBack(content).isEmpty(), c.Loses);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The statistical UTF-16 test on its own
 
@@ -255,7 +301,9 @@ TEST(TextFileWrite, WritesBackUnusualContentByteIdentical) {
     }
 }
 
-TEST(TextFileWrite, TruncatesInPlaceKeepingTheFile) {
+// The new content is renamed into place: the written name leads to a new file, and another hard
+// link keeps the old content (as with `sed -i`).
+TEST(TextFileWrite, ReplacesTheFileUnderItsNameOnly) {
     TTempFolder folder;
     const QString path = folder.WriteFile(QStringLiteral("a.txt"), QByteArray("a long old text"));
     const QString link = folder.Path(QStringLiteral("link.txt"));
@@ -263,11 +311,54 @@ TEST(TextFileWrite, TruncatesInPlaceKeepingTheFile) {
 
     ASSERT_TRUE(WriteTextFile(path, QStringLiteral("new"), TTextEncoding::Utf8));
     EXPECT_EQ(ReadWholeFile(path), QByteArray("new"));
-    // Still the same file: a replacement by rename would leave the other name on the old text.
-    EXPECT_EQ(ReadWholeFile(link), QByteArray("new"));
+    EXPECT_EQ(ReadWholeFile(link), QByteArray("a long old text"));
 
     ASSERT_TRUE(WriteTextFileUtf16(path, QStringLiteral("ü")));
-    EXPECT_EQ(ReadWholeFile(link), Bytes("\xFC\0", 2));
+    EXPECT_EQ(ReadWholeFile(path), Bytes("\xFC\0", 2));
+    EXPECT_EQ(ReadWholeFile(link), QByteArray("a long old text"));
+}
+
+// Nothing is ever replaced by "?" (or U+FFFD) in silence: the writer raises, naming the encoding
+// and the character, and the file keeps what it had.
+TEST(TextFileWrite, TextTheEncodingCannotHoldRaisesAndWritesNothing) {
+    const TAnsiCodePage codePage("WINDOWS-1252");
+    struct TCase {
+        const char* Name;
+        TTextEncoding Encoding;
+        QString Text;
+        const char* Named;  // the character as the message names it
+    };
+    const std::vector<TCase> cases = {
+        {"a Chinese character in Windows-1252", TTextEncoding::Ansi, QStringLiteral("a\u4E2Db"),
+         "U+4E2D"},
+        {"U+0100 in Windows-1252", TTextEncoding::Ansi, QStringLiteral("\u00E9\u0100"), "U+0100"},
+        {"a character beyond U+FFFF in Windows-1252", TTextEncoding::Ansi,
+         QStringLiteral("x\U0001F600"), "U+1F600"},
+        {"an unpaired surrogate in UTF-8", TTextEncoding::Utf8, QStringLiteral("x") + QChar(0xD800),
+         "U+D800"},
+        {"an unpaired surrogate in UTF-8 with mark", TTextEncoding::Utf8Bom,
+         QString(QChar(0xDC00)) + u'x', "U+DC00"},
+    };
+    TTempFolder folder;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString path = folder.WriteFile(QStringLiteral("f.txt"), "old");
+        const QString encoding = c.Encoding == TTextEncoding::Ansi ? QStringLiteral("WINDOWS-1252")
+                                                                   : QStringLiteral("UTF-8");
+        try {
+            WriteTextFile(path, c.Text, c.Encoding, &codePage);
+            ADD_FAILURE() << "written without an error";
+        } catch (const EqvOperationNotPossible& e) {
+            EXPECT_TRUE(e.Message().contains(encoding)) << e.what();
+            EXPECT_TRUE(e.Message().contains(QString::fromLatin1(c.Named))) << e.what();
+        }
+        EXPECT_EQ(ReadWholeFile(path), QByteArray("old"));
+    }
+    // A question mark of the text itself is written as it is.
+    const QString path = folder.Path(QStringLiteral("q.txt"));
+    ASSERT_TRUE(
+        WriteTextFile(path, QStringLiteral("?\u00E9\u20AC"), TTextEncoding::Ansi, &codePage));
+    EXPECT_EQ(ReadWholeFile(path), QByteArray("?\xE9\x80"));
 }
 
 TEST(TextFileWrite, ReportsFailureWithoutRaising) {
@@ -322,6 +413,88 @@ TEST(TextFileAuto, KeepsUtf16MarkThroughReadAndWrite) {
         EXPECT_EQ(text, c.Text);
         ASSERT_TRUE(WriteTextFileUtf16(path, text));
         EXPECT_EQ(ReadWholeFile(path), c.Written);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writes that cannot finish
+
+// Each way of writing a file, with new content three times the old one's size.
+struct TGrowingWrite {
+    const char* Name;
+    std::function<bool(const QString&)> Write;
+};
+
+const QByteArray KOldContent(4096, 'o');
+
+const std::vector<TGrowingWrite> KGrowingWrites = {
+    {"text in its encoding",
+     [](const QString& APath) {
+         return WriteTextFile(APath, QString(12288, u'n'), TTextEncoding::Utf8);
+     }},
+    {"UTF-16 text",
+     [](const QString& APath) { return WriteTextFileUtf16(APath, QString(6144, u'n')); }},
+    {"bytes appended",
+     [](const QString& APath) { return AppendFileBytes(APath, QByteArray(8192, 'n')); }},
+};
+
+QStringList EntriesOf(const QString& AFolder) {
+    return QDir(AFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                   QDir::Name);
+}
+
+// A child limited to 8 KB per file runs the write; the file must be byte for byte as it was.
+TEST(TextFileWrite, AWriteBeyondTheFileSizeLimitLeavesTheFileAsItWas) {
+    TTempFolder folder;
+    for (const TGrowingWrite& write : KGrowingWrites) {
+        SCOPED_TRACE(write.Name);
+        const QString path = folder.WriteFile(QStringLiteral("f.txt"), KOldContent);
+        const TChildOutcome outcome = RunInChildProcess([&] {
+            const QString limited = LimitFileSizeOfThisProcess(8192);
+            if (!limited.isEmpty())
+                return KChildSkipped + limited.toUtf8();
+            return QByteArray(write.Write(path) ? "written" : "failed");
+        });
+        ASSERT_TRUE(outcome.Exited) << outcome.Output.toStdString();
+        EXPECT_EQ(outcome.Output, QByteArray("failed"));
+        EXPECT_EQ(ReadWholeFile(path), KOldContent);
+        EXPECT_EQ(EntriesOf(folder.Path()), QStringList{QStringLiteral("f.txt")});
+    }
+}
+
+// A child mounts a 64 KB tmpfs in a mount namespace of its own, fills it and runs the write; it
+// sends back the result, the file's bytes and the folder's entries.
+TEST(TextFileWrite, AWriteOnAFullFileSystemLeavesTheFileAsItWas) {
+    TTempFolder folder;
+    const QString small = folder.MakeFolder(QStringLiteral("small"));
+    for (const TGrowingWrite& write : KGrowingWrites) {
+        SCOPED_TRACE(write.Name);
+        const TChildOutcome outcome = RunInChildProcess([&] {
+            QString problem = EnterPrivateMountNamespace();
+            if (problem.isEmpty())
+                problem = MountSmallTmpfs(small, 64 * 1024);
+            if (!problem.isEmpty())
+                return KChildSkipped + problem.toUtf8();
+            const QString path = small + QStringLiteral("f.txt");
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(KOldContent) != KOldContent.size())
+                return QByteArray("cannot write the old content");
+            file.close();
+            if (const QString full = FillFileSystem(small + QStringLiteral("filler"));
+                !full.isEmpty())
+                return full.toUtf8();
+            const QByteArray result = write.Write(path) ? "written" : "failed";
+            return result + '|' + ReadWholeFile(path) + '|' + EntriesOf(small).join(u',').toUtf8();
+        });
+        ASSERT_TRUE(outcome.Exited) << outcome.Output.toStdString();
+        if (outcome.Output.startsWith(KChildSkipped))
+            GTEST_SKIP() << "no small file system can be mounted here: "
+                         << outcome.Output.toStdString();
+        const QList<QByteArray> parts = outcome.Output.split('|');
+        ASSERT_EQ(parts.size(), 3) << outcome.Output.left(200).toStdString();
+        EXPECT_EQ(parts.at(0), QByteArray("failed"));
+        EXPECT_EQ(parts.at(1), KOldContent);
+        EXPECT_EQ(parts.at(2), QByteArray("f.txt,filler"));
     }
 }
 

@@ -77,17 +77,28 @@ QString TrimLineBreaks(const QString& AText) {
 }
 
 // Removes the last entry's ending from the end of the file in place, when the file ends with it.
-void TruncateEnding(const QString& APath, const QByteArray& AEnding) {
+// Returns why that failed, or empty.
+QString TruncateEnding(const QString& APath, const QByteArray& AEnding) {
     if (AEnding.isEmpty())
-        return;
+        return {};
     QFile file(APath);
+    const auto failed = [&] {
+        return QStringLiteral("The last separator could not be removed from the output file \"") +
+               APath + QStringLiteral("\": ") + file.errorString();
+    };
     if (!file.open(QIODevice::ReadWrite))
-        return;
+        return failed();
     const qint64 size = file.size();
-    if (size < AEnding.size() || !file.seek(size - AEnding.size()))
-        return;
-    if (file.read(AEnding.size()) == AEnding)
-        file.resize(size - AEnding.size());
+    if (size < AEnding.size())
+        return {};
+    if (!file.seek(size - AEnding.size()))
+        return failed();
+    const QByteArray last = file.read(AEnding.size());
+    if (last.size() != AEnding.size())
+        return failed();
+    if (last == AEnding && !file.resize(size - AEnding.size()))
+        return failed();
+    return {};
 }
 
 // Entries equal when case is ignored are kept once, the one nearest the end; entries holding a
@@ -323,9 +334,10 @@ QString TPluginInternal_ListPaths::PrepareOutputFile() const {
         if (!QDir(folder).exists() && !QDir().mkdir(folder))
             return QStringLiteral("The folder of the output file \"") + path +
                    QStringLiteral("\" does not exist and could not be created.");
-        if (!WriteTextFile(path, QString(), TTextEncoding::Utf8))
+        QString error;
+        if (!WriteTextFile(path, QString(), TTextEncoding::Utf8, nullptr, &error))
             return QStringLiteral("The output file \"") + path +
-                   QStringLiteral("\" could not be emptied.");
+                   QStringLiteral("\" could not be emptied: ") + error;
         return {};
     }
     const TTextFileContent content = ReadTextFileDetected(path);
@@ -338,11 +350,9 @@ QString TPluginInternal_ListPaths::PrepareOutputFile() const {
         case TTextReadStatus::Ok:
             break;
     }
-    if (content.Encoding == TTextEncoding::Utf8Lossy)
-        return QStringLiteral("The content of the output file \"") + path +
-               QStringLiteral(
-                   "\" is neither valid UTF-8 nor valid in the ANSI code page; nothing "
-                   "is added to it so that nothing is lost.");
+    if (const QString loss = LossOnWriteBack(content); !loss.isEmpty())
+        return QStringLiteral("Nothing is added to the output file \"") + path +
+               QStringLiteral("\" so that nothing of it is lost: ") + loss + u'.';
     const QString ending = content.Text.isEmpty() ? QString() : EntryEnding();
     if (content.Encoding == TTextEncoding::Utf8) {
         if (!ending.isEmpty() && !AppendFileBytes(path, ending.toUtf8()))
@@ -436,15 +446,17 @@ void TPluginInternal_ListPaths::PluginWorkPath(const QString& AWorkPathNameIn, T
     }
 }
 
-void TPluginInternal_ListPaths::FinishOutputFile() const {
+QString TPluginInternal_ListPaths::FinishOutputFile() const {
     const QString ending = EntryEnding();
-    if (!FOptions.WritePathsSorted || !FSortingPossible) {
-        TruncateEnding(FOutputFilePath, ending.toUtf8());
-        return;
-    }
+    if (!FOptions.WritePathsSorted || !FSortingPossible)
+        return TruncateEnding(FOutputFilePath, ending.toUtf8());
     const TTextFileContent content = ReadTextFileDetected(FOutputFilePath);
-    if (content.Status != TTextReadStatus::Ok || content.Encoding == TTextEncoding::Utf8Lossy)
-        return;
+    const QString loss = content.Status == TTextReadStatus::Ok
+                             ? LossOnWriteBack(content)
+                             : QStringLiteral("it could not be read back");
+    if (!loss.isEmpty())
+        return QStringLiteral("The output file \"") + FOutputFilePath +
+               QStringLiteral("\" was not sorted and keeps its last separator: ") + loss + u'.';
     QString text = content.Text;
     if (!ending.isEmpty() && text.endsWith(ending))
         text.chop(ending.size());
@@ -454,19 +466,28 @@ void TPluginInternal_ListPaths::FinishOutputFile() const {
         for (QString& entry : entries)
             entry = TrimLineBreaks(entry);
     const QString sorted = TrimTrailingBlanksAndControls(SortEntries(entries).join(ending));
-    if (sorted != content.Text || content.Encoding != TTextEncoding::Utf8)
-        WriteFileAtomically(FOutputFilePath, sorted.toUtf8());
+    QString error;
+    if ((sorted != content.Text || content.Encoding != TTextEncoding::Utf8) &&
+        !WriteFileAtomically(FOutputFilePath, sorted.toUtf8(), &error))
+        return QStringLiteral("The sorted paths could not be written to the output file \"") +
+               FOutputFilePath + QStringLiteral("\"; it keeps them as they were added: ") + error;
+    return {};
 }
 
 void TPluginInternal_ListPaths::PluginSetupWorkEnd(const TExeInfoHost&) {
+    QString failure;
     try {
         if (FOutputFault.isEmpty())
-            FinishOutputFile();
+            failure = FinishOutputFile();
     } catch (...) {
         ClearWorkState();
         throw;
     }
     ClearWorkState();
+    // No path is being worked on any more, so the per-path report cannot carry this; the batch
+    // records it as the error it ended with.
+    if (!failure.isEmpty())
+        throw EqvOperationNotPossible(failure);
 }
 
 void TPluginInternal_ListPaths::PluginVerifyPropTextBoxValue(

@@ -80,8 +80,9 @@ private:
     // Prepares the output file at the start of a combination; an error text when it cannot be
     // used.
     QString PrepareOutputFile() const;
-    // Removes the last entry's ending and sorts, at the end of a combination.
-    void FinishOutputFile() const;
+    // Removes the last entry's ending and sorts, at the end of a combination; why that failed,
+    // or empty.
+    QString FinishOutputFile() const;
     void Report(const QString& AMessage) const;
     void ClearWorkState();
 

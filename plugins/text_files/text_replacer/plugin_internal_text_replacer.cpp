@@ -159,6 +159,23 @@ std::optional<QString> TPluginInternal_TextReplacer::ApplyRules(QString& AText) 
     return std::nullopt;
 }
 
+std::optional<QString> TPluginInternal_TextReplacer::WriteBack(const QString& APath,
+                                                               const TTextFileContent& ARead,
+                                                               const QString& AText) {
+    const QString loss = LossOnWriteBack(ARead);
+    if (!loss.isEmpty())
+        return QStringLiteral("The file was left unchanged: ") + loss + u'.';
+    try {
+        QString error;
+        if (!WriteTextFile(APath, AText, ARead.Encoding, nullptr, &error))
+            return QStringLiteral("The file could not be written; it was left unchanged: ") + error;
+    } catch (const std::exception& e) {
+        // Text the file's encoding cannot hold: the message names the encoding.
+        return ExceptionMessage(e);
+    }
+    return std::nullopt;
+}
+
 void TPluginInternal_TextReplacer::Report(const QString& AMessage) const {
     if (FCallbacks != nullptr)
         FCallbacks->ExeHandleWorkPathErrorMsg(AMessage, QString());
@@ -181,16 +198,8 @@ void TPluginInternal_TextReplacer::PluginWorkPath(const QString& AWorkPathNameIn
         QString text = content.Text;
         const std::optional<QString> failure = ApplyRules(text);
         if (text != content.Text) {
-            if (content.Encoding == TTextEncoding::Utf8Lossy) {
-                // Writing the text back would turn the bytes that could not be decoded into
-                // replacement characters.
-                Report(
-                    QStringLiteral("The file's bytes are neither valid UTF-8 nor valid in the "
-                                   "ANSI code page; it was left unchanged so that nothing is "
-                                   "lost."));
-            } else if (!WriteTextFile(AWorkPathNameIn, text, content.Encoding)) {
-                Report(QStringLiteral("The file could not be written."));
-            }
+            if (const std::optional<QString> problem = WriteBack(AWorkPathNameIn, content, text))
+                Report(*problem);
         }
         if (failure)
             Report(*failure);

@@ -9,6 +9,8 @@
 
 #include "plugin_host/plugin_internal.h"
 
+struct TTextFileContent;
+
 class TRegexFacility;
 
 // Searches and replaces text inside every file passed to it: first the plain rules of the
@@ -56,6 +58,10 @@ private:
     // The rules applied to one file's text, in order. Stops at the first rule that fails and
     // returns its message; AText then holds what the rules before it produced.
     std::optional<QString> ApplyRules(QString& AText) const;
+    // Writes the changed text back in the file's encoding; the reason when the file was left as
+    // it was.
+    static std::optional<QString> WriteBack(const QString& APath, const TTextFileContent& ARead,
+                                            const QString& AText);
     void Report(const QString& AMessage) const;
     void ClearWorkState();
 

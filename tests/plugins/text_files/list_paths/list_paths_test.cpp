@@ -14,6 +14,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_property.h"
 #include "tests/plugins/text_files/text_replacer/plugin_batch_harness.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -386,6 +387,57 @@ TEST_F(ListPathsTest, ClearingCreatesOneMissingFolderLevelOnly) {
     FHarness.Run(Root(), Values({KClear, KRelative}, S(","), twoLevels), paths);
     EXPECT_FALSE(QFileInfo::exists(FHarness.Temp().Path(QStringLiteral("x"))));
     EXPECT_EQ(FHarness.Sink().Errors().size(), 1);  // the path could not be listed
+}
+
+// The folder of the output file turns read-only (as a file system does after errors) once the
+// paths are listed, in a child process with a mount namespace of its own: the end of the
+// combination cannot cut the last separator or write the sorted list, and says so.
+TEST_F(ListPathsTest, AFinalCutOrSortThatFailsIsReported) {
+    struct TCase {
+        const char* Name;
+        QStringList Options;
+    };
+    const std::vector<TCase> cases = {
+        {"cutting the last separator", {KRelative}},
+        {"writing the sorted paths", {KRelative, KSorted}},
+    };
+    const QStringList paths = MakeEntries({S("b.txt"), S("a.txt")});
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QFile::remove(OutputFile());
+        const TChildOutcome outcome = RunInChildProcess([&] {
+            if (const QString problem = EnterPrivateMountNamespace(); !problem.isEmpty())
+                return KChildSkipped + problem.toUtf8();
+            FHarness.Start(Root(), Values(c.Options, S(","), OutputFile()));
+            for (const QString& path : paths)
+                FHarness.Work(path);
+            if (const QString problem = MakeReadOnly(FHarness.Temp().Path(QStringLiteral("out")));
+                !problem.isEmpty())
+                return KChildSkipped + problem.toUtf8();
+            try {
+                FHarness.End();
+            } catch (const std::exception& e) {
+                return QByteArray("raised: ") + e.what();
+            }
+            return QByteArray("no error");
+        });
+        ASSERT_TRUE(outcome.Exited) << outcome.Output.toStdString();
+        if (outcome.Output.startsWith(KChildSkipped))
+            GTEST_SKIP() << "no read-only mount can be made here: " << outcome.Output.toStdString();
+        EXPECT_TRUE(outcome.Output.startsWith("raised: ")) << outcome.Output.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(outcome.Output).contains(OutputFile()))
+            << outcome.Output.toStdString();
+        EXPECT_EQ(ReadWholeFile(OutputFile()), QByteArray("b.txt,a.txt,"));
+    }
+}
+
+// Converting the present content to UTF-8 would lose the odd last byte of this UTF-16 file.
+TEST_F(ListPathsTest, AnOutputFileThatCannotBeConvertedWithoutLossIsKept) {
+    const QByteArray odd("\xFF\xFEx\0y", 5);
+    FHarness.Temp().WriteFile(QStringLiteral("out/list.txt"), odd);
+    FHarness.Run(Root(), Values({KRelative}, S(","), OutputFile()), MakeEntries({S("a.txt")}));
+    EXPECT_EQ(ReadWholeFile(OutputFile()), odd);
+    EXPECT_EQ(FHarness.Sink().Errors().size(), 1);
 }
 
 TEST_F(ListPathsTest, CombinationsAppendToTheSameFile) {

@@ -1,19 +1,24 @@
 #include "plugins/text_files/text_replacer/plugin_internal_text_replacer.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <thread>
 #include <vector>
 
 #include "base/stream_fields.h"
 #include "base/text_file.h"
+#include "platform/ansi_code_page.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_property.h"
 #include "tests/plugins/text_files/text_replacer/plugin_batch_harness.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -324,6 +329,156 @@ TEST_F(TextReplacerTest, BytesThatDecodeOnlyWithLossAreNotRewritten) {
     FHarness.Run(Root(), Values({{S("True"), S("x"), S("y")}}, {}), {path});
     EXPECT_EQ(ReadWholeFile(path), bytes);
     EXPECT_EQ(FHarness.Sink().Errors().size(), 1);
+}
+
+// A rewrite that cannot finish, run in a child process: under a file-size limit, or on a small
+// file system that is full. The file keeps every byte and the failure is reported.
+enum class TUnfinishedWrite { FileSizeLimit, FullFileSystem };
+
+class TextReplacerUnfinishedWriteTest : public TextReplacerTest,
+                                        public ::testing::WithParamInterface<TUnfinishedWrite> {};
+
+TEST_P(TextReplacerUnfinishedWriteTest, LeavesTheFileAsItWasAndIsReported) {
+    const bool limit = GetParam() == TUnfinishedWrite::FileSizeLimit;
+    const QByteArray before(4096, 'x');
+    const auto values = Values({{S("True"), S("x"), S("xyz")}}, {});
+    const QString work = FHarness.Temp().MakeFolder(QStringLiteral("work"));
+    const QString file = work + QStringLiteral("f.txt");
+    const TChildOutcome outcome = RunInChildProcess([&] {
+        QString problem;
+        if (limit) {
+            problem = LimitFileSizeOfThisProcess(8192);
+        } else {
+            problem = EnterPrivateMountNamespace();
+            if (problem.isEmpty())
+                problem = MountSmallTmpfs(work, 64 * 1024);
+        }
+        if (!problem.isEmpty())
+            return KChildSkipped + problem.toUtf8();
+        QFile old(file);
+        if (!old.open(QIODevice::WriteOnly) || old.write(before) != before.size())
+            return QByteArray("cannot write the file");
+        old.close();
+        if (!limit)
+            problem = FillFileSystem(work + QStringLiteral("filler"));
+        if (!problem.isEmpty())
+            return problem.toUtf8();
+        FHarness.Run(Root(), values, {file});
+        return FHarness.Sink().Errors().join(u'\n').toUtf8() + '|' + ReadWholeFile(file);
+    });
+    ASSERT_TRUE(outcome.Exited) << outcome.Output.toStdString();
+    if (!limit && outcome.Output.startsWith(KChildSkipped))
+        GTEST_SKIP() << "no small file system can be mounted here: "
+                     << outcome.Output.toStdString();
+    const qsizetype bar = outcome.Output.indexOf('|');
+    ASSERT_GE(bar, 0) << outcome.Output.left(200).toStdString();
+    EXPECT_EQ(outcome.Output.mid(bar + 1), before);
+    const QStringList errors = QString::fromUtf8(outcome.Output.left(bar)).split(u'\n');
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.at(0).contains(QStringLiteral("left unchanged")))
+        << errors.at(0).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Conditions, TextReplacerUnfinishedWriteTest,
+                         ::testing::Values(TUnfinishedWrite::FileSizeLimit,
+                                           TUnfinishedWrite::FullFileSystem),
+                         [](const ::testing::TestParamInfo<TUnfinishedWrite>& AInfo) {
+                             return AInfo.param == TUnfinishedWrite::FileSizeLimit
+                                        ? std::string("FileSizeLimit")
+                                        : std::string("FullFileSystem");
+                         });
+
+TEST_F(TextReplacerTest, ARewriteKeepsModeOwnerAndSymbolicLinks) {
+    const bool root = ::geteuid() == 0;
+    const QString real = FHarness.Temp().WriteFile(QStringLiteral("real/t.txt"), "abc");
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0751), 0);
+    if (root) {
+        ASSERT_EQ(::chown(QFile::encodeName(real).constData(), 4321, 8765), 0);
+    }
+    const QString plain = FHarness.Temp().WriteFile(QStringLiteral("work/p.txt"), "abc");
+    ASSERT_EQ(::chmod(QFile::encodeName(plain).constData(), 0604), 0);
+    const QString link = Root() + QStringLiteral("link.txt");
+    ASSERT_EQ(::symlink("../real/t.txt", QFile::encodeName(link).constData()), 0);
+    struct stat realBefore {};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &realBefore), 0);
+
+    FHarness.Run(Root(), Values({{S("True"), S("b"), S("B")}}, {}), {link, plain});
+    EXPECT_TRUE(FHarness.Sink().Errors().isEmpty())
+        << FHarness.Sink().Errors().join(u'\n').toStdString();
+
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), QFileInfo(real).canonicalFilePath());
+    char target[256] = {};
+    ASSERT_GT(::readlink(QFile::encodeName(link).constData(), target, sizeof target - 1), 0);
+    EXPECT_STREQ(target, "../real/t.txt");
+    EXPECT_EQ(ReadWholeFile(real), QByteArray("aBc"));
+    struct stat realAfter {};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &realAfter), 0);
+    EXPECT_EQ(realAfter.st_mode & 07777, 0751u);
+    EXPECT_EQ(realAfter.st_uid, realBefore.st_uid);
+    EXPECT_EQ(realAfter.st_gid, realBefore.st_gid);
+
+    EXPECT_EQ(ReadWholeFile(plain), QByteArray("aBc"));
+    struct stat plainAfter {};
+    ASSERT_EQ(::stat(QFile::encodeName(plain).constData(), &plainAfter), 0);
+    EXPECT_EQ(plainAfter.st_mode & 07777, 0604u);
+    // Nothing left beside the files.
+    EXPECT_EQ(QDir(Root()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("link.txt"), QStringLiteral("p.txt")}));
+    EXPECT_EQ(QDir(QFileInfo(real).absolutePath())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("t.txt")});
+}
+
+// The 8-bit code page has no such character: nothing is written (never a "?" for it), and the
+// report names the encoding and the character.
+TEST_F(TextReplacerTest, TextTheFilesCodePageCannotHoldIsReportedAndTheFileKept) {
+    const QByteArray before("x1\xE9");  // "x1é" in the ANSI code page
+    const QString codePage = QString::fromLatin1(TAnsiCodePage::System().Name());
+    struct TCase {
+        QString Replace;
+        const char* Named;
+    };
+    const std::vector<TCase> cases = {
+        {S("中"), "U+4E2D"},
+        {S("Ā"), "U+0100"},
+        {S("😀"), "U+1F600"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Named);
+        FHarness.Sink().Clear();
+        const QString path = FHarness.Temp().WriteFile(QStringLiteral("work/a.txt"), before);
+        ASSERT_EQ(ReadTextFileDetected(path).Encoding, TTextEncoding::Ansi);
+        FHarness.Run(Root(), Values({{S("True"), S("x"), c.Replace}}, {}), {path});
+        EXPECT_EQ(ReadWholeFile(path), before);
+        const QStringList errors = FHarness.Sink().Errors();
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors.at(0).contains(codePage)) << errors.at(0).toStdString();
+        EXPECT_TRUE(errors.at(0).contains(QString::fromLatin1(c.Named)))
+            << errors.at(0).toStdString();
+    }
+    // A question mark the rule itself writes is text like any other.
+    FHarness.Sink().Clear();
+    EXPECT_EQ(RunOnFile(Values({{S("True"), S("x"), S("?")}}, {}), before), QByteArray("?1\xE9"));
+    EXPECT_TRUE(FHarness.Sink().Errors().isEmpty());
+}
+
+// The odd byte is no UTF-16 code unit and would be lost by a rewrite.
+TEST_F(TextReplacerTest, AUtf16FileWithAnOddLastByteIsReportedAndKept) {
+    const QByteArray cases[] = {
+        QByteArray("\xFF\xFEx\0"
+                   "1\0z",
+                   7),
+        QByteArray("\xFE\xFF\0x\0"
+                   "1z",
+                   7),
+    };
+    for (const QByteArray& before : cases) {
+        SCOPED_TRACE(before.toHex().toStdString());
+        FHarness.Sink().Clear();
+        EXPECT_EQ(RunOnFile(Values({{S("True"), S("x"), S("y")}}, {}), before), before);
+        EXPECT_EQ(FHarness.Sink().Errors().size(), 1);
+    }
 }
 
 TEST_F(TextReplacerTest, RulesAreRebuiltForEveryCombination) {
