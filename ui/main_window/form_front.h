@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <map>
+#include <memory>
+
+#include "batch/batch_runner.h"
+#include "project/project_file.h"
+#include "ui/main_window/frame_program_setup_general.h"
+#include "ui/main_window/front_commands.h"
+#include "ui/main_window/progress_relay.h"
+
+class QAction;
+class QTabWidget;
+class QTreeWidget;
+class TFrameBatchSetupRoot;
+class TFrameLogs;
+class TFrameProjectInfo;
+class TModuleShared;
+class TPluginHost;
+
+// What the main window needs. The choosers default to the platform's file dialogs.
+struct TFormFrontSetup {
+    TModuleShared* Module = nullptr;
+    TPluginHost* Host = nullptr;
+    TProjectFileChooser ChooseOpenFile;
+    TProjectFileChooser ChooseSaveFile;
+    TFrameProgramSetupGeneral::TFolderChooser ChooseFolder;
+};
+
+// The program's main window: the open project on its pages, the project and batch commands and
+// the batch wrapper. The project logic is the project controller's, the batch the runner's; the
+// window shows them and asks through the module's prompts.
+class TFormFront : public QMainWindow {
+public:
+    explicit TFormFront(TFormFrontSetup ASetup);
+    ~TFormFront() override;
+
+    TProjectController& Project() { return FProject; }
+    TBatchRunner& Runner() { return FRunner; }
+
+    // The start-up project: the first of the reopen list when the options say so, else new.
+    void LoadStartupProject();
+
+    // The Start command: validates the settings, then runs the batch while the window stays
+    // responsive; returns when the batch has ended (or did not start).
+    void StartBatch();
+    // The Stop command.
+    void InterruptBatch();
+    bool IsBatchRunning() const { return FWrapperRunning; }
+
+    // Recomputes which commands are available from the batch status.
+    void UpdateActions();
+
+    static const QString KBaseTitle;
+
+protected:
+    void closeEvent(QCloseEvent* AEvent) override;
+
+private:
+    QAction* AddAction(const QString& AName, const QString& ACaption, const QKeySequence& AKey,
+                       void (TFormFront::*AHandler)());
+    void BuildActions();
+    void BuildPages();
+    // A project command; an error reaches the program log and the user.
+    void RunProjectCommand(bool (TProjectController::*ACommand)());
+    void NewProject() { RunProjectCommand(&TProjectController::NewProject); }
+    void OpenProject() { RunProjectCommand(&TProjectController::OpenProject); }
+    void SaveProject() { RunProjectCommand(&TProjectController::SaveProject); }
+    void SaveProjectAs() { RunProjectCommand(&TProjectController::SaveProjectAs); }
+    void ExitProgram() { close(); }
+    void ShowProjectState();
+    void ShowCombinations();
+    void SettingsEdited();
+    void RunBatchWrapper(const TProjectGeneralSettings& ASettings);
+    void ShowBatchEnd(const TBatchRunResult* AResult, const QString& AError);
+    void ShowIdleStatus();
+
+    TModuleShared& FModule;
+    TProjectController FProject;
+    TBatchRunner FRunner;
+    std::map<QString, QAction*> FActions;
+    QTabWidget* FPages = nullptr;
+    TFrameProjectInfo* FInfoFrame = nullptr;
+    TFrameProgramSetupGeneral* FSettingsFrame = nullptr;
+    QTreeWidget* FCombinationsView = nullptr;
+    TFrameBatchSetupRoot* FBatchFrame = nullptr;
+    TFrameLogs* FLogsFrame = nullptr;
+    TProgressRelay FRelay;
+    bool FWrapperRunning = false;
+    bool FStopRequested = false;
+    bool FWaitPointer = false;
+    bool FShowingProject = false;
+};

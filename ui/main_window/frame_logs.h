@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+#include "batch/batch_log.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The Logs page: the tree of "Misc" and "Batches" with their log files, the selected file's path
+// and a read-only viewer of its text.
+class TFrameLogs : public QWidget {
+public:
+    // AModel lists the log folders' files; it is asked again on every refresh.
+    explicit TFrameLogs(std::function<TLogsPageModel()> AModel, QWidget* AParent = nullptr);
+
+    // Lists the folders again, keeping the selected file selected while it exists.
+    void Refresh();
+
+private:
+    void ShowSelected();
+    void Select(TLogsPageModel::TRef ARef);
+
+    std::function<TLogsPageModel()> FModelSource;
+    std::optional<TLogsPageModel> FModel;
+    QTreeWidget* FTree;
+    QLineEdit* FPath;
+    QPlainTextEdit* FViewer;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include "translation/builtin_texts.h"
+
+// The main window's messages ("UTF8_program.ini", section "__MessageText__FrontMain") and words
+// (section "__MixedText__FrontMain").
+extern const TqvlgNativeText KTextInterruptBatchExit;  // "Interrupt batch and exit?"
+// The batch ended early; {dynErrorMessage} is the error.
+extern const TqvlgNativeText KTextBatchEndedWithError;
+extern const TqvlgNativeText KTextNotAvailableShort;  // "N/A"
+extern const TqvlgNativeText KTextBatchStatusReady;
+extern const TqvlgNativeText KTextBatchStatusRunning;
+extern const TqvlgNativeText KTextBatchStatusDone;
+extern const TqvlgNativeText KTextLogBatchInterruptedByUser;
+extern const TqvlgNativeText KTextLogBatchInterruptedByPlugin;
+extern const TqvlgNativeText KTextLogBatchInterrupted;
+
+// The status word of TBatchRunner::StatusWord in the chosen language.
+QString TranslatedBatchStatus(const QString& AEnglishStatus);
+
+// Every text above.
+std::vector<TqvlgNativeText> FrontMainNativeTexts();
