@@ -11,30 +11,17 @@
 
 #include "app/module_shared.h"
 #include "platform/single_instance.h"
+#include "tests/support/process_run.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
 
-// QProcess and the stand-in instance's channel want an application object. It is never
-// destroyed: destroying it at exit races Qt's own static clean-up.
-void App() {
-    static int argc = 1;
-    static char name[] = "desktop_start_test";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QCoreApplication(argc, argv);
-}
-
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
+using TRun = TProcessRun;
 
 class DesktopStartTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
+        EnsureCoreApplication();
         FProgram = FTemp.MakeFolder(QStringLiteral("prog"));
         ASSERT_TRUE(
             QFile::copy(QStringLiteral(PLOVANE_PATH), FProgram + QStringLiteral("plovane")));
@@ -73,12 +60,7 @@ protected:
         env.insert(QStringLiteral("TMPDIR"), QDir::cleanPath(FInstanceFolder));
         process.setProcessEnvironment(env);
         process.start(FProgram + QStringLiteral("plovane"), AArguments);
-        EXPECT_TRUE(process.waitForFinished(120000));
-        TRun run;
-        run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.Out = QString::fromUtf8(process.readAllStandardOutput());
-        run.Err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        return FinishProcess(process);
     }
 
     QStringList HeadlessStart() const {

@@ -23,30 +23,17 @@
 #include "plugins/register_all.h"
 #include "project/project_file.h"
 #include "tests/support/garbled_projects.h"
+#include "tests/support/process_run.h"
 #include "tests/support/temp_folders.h"
 
 namespace {
 
-// QProcess wants an application object. It is never destroyed: destroying it at exit races
-// Qt's own static clean-up.
-void App() {
-    static int argc = 1;
-    static char name[] = "plovane_run_test";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QCoreApplication(argc, argv);
-}
-
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
+using TRun = TProcessRun;
 
 class PlovaneRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
+        EnsureCoreApplication();
         FProgram = FTemp.MakeFolder(QStringLiteral("prog"));
         ASSERT_TRUE(QFile::copy(QStringLiteral(PLOVANE_RUN_PATH),
                                 FProgram + QStringLiteral("plovane-run")));
@@ -115,11 +102,7 @@ protected:
     }
 
     TRun Finish(QProcess* AProcess) {
-        EXPECT_TRUE(AProcess->waitForFinished(120000));
-        TRun run;
-        run.ExitCode = AProcess->exitStatus() == QProcess::NormalExit ? AProcess->exitCode() : -1;
-        run.Out = QString::fromUtf8(AProcess->readAllStandardOutput());
-        run.Err += QString::fromUtf8(AProcess->readAllStandardError());
+        const TRun run = FinishProcess(*AProcess);
         delete AProcess;
         return run;
     }

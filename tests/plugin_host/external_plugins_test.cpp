@@ -27,7 +27,7 @@
 #include "plugin_host/property_values.h"
 #include "plugins/register_all.h"
 #include "tests/plugin_host/external_plugin_fixture.h"
-#include "tests/plugin_host/stored_streams.h"
+#include "tests/support/stored_streams.h"
 #include "tests/support/temp_folders.h"
 
 namespace {

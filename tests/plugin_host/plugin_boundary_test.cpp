@@ -15,7 +15,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_internal.h"
 #include "tests/plugin_host/external_plugin_fixture.h"
-#include "tests/plugin_host/stored_streams.h"
+#include "tests/support/stored_streams.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_internal.h"
 #include "plugin_host/plugin_property.h"
-#include "tests/plugin_host/stored_streams.h"
+#include "tests/support/stored_streams.h"
 #include "tests/support/temp_folders.h"
 
 // Readable failure output for the recorded calls.

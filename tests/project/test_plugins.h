@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/stored_streams.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -67,14 +69,6 @@ private:
     TCollectionInternalPluginTypes FRegistry;
     std::unique_ptr<TPluginHost> FHost;
 };
-
-// Stored value streams as the editor pages write them.
-QByteArray StoredSingle(const QString& AId);
-QByteArray StoredMultiple(const QStringList& AIds);
-QByteArray StoredBoxes(const std::vector<std::pair<QString, QString>>& ABoxes);
-QByteArray StoredGrid(const QStringList& AColumns,
-                      const std::vector<std::tuple<int, int, QString>>& ACells);
-QByteArray StoredFile(const QString& ADocument);
 
 // One entry of a hand-made module configuration stream.
 struct TStoredEntry {

@@ -1,4 +1,4 @@
-#include "tests/plugin_host/stored_streams.h"
+#include "tests/support/stored_streams.h"
 
 #include "base/stream_fields.h"
 
