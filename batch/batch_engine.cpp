@@ -381,30 +381,34 @@ void TBatchEngine::CopyInputToWork() {
             return;
         }
         const QByteArray target = nativeWork + ANativePath.mid(nativeInput.size());
+        // Every failure counts; what was left out on purpose (links to folders, special
+        // files) only gets its line.
         QStringList problems;
+        int failures = 0;
         if (AKind == TWalkNativeKind::Folder) {
-            CopyFolderNative(
+            failures = CopyFolderNative(
                 ANativePath, target, [this] { return Terminated(); }, problems);
         } else {
             QString error;
-            if (!CopyFileCompleteNative(ANativePath, target, &error))
+            if (!CopyFileCompleteNative(ANativePath, target, &error)) {
                 problems << error;
+                failures = 1;
+            }
         }
-        for (const QString& problem : std::as_const(problems)) {
-            if (!problem.startsWith(QStringLiteral("Symbolic link")) &&
-                !problem.startsWith(QStringLiteral("Special file")))
-                CountProblem(&TBatchProblemCounts::CopyFailures);
+        for (int i = 0; i < failures; ++i)
+            CountProblem(&TBatchProblemCounts::CopyFailures);
+        for (const QString& problem : std::as_const(problems))
             Log(QStringLiteral("  ") + problem + QStringLiteral(".\r\n"));
-        }
     };
     walk.AbortTest = [this] { return Terminated(); };
     // The walk tells folders (ending with "/") from files, so no path is queried again; a file
     // that vanishes meanwhile is skipped when its copy finds it missing.
     walk.OnEntry = [&](const QString& APath) {
         const bool isFolder = APath.endsWith(QLatin1Char('/'));
-        const TPathFacts facts(APath, work,
-                               isFolder ? TPathFacts::TKind::Directory : TPathFacts::TKind::File);
-        if (FSetup.Settings.OnlyCopyHandledPaths && !handled.Matches(facts))
+        // The facts only when they decide anything: this runs for every entry of the input.
+        if (FSetup.Settings.OnlyCopyHandledPaths &&
+            !handled.Matches(TPathFacts(
+                APath, work, isFolder ? TPathFacts::TKind::Directory : TPathFacts::TKind::File)))
             return;
         const QString folder =
             isFolder ? APath : APath.left(APath.lastIndexOf(QLatin1Char('/')) + 1);
@@ -476,11 +480,10 @@ void TBatchEngine::MainRun() {
     }
     // The count walked the batch root just before and nothing has run since: its list is the
     // work path list, so the tree is not walked a second time.
-    std::vector<TKnownPathKind> kinds;
     const QStringList walked = FWalkedBatchRootComplete
                                    ? std::exchange(FWalkedBatchRoot, {})
                                    : WalkBatchRoot(FSelectedActiveRootBatchPath, FWalkedKinds);
-    kinds = std::exchange(FWalkedKinds, {});
+    const std::vector<TKnownPathKind> kinds = std::exchange(FWalkedKinds, {});
     {
         const std::lock_guard lock(FCsWorkPathesList);
         FWorkPathesList.insert(FWorkPathesList.end(), walked.begin(), walked.end());
