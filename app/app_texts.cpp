@@ -21,12 +21,6 @@ const TqvlgNativeText KTextOtherInstanceRunning{
                    "\"{dynDirFilePathName}\" was not run. End the running program first, or run "
                    "the project with plovane-run."),
     QStringLiteral("__curly")};
-const TqvlgNativeText KTextNoMainWindowInBuild{
-    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__Module"),
-    QStringLiteral("NoMainWindowInBuild"),
-    QStringLiteral("{ProgramNameShort}: the main window is not part of this build; ending."),
-    QStringLiteral("__curly")};
-
 const TqvlgNativeText KTextConsoleInformation{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
     QStringLiteral("ConsoleInformation"), QStringLiteral("Information"), QString()};
@@ -44,7 +38,7 @@ const TqvlgNativeText KTextConsoleAnsweredNo{
     QStringLiteral("ConsoleAnsweredNo"), QStringLiteral("answered: no"), QString()};
 
 std::vector<TqvlgNativeText> AppNativeTexts() {
-    return {KTextDataRootNotAFolder,  KTextDataRootNotCreated, KTextOtherInstanceRunning,
-            KTextNoMainWindowInBuild, KTextConsoleInformation, KTextConsoleWarning,
-            KTextConsoleError,        KTextConsoleQuestion,    KTextConsoleAnsweredNo};
+    return {KTextDataRootNotAFolder, KTextDataRootNotCreated, KTextOtherInstanceRunning,
+            KTextConsoleInformation, KTextConsoleWarning,     KTextConsoleError,
+            KTextConsoleQuestion,    KTextConsoleAnsweredNo};
 }

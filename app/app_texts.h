@@ -11,10 +11,8 @@ extern const TqvlgNativeText KTextDataRootNotAFolder;
 extern const TqvlgNativeText KTextDataRootNotCreated;
 
 // What the desktop program says on standard error when it ends at once (same section): another
-// instance runs, so the project named on the command line ({dynDirFilePathName}) was not run; or
-// the build has no main window to show.
+// instance runs, so the project named on the command line ({dynDirFilePathName}) was not run.
 extern const TqvlgNativeText KTextOtherInstanceRunning;
-extern const TqvlgNativeText KTextNoMainWindowInBuild;
 
 // The words of messages and questions on a terminal (section "__MessageText__CommandLine"): the
 // kind put before a text ("Warning: ...") and the answer given for the user ("[answered: no]").

@@ -59,15 +59,15 @@ QString SummaryLine(const TBatchRunResult& AResult) {
     return line;
 }
 
-int ExitCode(const TBatchRunResult& AResult) {
+}  // namespace
+
+int HeadlessExitCode(const TBatchRunResult& AResult) {
     if (AResult.Interrupted)
         return KExitInterrupted;
     if (AResult.Problems.Total() > 0 || AResult.Failed)
         return KExitDoneWithProblems;
     return KExitDone;
 }
-
-}  // namespace
 
 void THeadlessRunView::BatchStarting() {}
 void THeadlessRunView::Progress(int, int) {}
@@ -156,5 +156,5 @@ int RunProjectHeadless(TModuleShared& AModule, TPluginHost& AHost,
     AView.Outcome(TranslatedMessage(KTextHeadlessBatchLog,
                                     {{QStringLiteral("dynDirFilePathName"), result.LogPath}}));
     AView.Outcome(SummaryLine(result));
-    return ExitCode(result);
+    return HeadlessExitCode(result);
 }

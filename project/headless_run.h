@@ -19,6 +19,11 @@ enum THeadlessExitCode : int {
     KExitBatchNotRun = 4        // the plugins or the batch itself could not be set up
 };
 
+struct TBatchRunResult;
+
+// The exit code of a batch that ran.
+int HeadlessExitCode(const TBatchRunResult& AResult);
+
 // What to run.
 struct THeadlessRunRequest {
     QString ProjectPath;

@@ -79,6 +79,8 @@ TUiTestEnvironment::TUiTestEnvironment() {
     // The plugins read their default files from their own folders.
     CopyTreeMissing(QStringLiteral(PLOVANE_SOURCE_DIR "/resources/modules"),
                     env.ProgramFolder + QStringLiteral("modules"), TCopyTreeMode::AlwaysOverwrite);
+    CopyTreeMissing(QStringLiteral(PLOVANE_SOURCE_DIR "/resources/trans"),
+                    env.ProgramFolder + QStringLiteral("trans"), TCopyTreeMode::AlwaysOverwrite);
     FModule = std::make_unique<TModuleShared>(std::move(env));
     RegisterAllInternalPlugins(FRegistry);
     FRegistry.AddOwn([this] { return std::unique_ptr<TPluginInternal>(new TGatePlugin(FGate)); },

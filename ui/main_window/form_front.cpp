@@ -1,14 +1,24 @@
 #include "ui/main_window/form_front.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -18,14 +28,21 @@
 
 #include "app/module_shared.h"
 #include "app/user_prompts.h"
+#include "base/atomic_file.h"
 #include "base/exceptions.h"
+#include "base/ini_document.h"
 #include "batch/batch_log.h"
 #include "batch/batch_texts.h"
+#include "plugin_host/plugin_host.h"
+#include "project/headless_run.h"
+#include "translation/builtin_texts.h"
+#include "translation/language_controller.h"
 #include "translation/translated_text.h"
 #include "ui/main_window/frame_batch_setup_root.h"
 #include "ui/main_window/frame_logs.h"
 #include "ui/main_window/frame_project_info.h"
 #include "ui/main_window/front_texts.h"
+#include "ui/translation/language_choice.h"
 
 namespace {
 
@@ -49,6 +66,11 @@ TProjectFileChooser FileDialogChooser(QWidget* AParent, QFileDialog::AcceptMode 
     };
 }
 
+void SetHint(QAction* AAction, const QString& AHint) {
+    AAction->setToolTip(AHint);
+    AAction->setStatusTip(AHint);
+}
+
 QWidget* NamedPage(QWidget* AContent, const QString& AName) {
     auto* page = new QWidget;
     page->setObjectName(AName);
@@ -60,9 +82,12 @@ QWidget* NamedPage(QWidget* AContent, const QString& AName) {
 }  // namespace
 
 const QString TFormFront::KBaseTitle = QStringLiteral("Plovane");
+const QString TFormFront::KTransSection = QStringLiteral("__FrontMain");
 
 TFormFront::TFormFront(TFormFrontSetup ASetup)
     : FModule(*ASetup.Module),
+      FHost(*ASetup.Host),
+      FAssistants(ASetup.Module->FLanguageComposite->Core()),
       FProject(TProjectEnvironment::FromModule(*ASetup.Module, *ASetup.Host)),
       FRunner(*ASetup.Module, *ASetup.Host),
       FRelay(
@@ -79,14 +104,21 @@ TFormFront::TFormFront(TFormFrontSetup ASetup)
     FProject.ChooseSaveFile = ASetup.ChooseSaveFile
                                   ? ASetup.ChooseSaveFile
                                   : FileDialogChooser(this, QFileDialog::AcceptSave);
-    FProject.OnStateChanged = [this] { ShowProjectState(); };
+    FProject.OnStateChanged = [this] {
+        ShowProjectState();
+        RebuildReopenMenu();
+    };
     if (!ASetup.ChooseFolder)
         ASetup.ChooseFolder = [this](const QString& ACaption, const QString& AStart) {
             return QFileDialog::getExistingDirectory(this, ACaption, AStart);
         };
     FSettingsFrame = new TFrameProgramSetupGeneral(std::move(ASetup.ChooseFolder));
+    LanguageCulture_SetNativeOnce();
     BuildPages();
     BuildActions();
+    statusBar()->setObjectName(QStringLiteral("sbMain"));
+    LanguageCulture_SetNativeOnce_GUI();
+    LanguageCulture_LoadCurrent_GUI();
 
     // Until a project is loaded the page offers the temp folders.
     TProjectGeneralSettings initial;
@@ -99,7 +131,12 @@ TFormFront::TFormFront(TFormFrontSetup ASetup)
     FInfoFrame->ShowProject(QString(), *FModule.FProgramOptions);
     setWindowTitle(FProject.WindowTitle(KBaseTitle));
     ShowIdleStatus();
+    RebuildReopenMenu();
     UpdateActions();
+    UpdateEditActions();
+    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateEditActions(); });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { UpdateEditActions(); });
     resize(820, 560);
 }
 
@@ -135,6 +172,10 @@ void TFormFront::BuildPages() {
     FPages->addTab(NamedPage(FLogsFrame, QStringLiteral("tsMainLogs")),
                    QStringLiteral("Batch logs"));
     setCentralWidget(FPages);
+    FInfoFrame->setProperty(KPropFrameSection, QStringLiteral("__FrameProjectInfo"));
+    FSettingsFrame->setProperty(KPropFrameSection, QStringLiteral("__FrameProgramSetupGeneral"));
+    FBatchFrame->setProperty(KPropFrameSection, QStringLiteral("__FrameBatchSetupRoot"));
+    FLogsFrame->setProperty(KPropFrameSection, QStringLiteral("__FrameLogs"));
     FSettingsFrame->OnEdited = [this] { SettingsEdited(); };
 }
 
@@ -150,13 +191,20 @@ QAction* TFormFront::AddAction(const QString& AName, const QString& ACaption,
 }
 
 void TFormFront::BuildActions() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("miFile"));
+    // Menus are named "mi<Caption>" and carry mnemonics; the commands are the named actions.
+    const auto menu = [this](const char* AName, const char* ACaption) {
+        QMenu* created = menuBar()->addMenu(QString::fromLatin1(ACaption));
+        created->setObjectName(QString::fromLatin1(AName));
+        return created;
+    };
+    QMenu* file = menu("miFile", "&File");
     file->addAction(AddAction(QStringLiteral("ALI_File_NewProject"), QStringLiteral("New Project"),
                               QKeySequence(Qt::CTRL | Qt::Key_N), &TFormFront::NewProject));
     file->addAction(AddAction(QStringLiteral("ALI_File_OpenProject"),
                               QStringLiteral("Open Project.."), QKeySequence(Qt::CTRL | Qt::Key_O),
                               &TFormFront::OpenProject));
+    FReopenMenu = file->addMenu(QStringLiteral("&Reopen"));
+    FReopenMenu->setObjectName(QStringLiteral("miFileReopen"));
     file->addAction(AddAction(QStringLiteral("ALI_File_SaveProject"),
                               QStringLiteral("Save Project"), QKeySequence(Qt::CTRL | Qt::Key_S),
                               &TFormFront::SaveProject));
@@ -167,20 +215,359 @@ void TFormFront::BuildActions() {
     file->addAction(AddAction(QStringLiteral("ALI_File_Exit"), QStringLiteral("Exit"),
                               QKeySequence(), &TFormFront::ExitProgram));
 
-    QMenu* project = menuBar()->addMenu(QStringLiteral("Project"));
-    project->setObjectName(QStringLiteral("miProject"));
+    BuildEditMenu(menu("miEdit", "&Edit"));
+
+    QMenu* project = menu("miProject", "&Project");
     QAction* start = AddAction(QStringLiteral("ALI_Project_StartBatch"), QStringLiteral("Start"),
                                QKeySequence(Qt::Key_F5), &TFormFront::StartBatch);
-    start->setToolTip(QStringLiteral(
-        "Start batch - you will be unable to start new projects while it is processing"));
-    start->setStatusTip(start->toolTip());
+    SetHint(start,
+            QStringLiteral(
+                "Start batch - you will be unable to start new projects while it is processing"));
     QAction* stop = AddAction(QStringLiteral("ALI_Project_InterruptBatch"), QStringLiteral("Stop"),
                               QKeySequence(Qt::Key_F8), &TFormFront::InterruptBatch);
-    stop->setToolTip(
-        QStringLiteral("Stop further spawning of new threads and wait for the rest to stop"));
-    stop->setStatusTip(stop->toolTip());
+    SetHint(stop,
+            QStringLiteral("Stop further spawning of new threads and wait for the rest to stop"));
     project->addAction(start);
     project->addAction(stop);
+
+    QMenu* tools = menu("miTools", "&Tools");
+    QAction* reload =
+        AddAction(QStringLiteral("ALI_Tools_ReloadPlugins"), QStringLiteral("Reload Plugins"),
+                  QKeySequence(), &TFormFront::RunReloadPlugins);
+    SetHint(reload, QStringLiteral("Close the project, load every plugin again and make a new "
+                                   "project"));
+    tools->addAction(reload);
+    tools->addSeparator();
+    FLanguageMenu = tools->addMenu(QStringLiteral("&Language"));
+    FLanguageMenu->setObjectName(QStringLiteral("miToolsLanguage"));
+    RebuildLanguageMenu();
+
+    QMenu* help = menu("miHelp", "&Help");
+    help->addAction(AddAction(QStringLiteral("ALI_Help_About"), QStringLiteral("About"),
+                              QKeySequence(), &TFormFront::ShowAbout));
+}
+
+void TFormFront::BuildEditMenu(QMenu* AMenu) {
+    const auto add = [this, AMenu](const char* AName, const char* ACaption,
+                                   QKeySequence::StandardKey AKey, void (TFormFront::*AHandler)()) {
+        QAction* action = AddAction(QString::fromLatin1(AName), QString::fromLatin1(ACaption),
+                                    QKeySequence(AKey), AHandler);
+        // The focused text control takes its own keys first; the menu serves the mouse and
+        // controls that lack a key of their own.
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        AMenu->addAction(action);
+    };
+    add("ALI_Edit_Undo", "Undo", QKeySequence::Undo, &TFormFront::EditUndo);
+    AMenu->addSeparator();
+    add("ALI_Edit_Cut", "Cut", QKeySequence::Cut, &TFormFront::EditCut);
+    add("ALI_Edit_Copy", "Copy", QKeySequence::Copy, &TFormFront::EditCopy);
+    add("ALI_Edit_Paste", "Paste", QKeySequence::Paste, &TFormFront::EditPaste);
+    add("ALI_Edit_Delete", "Delete", QKeySequence::UnknownKey, &TFormFront::EditDelete);
+    AMenu->addSeparator();
+    add("ALI_Edit_SelectAll", "Select All", QKeySequence::SelectAll, &TFormFront::EditSelectAll);
+    connect(AMenu, &QMenu::aboutToShow, this, [this] { UpdateEditActions(); });
+}
+
+namespace {
+
+// The text control that has the focus, of whichever kind.
+struct TFocusedText {
+    QLineEdit* Line = nullptr;
+    QPlainTextEdit* Plain = nullptr;
+    QTextEdit* Rich = nullptr;
+
+    static TFocusedText Now() {
+        QWidget* focus = QApplication::focusWidget();
+        TFocusedText found;
+        found.Line = qobject_cast<QLineEdit*>(focus);
+        found.Plain = qobject_cast<QPlainTextEdit*>(focus);
+        found.Rich = qobject_cast<QTextEdit*>(focus);
+        return found;
+    }
+    bool Exists() const { return Line != nullptr || Plain != nullptr || Rich != nullptr; }
+    bool ReadOnly() const {
+        return Line != nullptr    ? Line->isReadOnly()
+               : Plain != nullptr ? Plain->isReadOnly()
+               : Rich != nullptr  ? Rich->isReadOnly()
+                                  : true;
+    }
+    bool HasSelection() const {
+        return Line != nullptr    ? Line->hasSelectedText()
+               : Plain != nullptr ? Plain->textCursor().hasSelection()
+               : Rich != nullptr  ? Rich->textCursor().hasSelection()
+                                  : false;
+    }
+    bool HasText() const {
+        return Line != nullptr    ? !Line->text().isEmpty()
+               : Plain != nullptr ? !Plain->document()->isEmpty()
+               : Rich != nullptr  ? !Rich->document()->isEmpty()
+                                  : false;
+    }
+    bool CanUndo() const {
+        return Line != nullptr    ? Line->isUndoAvailable()
+               : Plain != nullptr ? Plain->document()->isUndoAvailable()
+               : Rich != nullptr  ? Rich->document()->isUndoAvailable()
+                                  : false;
+    }
+    // A password edit gives nothing away.
+    bool CanCopy() const {
+        return HasSelection() && (Line == nullptr || Line->echoMode() == QLineEdit::Normal);
+    }
+    template <typename TLine, typename TPlain, typename TRich>
+    void Do(TLine ALine, TPlain APlain, TRich ARich) const {
+        if (Line != nullptr)
+            (Line->*ALine)();
+        else if (Plain != nullptr)
+            (Plain->*APlain)();
+        else if (Rich != nullptr)
+            (Rich->*ARich)();
+    }
+};
+
+void DeleteSelection(QPlainTextEdit* AEdit) {
+    AEdit->textCursor().removeSelectedText();
+}
+
+void DeleteSelection(QTextEdit* AEdit) {
+    AEdit->textCursor().removeSelectedText();
+}
+
+}  // namespace
+
+void TFormFront::EditUndo() {
+    TFocusedText::Now().Do(&QLineEdit::undo, &QPlainTextEdit::undo, &QTextEdit::undo);
+    UpdateEditActions();
+}
+
+void TFormFront::EditCut() {
+    TFocusedText::Now().Do(&QLineEdit::cut, &QPlainTextEdit::cut, &QTextEdit::cut);
+    UpdateEditActions();
+}
+
+void TFormFront::EditCopy() {
+    const TFocusedText focused = TFocusedText::Now();
+    if (focused.CanCopy())
+        focused.Do(&QLineEdit::copy, &QPlainTextEdit::copy, &QTextEdit::copy);
+    UpdateEditActions();
+}
+
+void TFormFront::EditPaste() {
+    TFocusedText::Now().Do(&QLineEdit::paste, &QPlainTextEdit::paste, &QTextEdit::paste);
+    UpdateEditActions();
+}
+
+void TFormFront::EditDelete() {
+    const TFocusedText focused = TFocusedText::Now();
+    if (focused.ReadOnly())
+        return;
+    if (focused.Line != nullptr)
+        focused.Line->del();
+    else if (focused.Plain != nullptr)
+        DeleteSelection(focused.Plain);
+    else if (focused.Rich != nullptr)
+        DeleteSelection(focused.Rich);
+    UpdateEditActions();
+}
+
+void TFormFront::EditSelectAll() {
+    TFocusedText::Now().Do(&QLineEdit::selectAll, &QPlainTextEdit::selectAll,
+                           &QTextEdit::selectAll);
+    UpdateEditActions();
+}
+
+void TFormFront::UpdateEditActions() {
+    const TFocusedText focused = TFocusedText::Now();
+    const bool idle =
+        FrontCommandState(FRunner.Status(), FWrapperRunning, FStopRequested).EditCommands;
+    const bool editable = idle && focused.Exists() && !focused.ReadOnly();
+    const bool clipboardText = !QApplication::clipboard()->text().isEmpty();
+    FActions.at(QStringLiteral("ALI_Edit_Undo"))->setEnabled(editable && focused.CanUndo());
+    FActions.at(QStringLiteral("ALI_Edit_Cut"))
+        ->setEnabled(editable && focused.HasSelection() && focused.CanCopy());
+    FActions.at(QStringLiteral("ALI_Edit_Copy"))->setEnabled(idle && focused.CanCopy());
+    FActions.at(QStringLiteral("ALI_Edit_Paste"))->setEnabled(editable && clipboardText);
+    FActions.at(QStringLiteral("ALI_Edit_Delete"))->setEnabled(editable && focused.HasSelection());
+    FActions.at(QStringLiteral("ALI_Edit_SelectAll"))->setEnabled(idle && focused.HasText());
+}
+
+void TFormFront::RebuildReopenMenu() {
+    if (FReopenMenu == nullptr)
+        return;
+    FReopenMenu->clear();
+    const QStringList& list = FModule.FProgramOptions->FProjectReopenList;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QString path = list[i];
+        // "&1 name" gives each entry a key; the path itself is shown as it is.
+        QAction* item = FReopenMenu->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+        item->setProperty(KPropCaptionIsData, true);
+        connect(item, &QAction::triggered, this, [this, path] {
+            // A missing file is told by the project and leaves the list; the menu follows.
+            try {
+                FProject.ReopenProject(path);
+            } catch (const std::exception& e) {
+                FModule.FLogging.HandleErrorException(nullptr, e);
+            }
+            RebuildReopenMenu();
+            UpdateActions();
+        });
+    }
+    UpdateActions();
+}
+
+void TFormFront::RebuildLanguageMenu() {
+    FLanguageMenu->clear();
+    auto* group = new QActionGroup(FLanguageMenu);
+    const TqvlgLanguageController& core = FModule.FLanguageComposite->Core();
+    const QString current = FModule.FProgramOptions->FLanguageCulture;
+    for (const TInstalledLanguage& language : InstalledLanguages(core)) {
+        QAction* item = FLanguageMenu->addAction(language.Description);
+        item->setObjectName(QStringLiteral("miLanguage_") + language.Code);
+        item->setProperty(KPropCaptionIsData, true);
+        item->setCheckable(true);
+        item->setChecked(language.Code.compare(current, Qt::CaseInsensitive) == 0);
+        group->addAction(item);
+        const QString code = language.Code;
+        connect(item, &QAction::triggered, this, [this, code] { ChangeLanguage(code); });
+    }
+}
+
+void TFormFront::ChangeLanguage(const QString& ALanguage) {
+    TqvlgLanguageController& core = FModule.FLanguageComposite->Core();
+    const QString matched = core.Get_Language_Match(ALanguage);
+    core.Config_Language_Primary(matched, false);
+    FModule.FProgramOptions->FLanguageCulture = matched;
+    ApplyReadingOrder(core);
+    LoadCurrentLanguageInAllWindows();
+    RebuildLanguageMenu();
+}
+
+void TFormFront::ReloadPlugins() {
+    if (FWrapperRunning)
+        return;
+    // The combinations refer to the descriptors that the reload destroys: the project goes
+    // first, and a cancelled close keeps everything as it was.
+    try {
+        if (!FProject.ExitProject(false))
+            return;
+        FProject.Combinations().Clear();
+        FHost.ReloadPlugins();
+    } catch (const std::exception& e) {
+        FModule.FLogging.HandleErrorException(nullptr, e);
+    }
+    try {
+        FProject.LoadProject(QString(), true);
+    } catch (const std::exception& e) {
+        FModule.FLogging.HandleErrorException(nullptr, e);
+    }
+    UpdateActions();
+}
+
+void TFormFront::ShowAbout() {
+    QMessageBox::about(this, TranslatedDialogTitle(QStringLiteral("Information")),
+                       KBaseTitle + QLatin1Char(' ') + QStringLiteral(PLOVANE_VERSION_STRING));
+}
+
+int TFormFront::RunCommandLineProject(const QString& APath) {
+    try {
+        FProject.LoadProject(APath, false);
+    } catch (const std::exception& e) {
+        FModule.FLogging.HandleErrorException(nullptr, e);
+        return KExitProjectInvalid;
+    }
+    FLastResult.reset();
+    FLastStartInvalid = false;
+    StartBatch();
+    if (FLastResult.has_value())
+        return HeadlessExitCode(*FLastResult);
+    return FLastStartInvalid ? KExitProjectInvalid : KExitBatchNotRun;
+}
+
+namespace {
+
+const QString KWindowSetupSection = QStringLiteral("Window.FormFront");
+
+}  // namespace
+
+void TFormFront::RestoreWindowSetup() {
+    const TProgramOptions& options = *FModule.FProgramOptions;
+    if (!options.FSaveWindowsSetup && !options.FSaveToolbarsSetup)
+        return;
+    const TIniDocument ini = TIniDocument::FromFile(FModule.Folders().OptionsFilePath());
+    if (options.FSaveWindowsSetup)
+        restoreGeometry(QByteArray::fromBase64(
+            ini.ReadString(KWindowSetupSection, QStringLiteral("Geometry"), QString()).toLatin1()));
+    if (options.FSaveToolbarsSetup)
+        restoreState(QByteArray::fromBase64(
+            ini.ReadString(KWindowSetupSection, QStringLiteral("State"), QString()).toLatin1()));
+    const int page = ini.ReadInteger(KWindowSetupSection, QStringLiteral("Page"), 0);
+    if (options.FSaveMiscSetup && page >= 0 && page < FPages->count())
+        FPages->setCurrentIndex(page);
+}
+
+void TFormFront::SaveWindowSetup() {
+    const TProgramOptions& options = *FModule.FProgramOptions;
+    if (!options.FSaveWindowsSetup && !options.FSaveToolbarsSetup && !options.FSaveMiscSetup)
+        return;
+    const QString path = FModule.Folders().OptionsFilePath();
+    TIniDocument ini = TIniDocument::FromFile(path);
+    if (options.FSaveWindowsSetup)
+        ini.WriteString(KWindowSetupSection, QStringLiteral("Geometry"),
+                        QString::fromLatin1(saveGeometry().toBase64()));
+    if (options.FSaveToolbarsSetup)
+        ini.WriteString(KWindowSetupSection, QStringLiteral("State"),
+                        QString::fromLatin1(saveState().toBase64()));
+    if (options.FSaveMiscSetup)
+        ini.WriteInteger(KWindowSetupSection, QStringLiteral("Page"), FPages->currentIndex());
+    QString error;
+    if (!WriteFileAtomically(path, ini.ToText().toUtf8(), &error))
+        FModule.FLogging.Log(nullptr, nullptr,
+                             QStringLiteral("The window setup could not be kept: ") + error);
+}
+
+void TFormFront::LanguageCulture_SetNativeOnce() {
+    TqvlgLanguageController& core = FModule.FLanguageComposite->Core();
+    for (const TqvlgNativeText& text : FrontMainNativeTexts())
+        core.Set_TransResStr_Native(text.TransID, text.Section, text.Key, text.Native,
+                                    text.TmplSysName);
+}
+
+void TFormFront::LanguageCulture_SetNativeOnce_GUI() {
+    // Labels that show values carry data, not texts of the program.
+    for (QLabel* label : findChildren<QLabel*>())
+        if (label->objectName().endsWith(QLatin1String("Value")))
+            MarkCaptionIsData(label);
+    setProperty(KPropCaptionIsData, true);  // the title names the project
+    FAssistants.FActions.Save_Trans_ActionList(KTransIdProgram, KTransSection, actions());
+    FAssistants.FMenus.Save_Trans_Menu(KTransIdProgram, KTransSection, menuBar());
+    FAssistants.FControls.Save_Trans_Controls(KTransIdProgram, KTransSection, this);
+    for (QWidget* frame : Frames())
+        FAssistants.FControls.Save_Trans_Controls(
+            KTransIdProgram, frame->property(KPropFrameSection).toString(), frame);
+}
+
+void TFormFront::LanguageCulture_LoadCurrent_GUI() {
+    FAssistants.FActions.Load_Trans_ActionList(KTransIdProgram, KTransSection, actions());
+    FAssistants.FMenus.Load_Trans_Menu(KTransIdProgram, KTransSection, menuBar());
+    FAssistants.FControls.Load_Trans_Controls(KTransIdProgram, KTransSection, this);
+    for (QWidget* frame : Frames())
+        FAssistants.FControls.Load_Trans_Controls(
+            KTransIdProgram, frame->property(KPropFrameSection).toString(), frame);
+    setLayoutDirection(QApplication::layoutDirection());
+}
+
+void TFormFront::UpdateVisuals() {
+    FInfoFrame->ShowProject(FProject.CurrentFilePath(), *FModule.FProgramOptions);
+    setWindowTitle(FProject.WindowTitle(KBaseTitle));
+    if (!FWrapperRunning && !FLastResult.has_value())
+        ShowIdleStatus();
+    else if (!FWrapperRunning && FLastResult.has_value())
+        FBatchFrame->ShowStatus(TranslatedBatchStatus(FLastResult->StatusText));
+    FLogsFrame->Refresh();
+}
+
+std::vector<QWidget*> TFormFront::Frames() const {
+    return {FInfoFrame, FSettingsFrame, FBatchFrame, FLogsFrame};
 }
 
 void TFormFront::LoadStartupProject() {
@@ -244,6 +631,10 @@ void TFormFront::UpdateActions() {
     enable("ALI_File_Exit", state.Exit);
     enable("ALI_Project_StartBatch", state.StartBatch);
     enable("ALI_Project_InterruptBatch", state.InterruptBatch);
+    enable("ALI_Tools_ReloadPlugins", state.ReloadPlugins);
+    enable("ALI_Help_About", true);
+    FReopenMenu->menuAction()->setEnabled(state.Reopen &&
+                                          !FModule.FProgramOptions->FProjectReopenList.isEmpty());
     FBatchFrame->SetRuntimeEnabled(state.RuntimeUpdate);
     FPages->tabBar()->setEnabled(state.ChangePage);
     FSettingsFrame->setEnabled(state.EditSettings);
@@ -273,6 +664,7 @@ void TFormFront::StartBatch() {
     FShowingProject = false;
     FProject.SetGeneralSettings(settings);
     if (!valid) {
+        FLastStartInvalid = true;
         if (FModule.Prompts() != nullptr)
             FModule.Prompts()->ShowMessage(TPromptKind::Error,
                                            TranslatedMessage(KTextValidateSettingsFailed));
@@ -336,6 +728,8 @@ void TFormFront::RunBatchWrapper(const TProjectGeneralSettings& ASettings) {
     FWrapperRunning = false;
     FStopRequested = false;
 
+    if (result.has_value())
+        FLastResult = result;
     ShowBatchEnd(result ? &*result : nullptr, error);
     FLogsFrame->Refresh();
     UpdateActions();
@@ -393,5 +787,8 @@ void TFormFront::closeEvent(QCloseEvent* AEvent) {
         AEvent->ignore();
         return;
     }
+    if (isMinimized())
+        showNormal();
+    SaveWindowSetup();
     AEvent->accept();
 }

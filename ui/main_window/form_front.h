@@ -4,14 +4,18 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "batch/batch_runner.h"
 #include "project/project_file.h"
 #include "ui/main_window/frame_program_setup_general.h"
 #include "ui/main_window/front_commands.h"
 #include "ui/main_window/progress_relay.h"
+#include "ui/translation/language_assistants.h"
 
 class QAction;
+class QMenu;
 class QTabWidget;
 class QTreeWidget;
 class TFrameBatchSetupRoot;
@@ -32,10 +36,13 @@ struct TFormFrontSetup {
 // The program's main window: the open project on its pages, the project and batch commands and
 // the batch wrapper. The project logic is the project controller's, the batch the runner's; the
 // window shows them and asks through the module's prompts.
-class TFormFront : public QMainWindow {
+class TFormFront : public QMainWindow, public TqvlgTranslatedWindow {
 public:
     explicit TFormFront(TFormFrontSetup ASetup);
     ~TFormFront() override;
+
+    // The section of the window's texts in "UTF8_program.ini".
+    static const QString KTransSection;
 
     TProjectController& Project() { return FProject; }
     TBatchRunner& Runner() { return FRunner; }
@@ -49,6 +56,26 @@ public:
     // The Stop command.
     void InterruptBatch();
     bool IsBatchRunning() const { return FWrapperRunning; }
+    // The outcome of the last batch started from this window, if one ran.
+    const std::optional<TBatchRunResult>& LastBatchResult() const { return FLastResult; }
+    // The command line's project: opened and run through Start; returns the exit code a run
+    // without a window would give.
+    int RunCommandLineProject(const QString& APath);
+
+    // "Reload Plugins": closes the project, discovers the plugins again and makes a new project.
+    void ReloadPlugins();
+    // Makes ALanguage the chosen language of every window and keeps it in the options.
+    void ChangeLanguage(const QString& ALanguage);
+
+    // The window's place and bars from the options file, when the options keep them.
+    void RestoreWindowSetup();
+    void SaveWindowSetup();
+
+    void LanguageCulture_SetNativeOnce() override;
+    void LanguageCulture_SetNativeOnce_GUI() override;
+    void LanguageCulture_LoadCurrent_GUI() override;
+    void UpdateVisuals() override;
+    const TqvlgLanguageAssistantsGui& Assistants() const { return FAssistants; }
 
     // Recomputes which commands are available from the batch status.
     void UpdateActions();
@@ -62,7 +89,14 @@ private:
     QAction* AddAction(const QString& AName, const QString& ACaption, const QKeySequence& AKey,
                        void (TFormFront::*AHandler)());
     void BuildActions();
+    void BuildEditMenu(QMenu* AMenu);
     void BuildPages();
+    void RebuildReopenMenu();
+    void RebuildLanguageMenu();
+    void UpdateEditActions();
+    void ShowAbout();
+    // The pages' frames; each has a text section of its own.
+    std::vector<QWidget*> Frames() const;
     // A project command; an error reaches the program log and the user.
     void RunProjectCommand(bool (TProjectController::*ACommand)());
     void NewProject() { RunProjectCommand(&TProjectController::NewProject); }
@@ -70,6 +104,14 @@ private:
     void SaveProject() { RunProjectCommand(&TProjectController::SaveProject); }
     void SaveProjectAs() { RunProjectCommand(&TProjectController::SaveProjectAs); }
     void ExitProgram() { close(); }
+    void RunReloadPlugins() { ReloadPlugins(); }
+    // The edit commands, on the focused text control.
+    void EditUndo();
+    void EditCut();
+    void EditCopy();
+    void EditPaste();
+    void EditDelete();
+    void EditSelectAll();
     void ShowProjectState();
     void ShowCombinations();
     void SettingsEdited();
@@ -78,6 +120,8 @@ private:
     void ShowIdleStatus();
 
     TModuleShared& FModule;
+    TPluginHost& FHost;
+    TqvlgLanguageAssistantsGui FAssistants;
     TProjectController FProject;
     TBatchRunner FRunner;
     std::map<QString, QAction*> FActions;
@@ -87,6 +131,10 @@ private:
     QTreeWidget* FCombinationsView = nullptr;
     TFrameBatchSetupRoot* FBatchFrame = nullptr;
     TFrameLogs* FLogsFrame = nullptr;
+    QMenu* FReopenMenu = nullptr;
+    QMenu* FLanguageMenu = nullptr;
+    std::optional<TBatchRunResult> FLastResult;
+    bool FLastStartInvalid = false;
     TProgressRelay FRelay;
     bool FWrapperRunning = false;
     bool FStopRequested = false;

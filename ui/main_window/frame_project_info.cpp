@@ -5,6 +5,8 @@
 #include <QLocale>
 
 #include "app/program_options.h"
+#include "translation/translated_text.h"
+#include "ui/main_window/front_texts.h"
 
 namespace {
 
@@ -43,10 +45,7 @@ TFrameProjectInfo::TFrameProjectInfo(QWidget* AParent) : QWidget(AParent) {
 }
 
 void TFrameProjectInfo::ShowProject(const QString& AFilePath, const TProgramOptions& AOptions) {
-    FPath->setText(AFilePath.isEmpty()
-                       ? QStringLiteral("N/A - no project loaded - settings copied from default "
-                                        "project")
-                       : AFilePath);
+    FPath->setText(AFilePath.isEmpty() ? TranslatedMessage(KTextProjectInfoNoProject) : AFilePath);
     FVersion->setText(AOptions.FProjectData_SavedVersion);
     FCreated->setText(DateText(AOptions.FProjectData_CreatedDT));
     FModified->setText(DateText(AOptions.FProjectData_ModifiedDT));

@@ -8,6 +8,9 @@ TFrontCommandState FrontCommandState(const TBatchStatusSet& AStatus, bool AWrapp
     // The project commands stay: the running batch works on its own copy of the project.
     state.StartBatch = !running;
     state.InterruptBatch = running && !interrupting;
+    state.ReloadPlugins = !running;
+    state.Reopen = !running;
+    state.EditCommands = !running;
     state.RuntimeUpdate = AStatus.Has(bsCoreActive) && !interrupting;
     // While Stop is offered the progress page stays in front.
     state.ChangePage = !state.InterruptBatch;

@@ -11,6 +11,9 @@ struct TFrontCommandState {
     bool Exit = true;
     bool StartBatch = true;
     bool InterruptBatch = false;
+    bool ReloadPlugins = true;
+    bool Reopen = true;          // the Reopen menu
+    bool EditCommands = true;    // the edit commands may follow the focused text control
     bool RuntimeUpdate = false;  // "Update settings runtime"
     bool ChangePage = true;      // the pages can be switched
     bool EditSettings = true;    // the project settings page takes edits

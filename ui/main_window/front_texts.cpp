@@ -1,5 +1,6 @@
 #include "ui/main_window/front_texts.h"
 
+#include "project/headless_run_texts.h"
 #include "translation/translated_text.h"
 
 // The constants spell their file and section out instead of using the inline constants of the
@@ -23,21 +24,21 @@ const TqvlgNativeText KTextInterruptBatchExit =
     Message("InterruptBatchExit", "Interrupt batch and exit?");
 const TqvlgNativeText KTextBatchEndedWithError = Message(
     "BatchEndedWithError", "The batch ended early because of an error: {dynErrorMessage}", true);
+const TqvlgNativeText KTextPluginsNotSetUp =
+    Message("PluginsNotSetUp", "The plugins could not be set up: {dynErrorMessage}", true);
+const TqvlgNativeText KTextProjectInfoNoProject = Message(
+    "ProjectInfoNoProject", "N/A - no project loaded - settings copied from default project");
 const TqvlgNativeText KTextNotAvailableShort = Word("NotAvailableShort", "N/A");
 const TqvlgNativeText KTextBatchStatusReady = Word("BatchStatusReady", "Ready");
 const TqvlgNativeText KTextBatchStatusRunning = Word("BatchStatusRunning", "Running");
 const TqvlgNativeText KTextBatchStatusDone = Word("BatchStatusDone", "Done");
-const TqvlgNativeText KTextLogBatchInterruptedByUser =
-    Word("LogBatchInterruptedByUser", "Interrupted by user");
-const TqvlgNativeText KTextLogBatchInterruptedByPlugin =
-    Word("LogBatchInterruptedByPlugin", "Interrupted by plugin");
-const TqvlgNativeText KTextLogBatchInterrupted = Word("LogBatchInterrupted", "Interrupted");
 
 std::vector<TqvlgNativeText> FrontMainNativeTexts() {
     return {
-        KTextInterruptBatchExit,        KTextBatchEndedWithError,         KTextNotAvailableShort,
-        KTextBatchStatusReady,          KTextBatchStatusRunning,          KTextBatchStatusDone,
-        KTextLogBatchInterruptedByUser, KTextLogBatchInterruptedByPlugin, KTextLogBatchInterrupted};
+        KTextInterruptBatchExit,          KTextBatchEndedWithError, KTextPluginsNotSetUp,
+        KTextProjectInfoNoProject,        KTextNotAvailableShort,   KTextBatchStatusReady,
+        KTextBatchStatusRunning,          KTextBatchStatusDone,     KTextLogBatchInterruptedByUser,
+        KTextLogBatchInterruptedByPlugin, KTextLogBatchInterrupted};
 }
 
 QString TranslatedBatchStatus(const QString& AEnglishStatus) {

@@ -13,9 +13,11 @@ extern const TqvlgNativeText KTextNotAvailableShort;  // "N/A"
 extern const TqvlgNativeText KTextBatchStatusReady;
 extern const TqvlgNativeText KTextBatchStatusRunning;
 extern const TqvlgNativeText KTextBatchStatusDone;
-extern const TqvlgNativeText KTextLogBatchInterruptedByUser;
-extern const TqvlgNativeText KTextLogBatchInterruptedByPlugin;
-extern const TqvlgNativeText KTextLogBatchInterrupted;
+
+// The plugins could not be discovered; {dynErrorMessage} is why.
+extern const TqvlgNativeText KTextPluginsNotSetUp;
+// The project info page before a project is loaded.
+extern const TqvlgNativeText KTextProjectInfoNoProject;
 
 // The status word of TBatchRunner::StatusWord in the chosen language.
 QString TranslatedBatchStatus(const QString& AEnglishStatus);

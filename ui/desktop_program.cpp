@@ -1,0 +1,73 @@
+#include "ui/desktop_program.h"
+
+#include <QCoreApplication>
+
+#include "app/module_shared.h"
+#include "base/exceptions.h"
+#include "plugin_host/plugin_host.h"
+#include "plugins/register_all.h"
+#include "translation/translated_text.h"
+#include "ui/main_window/form_front.h"
+#include "ui/main_window/front_texts.h"
+
+TDesktopProgram::TDesktopProgram(bool AHidden) : FHidden(AHidden) {
+    RegisterAllInternalPlugins(FRegistry);
+}
+
+TDesktopProgram::~TDesktopProgram() {
+    Close();
+}
+
+void TDesktopProgram::Attach(TModuleEnvironment& AEnvironment) {
+    AEnvironment.Prompts = FHidden ? static_cast<TUserPrompts*>(&FConsolePrompts) : &FWidgetPrompts;
+    AEnvironment.CreateMainWindow = [this](TModuleShared& AModule) { CreateMainWindow(AModule); };
+    AEnvironment.RunProjectBatch = [this](TModuleShared&, const QString& AProjectPath) {
+        if (FWindow != nullptr)
+            FBatchExitCode = FWindow->RunCommandLineProject(AProjectPath);
+    };
+    AEnvironment.OnActivateRequest = [this] { Activate(); };
+}
+
+void TDesktopProgram::CreateMainWindow(TModuleShared& AModule) {
+    FHost = std::make_unique<TPluginHost>(
+        FRegistry, TPluginHostSetup{AModule.Folders().ModulesFolder, AModule.Folders().TempFolder,
+                                    &AModule.FLogging});
+    QString discoveryError;
+    try {
+        FHost->Discover();
+    } catch (const std::exception& e) {
+        // The window still opens, without plugins, so that the user can see what happened.
+        AModule.FLogging.Log(nullptr, &e, QStringLiteral("Discovering the plugins"));
+        discoveryError = ExceptionMessage(e);
+        FHost->Clear();
+    }
+    TFormFrontSetup setup{&AModule, FHost.get(), {}, {}, {}};
+    if (FWindowSetupHook)
+        FWindowSetupHook(setup);
+    FWindow = std::make_unique<TFormFront>(std::move(setup));
+    FWidgetPrompts.SetParent(FWindow.get());
+    FWindow->RestoreWindowSetup();
+    FWindow->LoadStartupProject();
+    if (!FHidden && AModule.FProgramOptions->FShowWindowOnStartup)
+        FWindow->show();
+    if (!discoveryError.isEmpty() && AModule.Prompts() != nullptr)
+        AModule.Prompts()->ShowMessage(
+            TPromptKind::Error,
+            TranslatedMessage(KTextPluginsNotSetUp,
+                              {{QStringLiteral("dynErrorMessage"), discoveryError}}));
+}
+
+void TDesktopProgram::Activate() {
+    if (FWindow == nullptr || FHidden)
+        return;
+    FWindow->setWindowState(FWindow->windowState() & ~Qt::WindowMinimized);
+    FWindow->show();
+    FWindow->raise();
+    FWindow->activateWindow();
+}
+
+void TDesktopProgram::Close() {
+    FWidgetPrompts.SetParent(nullptr);
+    FWindow.reset();
+    FHost.reset();
+}
