@@ -1,12 +1,37 @@
-// Renders each page of the main window to a PNG file for a person to look at: a small project on
-// a temporary tree, after one finished batch. Usage: plovane_ui_screenshots OUTPUT_FOLDER
+// Renders each page of the main window to PNG files for a person to look at: the shipped demo
+// project loaded, after one batch of it, in English and then in German.
+// Usage: plovane_ui_screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
 
 #include <cstdio>
 
+#include "app/folder_walk.h"
+#include "app/module_shared.h"
 #include "tests/ui/ui_test_env.h"
+
+namespace {
+
+int GrabPages(TFormFront& AWindow, const QDir& AOutput, const QString& ASuffix) {
+    auto* pages = AWindow.findChild<QTabWidget*>(QStringLiteral("pcMain"));
+    int failures = 0;
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        QApplication::processEvents();
+        const QString file = AOutput.filePath(
+            QStringLiteral("%1_%2%3.png").arg(i).arg(pages->widget(i)->objectName(), ASuffix));
+        if (!AWindow.grab().save(file)) {
+            std::fprintf(stderr, "Cannot write %s\n", qPrintable(file));
+            ++failures;
+            continue;
+        }
+        std::printf("%s\n", qPrintable(file));
+    }
+    return failures;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -21,31 +46,28 @@ int main(int argc, char** argv) {
         return 1;
     }
     TUiTestEnvironment env;
-    for (int i = 0; i < 5; ++i)
-        env.WriteInput(QStringLiteral("site/page%1.htm").arg(i));
-    if (!env.AddCombination(QStringLiteral("*.*"), QStringLiteral("zq_kestrin_NoOp")) ||
-        !env.AddCombination(QStringLiteral("*.htm"), QStringLiteral("zq_kestrin_NoOp"))) {
-        std::fputs("The demo combinations cannot be added.\n", stderr);
+    // The demo works on its own folders below the data folder, outside the temp folders that
+    // the human safe mode allows.
+    env.Module().FProgramOptions->FHumanSafeMode = false;
+    const QString demos = env.Module().Folders().DataFolder + QStringLiteral("demos");
+    CopyTreeMissing(QStringLiteral(PLOVANE_SOURCE_DIR "/resources/data/demos"), demos,
+                    TCopyTreeMode::AlwaysOverwrite);
+    QDir().mkpath(demos + QStringLiteral("/website/output"));
+    TFormFront& window = env.Window();
+    window.Project().LoadProject(demos + QStringLiteral("/website/website.plv"), false);
+    if (window.Project().Combinations().Count() == 0) {
+        std::fputs("The demo project did not load.\n", stderr);
         return 1;
     }
-    TFormFront& window = env.Window();
-    window.resize(900, 600);
+    window.resize(960, 640);
     window.show();
-    window.findChild<QAction*>(QStringLiteral("ALI_Project_StartBatch"))->trigger();
-
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pcMain"));
-    int failures = 0;
-    for (int i = 0; i < pages->count(); ++i) {
-        pages->setCurrentIndex(i);
-        QApplication::processEvents();
-        const QString file =
-            output.filePath(QStringLiteral("%1_%2.png").arg(i).arg(pages->widget(i)->objectName()));
-        if (!window.grab().save(file)) {
-            std::fprintf(stderr, "Cannot write %s\n", qPrintable(file));
-            ++failures;
-            continue;
-        }
-        std::printf("%s\n", qPrintable(file));
+    window.StartBatch();
+    if (!window.LastBatchResult().has_value()) {
+        std::fputs("The demo batch did not run.\n", stderr);
+        return 1;
     }
+    int failures = GrabPages(window, output, QString());
+    window.ChangeLanguage(QStringLiteral("de-de"));
+    failures += GrabPages(window, output, QStringLiteral("_de"));
     return failures == 0 ? 0 : 1;
 }

@@ -54,6 +54,25 @@ private:
     TPluginInfoHost FInfo;
 };
 
+// Advises the batch to stop at a path whose name holds "stop".
+class TAdvisingPlugin : public TPluginInternal {
+public:
+    TAdvisingPlugin() {
+        FInfo.StrID = QStringLiteral("zq_test_Advising");
+        FInfo.PluginName = QStringLiteral("Advising");
+        FInfo.PluginLoadingScheme = plsRequireKeepInMemory;
+        FInfo.CanWorkCategory = PLV_CAN_WORK_FILES;
+    }
+    const TPluginInfoHost* PluginReturnInfo(const TExeInfoHost&) override { return &FInfo; }
+    void PluginWorkPath(const QString& AIn, TWorkPathOutput& AOut) override {
+        if (AIn.contains(QStringLiteral("stop")))
+            AOut.Props.AdviseProjectBatchStop = 1;
+    }
+
+private:
+    TPluginInfoHost FInfo;
+};
+
 }  // namespace
 
 bool TWorkGate::WaitEntered() {
@@ -86,10 +105,16 @@ TUiTestEnvironment::TUiTestEnvironment() {
     FRegistry.AddOwn([this] { return std::unique_ptr<TPluginInternal>(new TGatePlugin(FGate)); },
                      QStringLiteral("Gate"));
     FRegistry.AddOwn<TFailingPlugin>(QStringLiteral("Failing"));
+    FRegistry.AddOwn<TAdvisingPlugin>(QStringLiteral("Advising"));
     FHost = std::make_unique<TPluginHost>(
         FRegistry, TPluginHostSetup{FModule->Folders().ModulesFolder, FModule->Folders().TempFolder,
                                     &FModule->FLogging});
     FHost->Discover();
+    FWindow = MakeWindow();
+    FWindow->LoadStartupProject();
+}
+
+std::unique_ptr<TFormFront> TUiTestEnvironment::MakeWindow() {
     TFormFrontSetup setup;
     setup.Module = FModule.get();
     setup.Host = FHost.get();
@@ -103,8 +128,7 @@ TUiTestEnvironment::TUiTestEnvironment() {
         return NextSaveFile;
     };
     setup.ChooseOpenFile = [](const TProjectDialogSetup&) { return std::nullopt; };
-    FWindow = std::make_unique<TFormFront>(std::move(setup));
-    FWindow->LoadStartupProject();
+    return std::make_unique<TFormFront>(std::move(setup));
 }
 
 TUiTestEnvironment::~TUiTestEnvironment() {

@@ -27,8 +27,9 @@ struct TWorkGate {
 };
 
 // A module on temporary folders with scripted prompts, every internal plugin plus the test's
-// gate plugin ("zq_test_Gate") and
-// a plugin that fails when its combination starts ("zq_test_Failing"), and a main window on them.
+// gate plugin ("zq_test_Gate"), a plugin that fails when its combination starts
+// ("zq_test_Failing") and one that advises the batch to stop at a path named "stop"
+// ("zq_test_Advising"), and a main window on them.
 class TUiTestEnvironment {
 public:
     TUiTestEnvironment();
@@ -40,6 +41,8 @@ public:
     TScriptedPrompts& Prompts() { return FPrompts; }
     TTempFolder& Temp() { return FTemp; }
     TWorkGate& Gate() { return FGate; }
+    // Makes a second main window on the same module and plugins, as a new start would.
+    std::unique_ptr<TFormFront> MakeWindow();
 
     // A file below the temp input folder.
     void WriteInput(const QString& ARelative, const QByteArray& ABytes = "x");

@@ -141,6 +141,9 @@ TFormFront::TFormFront(TFormFrontSetup ASetup)
 }
 
 TFormFront::~TFormFront() {
+    // Focus moves while the widgets go; nothing may reach this half-destroyed window then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
     if (FWaitPointer)
         QApplication::restoreOverrideCursor();
     if (FModule.FFormFront == this)
@@ -731,7 +734,7 @@ void TFormFront::RunBatchWrapper(const TProjectGeneralSettings& ASettings) {
     if (result.has_value())
         FLastResult = result;
     ShowBatchEnd(result ? &*result : nullptr, error);
-    FLogsFrame->Refresh();
+    FLogsFrame->Refresh(result ? result->LogPath : QString());
     UpdateActions();
     if (FRunner.Status().Has(bsUserShutDownApp))
         close();

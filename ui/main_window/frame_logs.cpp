@@ -30,6 +30,9 @@ TFrameLogs::TFrameLogs(std::function<TLogsPageModel()> AModel, QWidget* AParent)
     FTree->setObjectName(QStringLiteral("tvLogs"));
     FTree->setHeaderHidden(true);
     FTree->setColumnCount(1);
+    // Long log names scroll instead of being cut.
+    FTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    FTree->header()->setStretchLastSection(false);
     FPath = new QLineEdit(this);
     FPath->setObjectName(QStringLiteral("edtLogFilePath"));
     FPath->setReadOnly(true);
@@ -47,6 +50,7 @@ TFrameLogs::TFrameLogs(std::function<TLogsPageModel()> AModel, QWidget* AParent)
     splitter->addWidget(FTree);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 3);
+    splitter->setSizes({280, 620});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(splitter);
 
@@ -54,8 +58,8 @@ TFrameLogs::TFrameLogs(std::function<TLogsPageModel()> AModel, QWidget* AParent)
     Refresh();
 }
 
-void TFrameLogs::Refresh() {
-    const QString selectedPath = FPath->text();
+void TFrameLogs::Refresh(const QString& ASelectPath) {
+    const QString selectedPath = ASelectPath.isEmpty() ? FPath->text() : ASelectPath;
     FModel = FModelSource();
     {
         const QSignalBlocker block(FTree);

@@ -19,8 +19,9 @@ public:
     // AModel lists the log folders' files; it is asked again on every refresh.
     explicit TFrameLogs(std::function<TLogsPageModel()> AModel, QWidget* AParent = nullptr);
 
-    // Lists the folders again, keeping the selected file selected while it exists.
-    void Refresh();
+    // Lists the folders again, keeping the selected file selected while it exists, or selecting
+    // ASelectPath (such as the log a batch just wrote) when it is listed.
+    void Refresh(const QString& ASelectPath = QString());
 
 private:
     void ShowSelected();
