@@ -69,6 +69,12 @@ int HeadlessExitCode(const TBatchRunResult& AResult) {
     return KExitDone;
 }
 
+QStringList HeadlessOutcomeLines(const TBatchRunResult& AResult) {
+    return {TranslatedMessage(KTextHeadlessBatchLog,
+                              {{QStringLiteral("dynDirFilePathName"), AResult.LogPath}}),
+            SummaryLine(AResult)};
+}
+
 void THeadlessRunView::BatchStarting() {}
 void THeadlessRunView::Progress(int, int) {}
 void THeadlessRunView::WaitTick() {}
@@ -153,8 +159,7 @@ int RunProjectHeadless(TModuleShared& AModule, TPluginHost& AHost,
         return KExitBatchNotRun;
     }
     AView.BatchEnded();
-    AView.Outcome(TranslatedMessage(KTextHeadlessBatchLog,
-                                    {{QStringLiteral("dynDirFilePathName"), result.LogPath}}));
-    AView.Outcome(SummaryLine(result));
+    for (const QString& line : HeadlessOutcomeLines(result))
+        AView.Outcome(line);
     return HeadlessExitCode(result);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -23,6 +24,8 @@ struct TBatchRunResult;
 
 // The exit code of a batch that ran.
 int HeadlessExitCode(const TBatchRunResult& AResult);
+// What a run without a window says of a batch that ran: where its log is, and the summary.
+QStringList HeadlessOutcomeLines(const TBatchRunResult& AResult);
 
 // What to run.
 struct THeadlessRunRequest {

@@ -6,9 +6,11 @@
 #include "base/exceptions.h"
 #include "plugin_host/plugin_host.h"
 #include "plugins/register_all.h"
+#include "project/headless_run.h"
 #include "translation/translated_text.h"
 #include "ui/main_window/form_front.h"
 #include "ui/main_window/front_texts.h"
+#include "ui/translation/language_choice.h"
 
 TDesktopProgram::TDesktopProgram(bool AHidden) : FHidden(AHidden) {
     RegisterAllInternalPlugins(FRegistry);
@@ -22,8 +24,13 @@ void TDesktopProgram::Attach(TModuleEnvironment& AEnvironment) {
     AEnvironment.Prompts = FHidden ? static_cast<TUserPrompts*>(&FConsolePrompts) : &FWidgetPrompts;
     AEnvironment.CreateMainWindow = [this](TModuleShared& AModule) { CreateMainWindow(AModule); };
     AEnvironment.RunProjectBatch = [this](TModuleShared&, const QString& AProjectPath) {
-        if (FWindow != nullptr)
-            FBatchExitCode = FWindow->RunCommandLineProject(AProjectPath);
+        if (FWindow == nullptr)
+            return;
+        FBatchExitCode = FWindow->RunCommandLineProject(AProjectPath);
+        // Unseen, the outcome goes where a script can read it, as from plovane-run.
+        if (FHidden && FWindow->LastBatchResult().has_value())
+            for (const QString& line : HeadlessOutcomeLines(*FWindow->LastBatchResult()))
+                WriteConsole(stdout, line + QLatin1Char('\n'));
     };
     AEnvironment.OnActivateRequest = [this] { Activate(); };
 }
@@ -41,6 +48,8 @@ void TDesktopProgram::CreateMainWindow(TModuleShared& AModule) {
         discoveryError = ExceptionMessage(e);
         FHost->Clear();
     }
+    // A translation may turn the whole program right-to-left.
+    ApplyReadingOrder(AModule.FLanguageComposite->Core());
     TFormFrontSetup setup{&AModule, FHost.get(), {}, {}, {}};
     if (FWindowSetupHook)
         FWindowSetupHook(setup);

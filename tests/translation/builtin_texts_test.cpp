@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "tests/support/temp_folders.h"
-#include "tests/translation/qstring_print.h"
+#include "tests/support/qstring_print.h"
 #include "translation/language_composite.h"
 #include "translation/language_controller.h"
 #include "translation/translated_text.h"

@@ -6,7 +6,7 @@
 
 #include "base/exceptions.h"
 #include "tests/support/temp_folders.h"
-#include "tests/translation/qstring_print.h"
+#include "tests/support/qstring_print.h"
 
 namespace {
 

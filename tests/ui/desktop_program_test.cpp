@@ -22,14 +22,15 @@ namespace {
 
 class DesktopProgramTest : public ::testing::Test {
 protected:
-    DesktopProgramTest() : FDataHome("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8()) {
+    DesktopProgramTest()
+        : FDataHome("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8()) {
         FProgram = FTemp.MakeFolder(QStringLiteral("prog"));
         FDocuments = FTemp.MakeFolder(QStringLiteral("home/Documents"));
         FRoot = FDocuments + QStringLiteral("Kestrin/Plovane 3/");
         for (const char* folder : {"modules", "trans", "data"})
-            CopyTreeMissing(QStringLiteral(PLOVANE_SOURCE_DIR "/resources/") +
-                                QString::fromLatin1(folder),
-                            FProgram + QString::fromLatin1(folder), TCopyTreeMode::AlwaysOverwrite);
+            CopyTreeMissing(
+                QStringLiteral(PLOVANE_SOURCE_DIR "/resources/") + QString::fromLatin1(folder),
+                FProgram + QString::fromLatin1(folder), TCopyTreeMode::AlwaysOverwrite);
         // The demo works below the data folder, outside the temp folders of the human safe mode.
         FTemp.WriteFile(QStringLiteral("home/Documents/Kestrin/Plovane 3/config/options.ini"),
                         "[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n");

@@ -79,7 +79,8 @@ TEST_F(FormFrontCommandsTest, ReopenListsProjectsAndForgetsOneWhoseFileIsGone) {
     Find<QMenu>("miFileReopen")->actions()[1]->trigger();
     EXPECT_EQ(FEnv.Window().Project().CurrentFilePath(), QString());
     EXPECT_EQ(FEnv.Prompts().Shown.size(), 1);
-    EXPECT_TRUE(FEnv.Prompts().Shown.value(0).contains(second)) << FEnv.Prompts().Shown.value(0).toStdString();
+    EXPECT_TRUE(FEnv.Prompts().Shown.value(0).contains(second))
+        << FEnv.Prompts().Shown.value(0).toStdString();
     EXPECT_EQ(ReopenCaptions().size(), 1);
     EXPECT_FALSE(FEnv.Module().FProgramOptions->FProjectReopenList.contains(second));
 }
@@ -154,8 +155,8 @@ TEST_F(FormFrontCommandsTest, WindowSetupIsKeptForTheNextWindowWhenTheOptionsSay
         window.reset();
         auto next = FEnv.MakeWindow();
         next->RestoreWindowSetup();
-        return std::make_pair(next->size(),
-                              next->findChild<QTabWidget*>(QStringLiteral("pcMain"))->currentIndex());
+        return std::make_pair(
+            next->size(), next->findChild<QTabWidget*>(QStringLiteral("pcMain"))->currentIndex());
     };
     FEnv.Prompts().ThreeWayAnswers = {TPromptAnswer::No, TPromptAnswer::No};
     const auto [size, page] = closeAndReopen(QRect(40, 40, 700, 480), 3);

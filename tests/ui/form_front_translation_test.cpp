@@ -91,6 +91,23 @@ TEST_F(FormFrontTranslationTest, GermanFilesHoldEveryWindowText) {
     missing.sort();
     EXPECT_GT(texts, 40);
     EXPECT_TRUE(missing.isEmpty()) << qPrintable(missing.join(QLatin1Char('\n')));
+
+    // And nothing else: a window text of the German file that no window registers is a
+    // misspelt or forgotten key.
+    QStringList unknown;
+    for (const QString& section : german.SectionNames()) {
+        if (!section.startsWith(QLatin1String("StrsGui")))
+            continue;
+        const QString bare = section.mid(7);
+        for (const QString& key : german.KeyNames(section)) {
+            const QString id = bare + QLatin1Char('|') + key;
+            if (!assistants.FActions.NativeTexts().contains(id) &&
+                !assistants.FMenus.NativeTexts().contains(id) &&
+                !assistants.FControls.NativeTexts().contains(id))
+                unknown << QStringLiteral("[%1] %2").arg(section, key);
+        }
+    }
+    EXPECT_TRUE(unknown.isEmpty()) << qPrintable(unknown.join(QLatin1Char('\n')));
 }
 
 TEST_F(FormFrontTranslationTest, GermanAndBackChangesMenusActionsPagesAndDialogButtons) {
@@ -150,6 +167,26 @@ TEST_F(FormFrontTranslationTest, PlantedTranslationChangesCaptionAndShortcutOfOn
     FEnv.Window().ChangeLanguage(QStringLiteral("en-us"));
     EXPECT_EQ(save->text(), QStringLiteral("Save Project"));
     EXPECT_EQ(save->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+}
+
+TEST_F(FormFrontTranslationTest, ALanguageWithRightToLeftReadingOrderMirrorsTheWindow) {
+    const QString folder = LanguageFolder(QStringLiteral("xx-rtl"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile program(folder + QStringLiteral("UTF8_program.ini"));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.write("[MetaData]\r\nLingua_ID=xx-rtl\r\nLingua_Desc=Mirrored\r\n");
+    program.close();
+    QFile shared(folder + QStringLiteral("UTF8_shared.ini"));
+    ASSERT_TRUE(shared.open(QIODevice::WriteOnly));
+    shared.write("[StrsGui____Application__Module]\r\nApplication.BiDiMode=RightToLeft\r\n");
+    shared.close();
+
+    FEnv.Window().ChangeLanguage(QStringLiteral("xx-rtl"));
+    EXPECT_EQ(QApplication::layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(FEnv.Window().layoutDirection(), Qt::RightToLeft);
+    FEnv.Window().ChangeLanguage(QStringLiteral("en-us"));
+    EXPECT_EQ(QApplication::layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(FEnv.Window().layoutDirection(), Qt::LeftToRight);
 }
 
 }  // namespace

@@ -102,9 +102,9 @@ TFrameProgramSetupGeneral::TFrameProgramSetupGeneral(TFolderChooser AChooseFolde
         });
     FMaxWorkerThreads->OnChanged = [this] { Edited(); };
     connect(FInputDirChoose, &QPushButton::clicked, this,
-            [this] { ChooseFolder(FInputDir, QStringLiteral("Select Input Directory")); });
+            [this] { ChooseFolder(FInputDir, FInputDirChoose->toolTip()); });
     connect(FWorkDirChoose, &QPushButton::clicked, this,
-            [this] { ChooseFolder(FWorkDir, QStringLiteral("Select Work Directory")); });
+            [this] { ChooseFolder(FWorkDir, FWorkDirChoose->toolTip()); });
 }
 
 void TFrameProgramSetupGeneral::ShowSettings(const TProjectGeneralSettings& ASettings) {

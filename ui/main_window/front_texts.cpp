@@ -34,11 +34,10 @@ const TqvlgNativeText KTextBatchStatusRunning = Word("BatchStatusRunning", "Runn
 const TqvlgNativeText KTextBatchStatusDone = Word("BatchStatusDone", "Done");
 
 std::vector<TqvlgNativeText> FrontMainNativeTexts() {
-    return {
-        KTextInterruptBatchExit,          KTextBatchEndedWithError, KTextPluginsNotSetUp,
-        KTextProjectInfoNoProject,        KTextNotAvailableShort,   KTextBatchStatusReady,
-        KTextBatchStatusRunning,          KTextBatchStatusDone,     KTextLogBatchInterruptedByUser,
-        KTextLogBatchInterruptedByPlugin, KTextLogBatchInterrupted};
+    // The interruption words belong to the run without a window, which registers them.
+    return {KTextInterruptBatchExit,   KTextBatchEndedWithError, KTextPluginsNotSetUp,
+            KTextProjectInfoNoProject, KTextNotAvailableShort,   KTextBatchStatusReady,
+            KTextBatchStatusRunning,   KTextBatchStatusDone};
 }
 
 QString TranslatedBatchStatus(const QString& AEnglishStatus) {
