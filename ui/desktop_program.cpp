@@ -50,7 +50,9 @@ void TDesktopProgram::CreateMainWindow(TModuleShared& AModule) {
     }
     // A translation may turn the whole program right-to-left.
     ApplyReadingOrder(AModule.FLanguageComposite->Core());
-    TFormFrontSetup setup{&AModule, FHost.get(), {}, {}, {}};
+    TFormFrontSetup setup;
+    setup.Module = &AModule;
+    setup.Host = FHost.get();
     if (FWindowSetupHook)
         FWindowSetupHook(setup);
     FWindow = std::make_unique<TFormFront>(std::move(setup));

@@ -21,6 +21,7 @@
 #include "tests/ui/ui_test_env.h"
 #include "translation/language_controller.h"
 #include "ui/main_window/front_texts.h"
+#include "ui/text_tools/form_search_text.h"
 #include "ui/main_window/widget_prompts.h"
 
 namespace {
@@ -64,6 +65,9 @@ protected:
 TEST_F(FormFrontTranslationTest, GermanFilesHoldEveryWindowText) {
     const TIniDocument german = TIniDocument::FromFile(LanguageFolder(QStringLiteral("de-de")) +
                                                        QStringLiteral("UTF8_program.ini"));
+    // The search dialogs register their texts when they are made.
+    const TFormSearchText findDialog(false, FEnv.Window().Assistants(), &FEnv.Window());
+    const TFormSearchText replaceDialog(true, FEnv.Window().Assistants(), &FEnv.Window());
     const TqvlgLanguageAssistantsGui& assistants = FEnv.Window().Assistants();
     QStringList missing;
     int texts = 0;

@@ -128,6 +128,10 @@ std::unique_ptr<TFormFront> TUiTestEnvironment::MakeWindow() {
         return NextSaveFile;
     };
     setup.ChooseOpenFile = [](const TProjectDialogSetup&) { return std::nullopt; };
+    setup.ChoosePrinter = [this](QPrinter& APrinter) {
+        return ChoosePrinter ? ChoosePrinter(APrinter) : false;
+    };
+    setup.SetUpPage = [](QPrinter&) {};
     return std::make_unique<TFormFront>(std::move(setup));
 }
 

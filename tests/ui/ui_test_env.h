@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -55,6 +56,8 @@ public:
     QStringList FolderCaptions;
     // What the save dialog answers.
     QString NextSaveFile;
+    // The print dialog: sets the printer up and says whether to print; none: cancelled.
+    std::function<bool(QPrinter&)> ChoosePrinter;
 
 private:
     TTempFolder FTemp;

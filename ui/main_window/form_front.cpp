@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -42,6 +45,7 @@
 #include "ui/main_window/frame_logs.h"
 #include "ui/main_window/frame_project_info.h"
 #include "ui/main_window/front_texts.h"
+#include "ui/text_tools/form_search_text.h"
 #include "ui/translation/language_choice.h"
 
 namespace {
@@ -104,6 +108,14 @@ TFormFront::TFormFront(TFormFrontSetup ASetup)
     FProject.ChooseSaveFile = ASetup.ChooseSaveFile
                                   ? ASetup.ChooseSaveFile
                                   : FileDialogChooser(this, QFileDialog::AcceptSave);
+    FChoosePrinter = ASetup.ChoosePrinter ? ASetup.ChoosePrinter : [this](QPrinter& APrinter) {
+        QPrintDialog dialog(&APrinter, this);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    FSetUpPage = ASetup.SetUpPage ? ASetup.SetUpPage : [this](QPrinter& APrinter) {
+        QPageSetupDialog dialog(&APrinter, this);
+        dialog.exec();
+    };
     FProject.OnStateChanged = [this] {
         ShowProjectState();
         RebuildReopenMenu();
@@ -134,9 +146,24 @@ TFormFront::TFormFront(TFormFrontSetup ASetup)
     RebuildReopenMenu();
     UpdateActions();
     UpdateEditActions();
-    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateEditActions(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ANow) {
+        // The search dialogs take the focus; their commands act on the control left before.
+        if (ANow != nullptr && ANow->window() == this && TTextControl(ANow).Exists())
+            FLastTextControl = ANow;
+        UpdateEditActions();
+    });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { UpdateEditActions(); });
+    connect(FPages, &QTabWidget::currentChanged, this, [this] { UpdateEditActions(); });
+    // The edit commands follow their text controls as they change.
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        connect(edit, &QLineEdit::textChanged, this, [this] { UpdateEditActions(); });
+        connect(edit, &QLineEdit::selectionChanged, this, [this] { UpdateEditActions(); });
+    }
+    for (QPlainTextEdit* edit : findChildren<QPlainTextEdit*>()) {
+        connect(edit, &QPlainTextEdit::textChanged, this, [this] { UpdateEditActions(); });
+        connect(edit, &QPlainTextEdit::selectionChanged, this, [this] { UpdateEditActions(); });
+    }
     resize(820, 560);
 }
 
@@ -144,6 +171,8 @@ TFormFront::~TFormFront() {
     // Focus moves while the widgets go; nothing may reach this half-destroyed window then.
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    for (QWidget* child : findChildren<QWidget*>())
+        disconnect(child, nullptr, this, nullptr);
     if (FWaitPointer)
         QApplication::restoreOverrideCursor();
     if (FModule.FFormFront == this)
@@ -215,6 +244,12 @@ void TFormFront::BuildActions() {
                               QStringLiteral("Save Project As.."), QKeySequence(),
                               &TFormFront::SaveProjectAs));
     file->addSeparator();
+    file->addAction(AddAction(QStringLiteral("ALI_File_PrinterSetup"),
+                              QStringLiteral("Printer Setup..."), QKeySequence(),
+                              &TFormFront::PrinterSetup));
+    file->addAction(AddAction(QStringLiteral("ALI_File_Print"), QStringLiteral("Print..."),
+                              QKeySequence(QKeySequence::Print), &TFormFront::Print));
+    file->addSeparator();
     file->addAction(AddAction(QStringLiteral("ALI_File_Exit"), QStringLiteral("Exit"),
                               QKeySequence(), &TFormFront::ExitProgram));
 
@@ -268,6 +303,16 @@ void TFormFront::BuildEditMenu(QMenu* AMenu) {
     add("ALI_Edit_Delete", "Delete", QKeySequence::UnknownKey, &TFormFront::EditDelete);
     AMenu->addSeparator();
     add("ALI_Edit_SelectAll", "Select All", QKeySequence::SelectAll, &TFormFront::EditSelectAll);
+    AMenu->addSeparator();
+    add("ALI_Edit_Search", "Search...", QKeySequence::Find, &TFormFront::EditSearch);
+    add("ALI_Edit_SearchNext", "Find Next", QKeySequence::FindNext, &TFormFront::EditSearchNext);
+    add("ALI_Edit_Replace", "Replace...", QKeySequence::Replace, &TFormFront::EditReplace);
+    if (FActions.at(QStringLiteral("ALI_Edit_Replace"))->shortcut().isEmpty())
+        FActions.at(QStringLiteral("ALI_Edit_Replace"))
+            ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    AMenu->addSeparator();
+    add("ALI_Edit_WordWrap", "Word Wrap", QKeySequence::UnknownKey, &TFormFront::EditWordWrap);
+    FActions.at(QStringLiteral("ALI_Edit_WordWrap"))->setCheckable(true);
     connect(AMenu, &QMenu::aboutToShow, this, [this] { UpdateEditActions(); });
 }
 
@@ -391,6 +436,111 @@ void TFormFront::UpdateEditActions() {
     FActions.at(QStringLiteral("ALI_Edit_Paste"))->setEnabled(editable && clipboardText);
     FActions.at(QStringLiteral("ALI_Edit_Delete"))->setEnabled(editable && focused.HasSelection());
     FActions.at(QStringLiteral("ALI_Edit_SelectAll"))->setEnabled(idle && focused.HasText());
+    const TTextControl target(TextTarget());
+    const bool searchable = idle && target.Exists() && target.HasText();
+    FActions.at(QStringLiteral("ALI_Edit_Search"))->setEnabled(searchable);
+    FActions.at(QStringLiteral("ALI_Edit_SearchNext"))
+        ->setEnabled(searchable && FLastSearch.has_value());
+    FActions.at(QStringLiteral("ALI_Edit_Replace"))->setEnabled(searchable && !target.ReadOnly());
+    QAction* wrap = FActions.at(QStringLiteral("ALI_Edit_WordWrap"));
+    wrap->setEnabled(idle && target.Exists());
+    wrap->setChecked(target.Exists() && target.WordWrap());
+    FActions.at(QStringLiteral("ALI_File_Print"))->setEnabled(idle && target.HasText());
+}
+
+QWidget* TFormFront::TextTarget() const {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && focus->window() == this && TTextControl(focus).Exists())
+        return focus;
+    // The last text control while it is on the page in front (a dialog may have the focus).
+    QWidget* last = FLastTextControl.data();
+    if (last != nullptr && last->isVisibleTo(FPages->currentWidget()) &&
+        FPages->currentWidget()->isAncestorOf(last))
+        return last;
+    // What the page offers: the Logs page its viewer.
+    if (FPages->currentWidget() == FLogsFrame->parentWidget())
+        return FLogsFrame->findChild<QPlainTextEdit*>(QStringLiteral("memLogView"));
+    return nullptr;
+}
+
+TFormSearchText* TFormFront::SearchDialog(bool AReplace) {
+    TFormSearchText*& dialog = AReplace ? FReplaceDialog : FFindDialog;
+    if (dialog == nullptr) {
+        dialog = new TFormSearchText(AReplace, FAssistants, this);
+        dialog->OnFindNext = [this](const TTextSearchOptions& AOptions) {
+            FLastSearch = AOptions;
+            TTextSearch(FModule.Prompts()).FindNext(TTextControl(TextTarget()), AOptions);
+            UpdateEditActions();
+        };
+        dialog->OnReplace = [this](const TTextSearchOptions& AOptions, const QString& AWith) {
+            FLastSearch = AOptions;
+            TTextSearch(FModule.Prompts())
+                .ReplaceAsking(TTextControl(TextTarget()), AOptions, AWith);
+            UpdateEditActions();
+        };
+        dialog->OnReplaceAll = [this](const TTextSearchOptions& AOptions, const QString& AWith) {
+            FLastSearch = AOptions;
+            TTextSearch(FModule.Prompts()).ReplaceAll(TTextControl(TextTarget()), AOptions, AWith);
+            UpdateEditActions();
+        };
+    }
+    const TTextControl target(TextTarget());
+    if (target.Exists() && target.Cursor().hasSelection())
+        dialog->SetFindText(target.Cursor().selectedText());
+    else if (FLastSearch.has_value())
+        dialog->SetFindText(FLastSearch->Text);
+    return dialog;
+}
+
+void TFormFront::EditSearch() {
+    TFormSearchText* dialog = SearchDialog(false);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void TFormFront::EditReplace() {
+    TFormSearchText* dialog = SearchDialog(true);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void TFormFront::EditSearchNext() {
+    if (!FLastSearch.has_value()) {
+        EditSearch();
+        return;
+    }
+    TTextSearch(FModule.Prompts()).FindNext(TTextControl(TextTarget()), *FLastSearch);
+    UpdateEditActions();
+}
+
+void TFormFront::EditWordWrap() {
+    const TTextControl target(TextTarget());
+    target.SetWordWrap(!target.WordWrap());
+    UpdateEditActions();
+}
+
+void TFormFront::PrinterSetup() {
+    if (!FPrinter)
+        FPrinter = std::make_unique<QPrinter>();
+    FSetUpPage(*FPrinter);
+}
+
+void TFormFront::Print() {
+    if (!FPrinter)
+        FPrinter = std::make_unique<QPrinter>();
+    if (TextTarget() == nullptr || !FChoosePrinter(*FPrinter))
+        return;
+    PrintTo(*FPrinter);
+}
+
+bool TFormFront::PrintTo(QPrinter& APrinter) {
+    const TTextControl target(TextTarget());
+    if (!target.HasText())
+        return false;
+    target.Document()->print(&APrinter);
+    return true;
 }
 
 void TFormFront::RebuildReopenMenu() {
@@ -636,6 +786,7 @@ void TFormFront::UpdateActions() {
     enable("ALI_Project_InterruptBatch", state.InterruptBatch);
     enable("ALI_Tools_ReloadPlugins", state.ReloadPlugins);
     enable("ALI_Help_About", true);
+    enable("ALI_File_PrinterSetup", true);
     FReopenMenu->menuAction()->setEnabled(state.Reopen &&
                                           !FModule.FProgramOptions->FProjectReopenList.isEmpty());
     FBatchFrame->SetRuntimeEnabled(state.RuntimeUpdate);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,10 +14,13 @@
 #include "ui/main_window/frame_program_setup_general.h"
 #include "ui/main_window/front_commands.h"
 #include "ui/main_window/progress_relay.h"
+#include "ui/text_tools/text_search.h"
 #include "ui/translation/language_assistants.h"
 
 class QAction;
 class QMenu;
+class QPrinter;
+class TFormSearchText;
 class QTabWidget;
 class QTreeWidget;
 class TFrameBatchSetupRoot;
@@ -31,6 +36,10 @@ struct TFormFrontSetup {
     TProjectFileChooser ChooseOpenFile;
     TProjectFileChooser ChooseSaveFile;
     TFrameProgramSetupGeneral::TFolderChooser ChooseFolder;
+    // The print dialog: true when the printer was chosen and set up.
+    std::function<bool(QPrinter&)> ChoosePrinter;
+    // The printer and page set-up dialog.
+    std::function<void(QPrinter&)> SetUpPage;
 };
 
 // The program's main window: the open project on its pages, the project and batch commands and
@@ -64,6 +73,15 @@ public:
 
     // "Reload Plugins": closes the project, discovers the plugins again and makes a new project.
     void ReloadPlugins();
+    // What "Print..." prints: the focused (or last focused) text control of the selected page,
+    // else what the page offers; false when there is nothing to print.
+    bool PrintTo(QPrinter& APrinter);
+    // The text control the edit, search and print commands act on, or null.
+    QWidget* TextTarget() const;
+    // The find and replace dialogs, once opened.
+    TFormSearchText* FindDialog() const { return FFindDialog; }
+    TFormSearchText* ReplaceDialog() const { return FReplaceDialog; }
+
     // Makes ALanguage the chosen language of every window and keeps it in the options.
     void ChangeLanguage(const QString& ALanguage);
 
@@ -75,7 +93,7 @@ public:
     void LanguageCulture_SetNativeOnce_GUI() override;
     void LanguageCulture_LoadCurrent_GUI() override;
     void UpdateVisuals() override;
-    const TqvlgLanguageAssistantsGui& Assistants() const { return FAssistants; }
+    TqvlgLanguageAssistantsGui& Assistants() { return FAssistants; }
 
     // Recomputes which commands are available from the batch status.
     void UpdateActions();
@@ -112,6 +130,13 @@ private:
     void EditPaste();
     void EditDelete();
     void EditSelectAll();
+    void EditSearch();
+    void EditSearchNext();
+    void EditReplace();
+    void EditWordWrap();
+    void PrinterSetup();
+    void Print();
+    TFormSearchText* SearchDialog(bool AReplace);
     void ShowProjectState();
     void ShowCombinations();
     void SettingsEdited();
@@ -133,6 +158,13 @@ private:
     TFrameLogs* FLogsFrame = nullptr;
     QMenu* FReopenMenu = nullptr;
     QMenu* FLanguageMenu = nullptr;
+    TFormSearchText* FFindDialog = nullptr;
+    TFormSearchText* FReplaceDialog = nullptr;
+    std::optional<TTextSearchOptions> FLastSearch;
+    QPointer<QWidget> FLastTextControl;
+    std::unique_ptr<QPrinter> FPrinter;
+    std::function<bool(QPrinter&)> FChoosePrinter;
+    std::function<void(QPrinter&)> FSetUpPage;
     std::optional<TBatchRunResult> FLastResult;
     bool FLastStartInvalid = false;
     TProgressRelay FRelay;

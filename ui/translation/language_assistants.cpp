@@ -215,6 +215,10 @@ void TqvlgLanguageAssistantControls::Control(const QString& ATransID, const QStr
         const QString value = text(KCaption, group->title());
         if (!ASave)
             group->setTitle(value);
+    } else if (AObj->isWindow() && caption) {
+        const QString value = text(KCaption, AObj->windowTitle());
+        if (!ASave)
+            AObj->setWindowTitle(value);
     } else if (auto* tree = qobject_cast<QTreeWidget*>(AObj);
                tree != nullptr && !tree->isHeaderHidden()) {
         QTreeWidgetItem* header = tree->headerItem();
