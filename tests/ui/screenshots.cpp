@@ -10,6 +10,7 @@
 #include "app/folder_walk.h"
 #include "app/module_shared.h"
 #include "tests/ui/ui_test_env.h"
+#include "ui/text_tools/form_search_text.h"
 
 namespace {
 
@@ -67,7 +68,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     int failures = GrabPages(window, output, QString());
+    TFormSearchText replace(true, window.Assistants(), &window);
+    replace.show();
+    QApplication::processEvents();
+    failures +=
+        replace.grab().save(output.filePath(QStringLiteral("5_FormReplaceText.png"))) ? 0 : 1;
     window.ChangeLanguage(QStringLiteral("de-de"));
     failures += GrabPages(window, output, QStringLiteral("_de"));
+    QApplication::processEvents();
+    failures +=
+        replace.grab().save(output.filePath(QStringLiteral("5_FormReplaceText_de.png"))) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
