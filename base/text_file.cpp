@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "base/exceptions.h"
@@ -197,6 +198,10 @@ bool LooksLikeUtf16(const QByteArray& ABytes) {
     // UTF-16 text of Latin script has a zero high byte in most units. So the test asks for
     // zero bytes in the right places and never fires on text without them.
     if (ABytes.size() < 2 || ABytes.size() % 2 != 0)
+        return false;
+    // Without any zero byte the count below cannot favour UTF-16; most files end here, after a
+    // scan far quicker than the loop.
+    if (std::memchr(ABytes.constData(), 0, static_cast<size_t>(ABytes.size())) == nullptr)
         return false;
     const auto* bytes = reinterpret_cast<const uchar*>(ABytes.constData());
     const qsizetype units = ABytes.size() / 2;

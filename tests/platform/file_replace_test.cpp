@@ -234,9 +234,9 @@ TEST_P(FileReplaceTest, AWriteThatCannotFinishLeavesTheFileAndNothingElse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, FileReplaceTest,
-                         ::testing::Values(TReplaceWay{"Unnamed", &ReplaceFileContent},
-                                           TReplaceWay{"Named",
-                                                       &ReplaceFileContentByNamedTemporary}),
+                         ::testing::Values(TReplaceWay{"Named", &ReplaceFileContent},
+                                           TReplaceWay{"Unnamed",
+                                                       &ReplaceFileContentByUnnamedTemporary}),
                          [](const ::testing::TestParamInfo<TReplaceWay>& AInfo) {
                              return std::string(AInfo.param.Name);
                          });
