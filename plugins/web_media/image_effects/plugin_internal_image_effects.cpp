@@ -133,6 +133,11 @@ QString TPluginInternal_ImageEffects::MakeResizedCopy(const QString& APath) cons
     if (source.isNull())
         return {};
     const QImage resized = source.size() == target ? source : ResampleLanczos3(source, target);
+    if (resized.isNull())
+        return QStringLiteral("The resized picture \"") + destination +
+               QStringLiteral("\" could not be made: %1 by %2 pixels is too large.")
+                   .arg(target.width())
+                   .arg(target.height());
     QString error;
     if (!WritePictureFile(resized, destination, FSettings.PicturesQuality, &error))
         return QStringLiteral("The resized picture \"") + destination +

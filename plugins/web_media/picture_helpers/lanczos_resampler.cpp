@@ -1,5 +1,7 @@
 #include "plugins/web_media/picture_helpers/lanczos_resampler.h"
 
+#include <QImageReader>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -79,6 +81,16 @@ QImage ResampleLanczos3(const QImage& ASource, const QSize& ATarget) {
     const int sh = source.height();
     const int tw = ATarget.width();
     const int th = ATarget.height();
+    // The same limit as the image readers keep (0: none), for the result and the work buffer.
+    const qint64 limit = static_cast<qint64>(QImageReader::allocationLimit()) * 1024 * 1024;
+    const qint64 resultBytes = static_cast<qint64>(tw) * th * 4;
+    const qint64 bufferBytes =
+        static_cast<qint64>(tw) * sh * 4 * static_cast<qint64>(sizeof(float));
+    if (limit > 0 && (resultBytes > limit || bufferBytes > limit))
+        return {};
+    QImage target(tw, th, format);
+    if (target.isNull())
+        return {};
     const TTaps horizontal = MakeTaps(sw, tw);
     const TTaps vertical = MakeTaps(sh, th);
 
@@ -108,7 +120,6 @@ QImage ResampleLanczos3(const QImage& ASource, const QSize& ATarget) {
     }
 
     // Second pass: the columns to the target height.
-    QImage target(tw, th, format);
     std::vector<float> sums(static_cast<std::size_t>(tw) * 4);
     for (int y = 0; y < th; ++y) {
         std::fill(sums.begin(), sums.end(), 0.0f);

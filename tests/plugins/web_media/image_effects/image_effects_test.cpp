@@ -272,6 +272,15 @@ TEST_F(ImageEffectsTest, CopiesThatCannotBeWrittenAreReportedAndLeaveNothingBehi
     EXPECT_EQ(QDir(Root()).entryList(QDir::Files).size(), 1);
 }
 
+TEST_F(ImageEffectsTest, ATargetTooLargeToMakeIsReported) {
+    const QString photo = Save(QStringLiteral("photo.png"), Gradient(40, 30));
+    Run({}, Gallery(QStringLiteral("PicturesWidth=200000\r\nPicturesHeight=150000\r\n")), {photo});
+    ASSERT_EQ(FHarness.Sink().Errors().size(), 1);
+    EXPECT_TRUE(FHarness.Sink().Errors().front().endsWith(
+        QStringLiteral("could not be made: 200000 by 150000 pixels is too large.")));
+    EXPECT_FALSE(QFile::exists(Root() + QStringLiteral("thumb-photo.png")));
+}
+
 TEST_F(ImageEffectsTest, DisabledLookAndCopyInOneCall) {
     const QString path = Save(QStringLiteral("tool.bmp"), Glyph());
     Run({KDisabled}, Gallery(QStringLiteral("PicturesWidth=8\r\n")), {path});
