@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
   libgtest-dev googletest
-  poppler-utils
+  poppler-utils  # pdftotext, for the printing test
 )
 
 missing=()
