@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include <curl/curl.h>
+#include <sys/select.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -57,10 +58,34 @@ size_t ReadUpload(char* ABuffer, size_t ASize, size_t ACount, void* AUser) {
     return got;
 }
 
+// Failures to open a data connection in the chosen mode (passive refused, the server cannot
+// connect back, a wrong passive address).
+bool IsDataConnectionFailure(CURLcode ACode) {
+    switch (ACode) {
+        case CURLE_FTP_WEIRD_PASV_REPLY:
+        case CURLE_FTP_WEIRD_227_FORMAT:
+        case CURLE_FTP_CANT_GET_HOST:
+        case CURLE_FTP_PORT_FAILED:
+        case CURLE_FTP_ACCEPT_FAILED:
+        case CURLE_FTP_ACCEPT_TIMEOUT:
+        case CURLE_COULDNT_CONNECT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+constexpr long KLongestWaitMs = 1000;
+constexpr long KIdleStepWaitMs = 1;
+
 }  // namespace
 
 struct TFtpClient::TCurl {
     CURL* Handle = nullptr;
+    // The transfers run through a multi handle of their own (which also keeps the connection):
+    // libcurl's plain perform can sit idle for a whole second after a passive-mode reply before
+    // it opens the data connection, as it then waits on no socket, only on its one-second poll.
+    CURLM* Multi = nullptr;
     char Error[CURL_ERROR_SIZE] = {};
     // The server's last reply line, for the messages of failures.
     QByteArray LastReply;
@@ -68,10 +93,18 @@ struct TFtpClient::TCurl {
     TCurl() {
         EnsureCurlReady();
         Handle = curl_easy_init();
-        if (Handle == nullptr)
+        Multi = curl_multi_init();
+        if (Handle == nullptr || Multi == nullptr) {
+            curl_easy_cleanup(Handle);
+            curl_multi_cleanup(Multi);
             throw EqvOperationNotPossible(QStringLiteral("The FTP client could not be made."));
+        }
     }
-    ~TCurl() { curl_easy_cleanup(Handle); }
+    ~TCurl() {
+        // The kept connection belongs to the multi handle; cleaning it up says QUIT.
+        curl_multi_cleanup(Multi);
+        curl_easy_cleanup(Handle);
+    }
 
     static size_t OnReply(char* ABuffer, size_t ASize, size_t ACount, void* AUser) {
         auto* self = static_cast<TCurl*>(AUser);
@@ -82,10 +115,49 @@ struct TFtpClient::TCurl {
         return ASize * ACount;
     }
 
+    bool WaitsOnSockets() {
+        fd_set read;
+        fd_set write;
+        fd_set error;
+        FD_ZERO(&read);
+        FD_ZERO(&write);
+        FD_ZERO(&error);
+        int highest = -1;
+        curl_multi_fdset(Multi, &read, &write, &error, &highest);
+        return highest >= 0;
+    }
+
     CURLcode Perform() {
         Error[0] = '\0';
         LastReply.clear();
-        return curl_easy_perform(Handle);
+        if (curl_multi_add_handle(Multi, Handle) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        CURLcode result = CURLE_OK;
+        for (;;) {
+            int running = 0;
+            if (curl_multi_perform(Multi, &running) != CURLM_OK) {
+                result = CURLE_FAILED_INIT;
+                break;
+            }
+            if (running == 0) {
+                int left = 0;
+                while (CURLMsg* message = curl_multi_info_read(Multi, &left))
+                    if (message->msg == CURLMSG_DONE && message->easy_handle == Handle)
+                        result = message->data.result;
+                break;
+            }
+            // libcurl's own time-outs end a stalled transfer. A step that waits on no socket
+            // at all is only looked at again after a moment.
+            long wait = -1;
+            curl_multi_timeout(Multi, &wait);
+            if (wait < 0 || wait > KLongestWaitMs)
+                wait = KLongestWaitMs;
+            if (!WaitsOnSockets() && wait > KIdleStepWaitMs)
+                wait = KIdleStepWaitMs;
+            curl_multi_poll(Multi, nullptr, 0, static_cast<int>(wait), nullptr);
+        }
+        curl_multi_remove_handle(Multi, Handle);
+        return result;
     }
 
     // Performs; when a kept connection turned out broken, once more on a new connection.
@@ -215,28 +287,37 @@ void TFtpClient::Store(const QString& ALocalFile, const QString& ARemoteFile, st
         throw EqvOperationNotPossible(QStringLiteral("The local file could not be opened."));
     const auto closeFile = qScopeGuard([&] { std::fclose(source.File); });
 
-    ApplyCommonOptions();
-    CURL* handle = FCurl->Handle;
     const QByteArray url = UrlOf(ARemoteFile);
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
-    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &ReadUpload);
-    curl_easy_setopt(handle, CURLOPT_READDATA, &source);
-    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(ASize));
-    curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, AAscii ? 1L : 0L);
-    // Every missing folder of the path is made, parents first.
-    curl_easy_setopt(handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                     static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
     // "*": a server that does not reserve space is no failure.
     const QByteArray allo = "*ALLO " + QByteArray::number(static_cast<qlonglong>(ASize));
     curl_slist* prequote = curl_slist_append(nullptr, allo.constData());
     const auto freeList = qScopeGuard([&] { curl_slist_free_all(prequote); });
-    curl_easy_setopt(handle, CURLOPT_PREQUOTE, prequote);
-
-    const CURLcode code = FCurl->PerformReconnecting([&] {
+    const auto prepare = [&] {
+        ApplyCommonOptions();
+        CURL* handle = FCurl->Handle;
+        curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+        curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(handle, CURLOPT_READFUNCTION, &ReadUpload);
+        curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+        curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(ASize));
+        curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, AAscii ? 1L : 0L);
+        // Every missing folder of the path is made, parents first.
+        curl_easy_setopt(handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                         static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
+        curl_easy_setopt(handle, CURLOPT_PREQUOTE, prequote);
+    };
+    const auto rewind = [&] {
         std::rewind(source.File);
         source.ReadFailed = false;
-    });
+    };
+    prepare();
+    CURLcode code = FCurl->PerformReconnecting(rewind);
+    if (IsDataConnectionFailure(code) && FSettings.SwitchDataModeOnFailure && !source.ReadFailed) {
+        FSettings.Passive = !FSettings.Passive;
+        prepare();
+        rewind();
+        code = FCurl->PerformReconnecting(rewind);
+    }
     if (source.ReadFailed)
         throw EqvOperationNotPossible(QStringLiteral("The local file could not be read."));
     if (code != CURLE_OK)

@@ -26,6 +26,8 @@ struct TFtpClientSettings {
     QString UserName;
     QString Password;
     bool Passive = true;
+    // When a data connection cannot be made in one mode, the other one is tried, and kept.
+    bool SwitchDataModeOnFailure = false;
     // AUTH TLS on the control connection and a protected data channel, certificate verified.
     bool ExplicitTls = false;
     TFtpTimeouts Timeouts;

@@ -186,6 +186,7 @@ void TPluginInternal_FtpUploader::CompleteRow(const TFtpServerRow& ARow) {
     settings.UserName = ARow.Login;
     settings.Password = ARow.Password;
     settings.Passive = ARow.ConnectMode != QStringLiteral("active");
+    settings.SwitchDataModeOnFailure = ARow.ConnectMode == QStringLiteral("auto");
     settings.ExplicitTls = ARow.ExplicitTls();
     settings.Timeouts = FSetup.Timeouts;
     settings.Trust = FSetup.Trust;

@@ -11,8 +11,13 @@
 #include <unistd.h>
 
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "base/exceptions.h"
+#include "base/stream_fields.h"
+#include "plugin_host/plugin_descriptor.h"
+#include "plugin_host/plugin_property.h"
 #include "tests/plugins/text_files/text_replacer/plugin_batch_harness.h"
 #include "tests/support/ftp_test_server.h"
 #include "tests/support/temp_folders.h"
@@ -285,6 +290,33 @@ TEST_F(FtpUploaderTest, ConnectModeChoosesPassiveOrActiveData) {
     }
 }
 
+// A server that refuses passive data connections: "auto" goes on in active mode, "passive"
+// reports the failure.
+TEST_F(FtpUploaderTest, AutoModeSwitchesToActiveWhenPassiveIsRefused) {
+    TFtpTestServerOptions options;
+    options.RefusePassive = true;
+    StartServer(options);
+    TRow autoRow;
+    TRow passiveRow;
+    passiveRow.ConnectMode = S("passive");
+    passiveRow.StartDir = S("strict");
+    // Another login: rows that differ only in their modes share one client.
+    passiveRow.Login = S("d");
+    passiveRow.Password = S("pw2");
+    const QStringList files = {WorkFile(S("a.bin"), "a"), WorkFile(S("b.bin"), "b")};
+    const QStringList errors = Upload({autoRow, passiveRow}, files);
+    EXPECT_EQ(ServerFile(S("home-u/www/a.bin")), QByteArray("a"));
+    EXPECT_EQ(ServerFile(S("home-u/www/b.bin")), QByteArray("b"));
+    EXPECT_FALSE(ServerHas(S("home-d/home/u/strict/a.bin")));
+    ASSERT_EQ(errors.size(), 2) << errors.join(u'\n').toStdString();
+    for (const QString& error : errors)
+        EXPECT_TRUE(error.startsWith(
+            S("The file could not be uploaded to ftp server \"127.0.0.1\" as \"/home/u/strict/")))
+            << error.toStdString();
+    EXPECT_GT(FServer->CommandsNamed(S("EPRT")).size() + FServer->CommandsNamed(S("PORT")).size(),
+              0);
+}
+
 // One login per server row for the whole combination, closed at its end.
 TEST_F(FtpUploaderTest, OneConnectionServesEveryFileOfTheCombination) {
     StartServer();
@@ -397,6 +429,74 @@ TEST_F(FtpUploaderTest, RowWithAnEmptyCellIsIgnored) {
     const QString file = WorkFile(S("a.txt"), "a");
     EXPECT_EQ(Upload({blank}, {file}), QStringList());
     EXPECT_TRUE(FServer->Commands().isEmpty());
+}
+
+// Needs no server.
+TEST(FtpUploaderDeclarations, InformationGridAndDefaultRow) {
+    TPluginBatchHarness harness(QStringLiteral("FtpUploader"),
+                                [] { return std::make_unique<TPluginInternal_FtpUploader>(); });
+    TPluginStoredLibInfo& plugin = harness.Descriptor();
+    const TPluginInfoHost& info = plugin.FPluginInfoHost;
+    EXPECT_EQ(info.StrID, S("zq_kestrin_FtpUploader"));
+    EXPECT_EQ(info.PluginName, S("FtpUploader"));
+    EXPECT_EQ(info.PluginDesc, S("Upload files to FTP servers."));
+    EXPECT_EQ(info.HasCompany, S("Kestrin"));
+    EXPECT_TRUE(info.CanLaunchFilesSep.isEmpty() && info.CanLaunchFilesList.isEmpty());
+    EXPECT_TRUE(info.HasLogo.isEmpty() && info.SuggestedExts.isEmpty());
+    EXPECT_EQ(info.PluginVersion, S("1.0"));
+    EXPECT_EQ(info.InterfaceVersion, S("1.0.4"));
+    EXPECT_EQ(info.PluginCategory, pcWebDevelopment);
+    EXPECT_EQ(info.CanWorkCategory, 1u);
+    EXPECT_EQ(info.ReleaseState, 20u);
+
+    ASSERT_EQ(plugin.FProperties.size(), 1u);
+    const auto* grid = dynamic_cast<const TPluginPropertyGrid*>(plugin.FProperties[0].get());
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->FPropName, KProp);
+    EXPECT_EQ(grid->FShownName, S("FTP Servers Upload"));
+    EXPECT_EQ(grid->FReadyServices, 0u);
+    EXPECT_EQ(grid->FPropGridIgnoreRowsLevel, pgirlRowHasEmptyCellsWhenTrimmed);
+    const QStringList paragraphs = grid->FHelp.split(S("\r\n\r\n"));
+    ASSERT_EQ(paragraphs.size(), 5);
+    EXPECT_TRUE(paragraphs[0].startsWith(S("If you have a firewall installed")));
+    EXPECT_EQ(paragraphs[4],
+              S("\"Transfer Mode\" can be \"ascii\" (typical for text files), \"binary\" (typical "
+                "for all other), or \"auto\" (which will try guess when to use \"ascii\" and else "
+                "use \"binary\")."));
+
+    TStreamWriter expected;
+    expected.WriteInt32(8);
+    const std::vector<std::tuple<const char*, const char*, const char*, std::int32_t>> columns = {
+        {"HOST", "Host", "", 0},
+        {"PORT", "Port", "40+", 2},
+        {"REMOTE_START_DIR", "Start Dir", "", 0},
+        {"CONNECT_MODE", "Connect Mode", "", 0x200},
+        {"OVERRIDE_MODE", "Override Mode", "", 0x200},
+        {"TRANSFER_MODE", "Transfer Mode", "", 0x200},
+        {"LOGIN", "Login", "", 0},
+        {"PASSWORD", "Password", "", 0x20},
+    };
+    for (const auto& [id, caption, width, flags] : columns) {
+        expected.WriteAnsiString(S(id));
+        expected.WriteUtf8String(S(caption));
+        expected.WriteAnsiString(S(width));
+        expected.WriteInt32(flags);
+    }
+    const char* defaults[] = {"",
+                              "21",
+                              "",
+                              ",auto,auto,passive,active",
+                              ",always,always,newer",
+                              ",auto,auto,ascii,binary",
+                              "anonymous",
+                              "visitr@"};
+    expected.WriteInt32(8);
+    for (std::int32_t col = 0; col < 8; ++col) {
+        expected.WriteInt32(col);
+        expected.WriteInt32(0);
+        expected.WriteUtf8String(S(defaults[col]));
+    }
+    EXPECT_EQ(grid->FInitStreamData, expected.Data());
 }
 
 class FtpUploaderTlsTest : public FtpUploaderTest {
