@@ -48,6 +48,12 @@ struct TUploadSource {
     bool ReadFailed = false;
 };
 
+// What libcurl would otherwise write to standard output: the header-like lines it makes of a
+// file's time and size.
+size_t DiscardData(char*, size_t ASize, size_t ACount, void*) {
+    return ASize * ACount;
+}
+
 size_t ReadUpload(char* ABuffer, size_t ASize, size_t ACount, void* AUser) {
     auto* source = static_cast<TUploadSource*>(AUser);
     const size_t got = std::fread(ABuffer, ASize, ACount, source->File);
@@ -205,6 +211,7 @@ void TFtpClient::ApplyCommonOptions() {
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, FCurl->Error);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &TCurl::OnReply);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, FCurl.get());
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardData);
     // Worker threads: no signals for the time-outs.
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "ftp");
