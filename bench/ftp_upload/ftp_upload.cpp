@@ -20,13 +20,13 @@
 #include <vector>
 
 #include "app/program_log.h"
-#include "base/stream_fields.h"
 #include "batch/batch_engine.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "plugins/register_all.h"
 #include "tests/support/ftp_test_server.h"
+#include "tests/support/stored_streams.h"
 
 namespace {
 
@@ -65,18 +65,12 @@ int CountMissing(const QString& ARoot, int AFiles) {
     return missing;
 }
 
-QByteArray StoredGrid(const QStringList& AColumns, const QStringList& ARow) {
-    TStreamWriter writer;
-    writer.WriteInt32(static_cast<std::int32_t>(AColumns.size()));
-    for (const QString& column : AColumns)
-        writer.WriteAnsiString(column);
-    writer.WriteInt32(static_cast<std::int32_t>(ARow.size()));
-    for (qsizetype col = 0; col < ARow.size(); ++col) {
-        writer.WriteInt32(static_cast<std::int32_t>(col));
-        writer.WriteInt32(0);
-        writer.WriteUtf8String(ARow.at(col));
-    }
-    return writer.TakeData();
+// The stored grid value of one row.
+QByteArray StoredRow(const QStringList& AColumns, const QStringList& ARow) {
+    std::vector<TStoredCell> cells;
+    for (qsizetype col = 0; col < ARow.size(); ++col)
+        cells.emplace_back(static_cast<std::int32_t>(col), 0, ARow.at(col));
+    return StoredGrid(AColumns, cells);
 }
 
 double RunEngine(TPluginHost& AHost, const QString& ARoot, const QString& ATemp, int APort,
@@ -93,7 +87,7 @@ double RunEngine(TPluginHost& AHost, const QString& ARoot, const QString& ATemp,
         Fail(QStringLiteral("the FTP uploader was not discovered"));
     combination.Props.LibProps_Ref = {
         {QStringLiteral("FtpServersUploadList"),
-         StoredGrid(
+         StoredRow(
              {QStringLiteral("HOST"), QStringLiteral("PORT"), QStringLiteral("REMOTE_START_DIR"),
               QStringLiteral("CONNECT_MODE"), QStringLiteral("OVERRIDE_MODE"),
               QStringLiteral("TRANSFER_MODE"), QStringLiteral("LOGIN"), QStringLiteral("PASSWORD")},
