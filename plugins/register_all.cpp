@@ -6,12 +6,14 @@
 #include "plugins/text_files/no_op/plugin_internal_no_op.h"
 #include "plugins/text_files/path_name_fixer/plugin_internal_path_name_fixer.h"
 #include "plugins/text_files/text_replacer/plugin_internal_text_replacer.h"
+#include "plugins/web_media/ftp_uploader/plugin_internal_ftp_uploader.h"
 #include "plugins/web_media/image_effects/plugin_internal_image_effects.h"
 #include "plugins/web_media/list_dir_in_html/plugin_internal_list_dir_in_html.h"
 
 void RegisterAllInternalPlugins(TCollectionInternalPluginTypes& ARegistry) {
     // Plugins not yet part of the program keep their place in this order when they arrive.
     ARegistry.AddOwn<TPluginInternal_DeleteFiles>(QStringLiteral("DeleteFiles"));
+    ARegistry.AddOwn<TPluginInternal_FtpUploader>(QStringLiteral("FtpUploader"));
     ARegistry.AddOwn<TPluginInternal_ImageEffects>(QStringLiteral("ImageEffects"));
     ARegistry.AddOwn<TPluginInternal_ListDirInHtml>(QStringLiteral("ListDirInHtml"));
     ARegistry.AddOwn<TPluginInternal_ListPaths>(QStringLiteral("ListPaths"));

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
   libgtest-dev googletest
   poppler-utils  # pdftotext, for the printing test
+  libcurl4-openssl-dev python3-pyftpdlib python3-openssl
 )
 
 missing=()
