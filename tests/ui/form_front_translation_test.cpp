@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,8 @@
 #include "tests/ui/ui_test_env.h"
 #include "translation/language_controller.h"
 #include "ui/main_window/front_texts.h"
-#include "ui/text_tools/form_search_text.h"
 #include "ui/main_window/widget_prompts.h"
+#include "ui/text_tools/form_search_text.h"
 
 namespace {
 
@@ -74,7 +75,8 @@ TEST_F(FormFrontTranslationTest, GermanFilesHoldEveryWindowText) {
     for (const TqvlgLanguageAssistant* assistant :
          {static_cast<const TqvlgLanguageAssistant*>(&assistants.FActions),
           static_cast<const TqvlgLanguageAssistant*>(&assistants.FMenus),
-          static_cast<const TqvlgLanguageAssistant*>(&assistants.FControls)}) {
+          static_cast<const TqvlgLanguageAssistant*>(&assistants.FControls),
+          static_cast<const TqvlgLanguageAssistant*>(&assistants.FStoredRes)}) {
         for (auto it = assistant->NativeTexts().cbegin(); it != assistant->NativeTexts().cend();
              ++it) {
             if (it.value().isEmpty())
@@ -107,7 +109,8 @@ TEST_F(FormFrontTranslationTest, GermanFilesHoldEveryWindowText) {
             const QString id = bare + QLatin1Char('|') + key;
             if (!assistants.FActions.NativeTexts().contains(id) &&
                 !assistants.FMenus.NativeTexts().contains(id) &&
-                !assistants.FControls.NativeTexts().contains(id))
+                !assistants.FControls.NativeTexts().contains(id) &&
+                !assistants.FStoredRes.NativeTexts().contains(id))
                 unknown << QStringLiteral("[%1] %2").arg(section, key);
         }
     }
@@ -126,6 +129,7 @@ TEST_F(FormFrontTranslationTest, GermanAndBackChangesMenusActionsPagesAndDialogB
     EXPECT_EQ(TabText(1), QStringLiteral("Projekteinstellungen"));
     EXPECT_EQ(Find<QLabel>("lblInputDir")->text(), QStringLiteral("Eingabeverzeichnis:"));
     EXPECT_EQ(Find<QLabel>("lblBatchStatusValue")->text(), QStringLiteral("Bereit"));
+    EXPECT_EQ(Find<QTreeWidget>("tvLogs")->topLevelItem(1)->text(0), QStringLiteral("Stapel"));
     EXPECT_EQ(
         ButtonsOfNextBox(QStringLiteral("Frage?")),
         (QStringList{QStringLiteral("Abbrechen"), QStringLiteral("Ja"), QStringLiteral("Nein")}));
@@ -139,6 +143,7 @@ TEST_F(FormFrontTranslationTest, GermanAndBackChangesMenusActionsPagesAndDialogB
     EXPECT_EQ(TabText(1), QStringLiteral("Project settings"));
     EXPECT_EQ(Find<QLabel>("lblInputDir")->text(), QStringLiteral("Input directory:"));
     EXPECT_EQ(Find<QLabel>("lblBatchStatusValue")->text(), QStringLiteral("Ready"));
+    EXPECT_EQ(Find<QTreeWidget>("tvLogs")->topLevelItem(1)->text(0), QStringLiteral("Batches"));
     EXPECT_EQ(ButtonsOfNextBox(QStringLiteral("Question?")), englishButtons);
 }
 

@@ -697,6 +697,9 @@ void TFormFront::LanguageCulture_SetNativeOnce_GUI() {
     for (QWidget* frame : Frames())
         FAssistants.FControls.Save_Trans_Controls(
             KTransIdProgram, frame->property(KPropFrameSection).toString(), frame);
+    const QString logs = FLogsFrame->property(KPropFrameSection).toString();
+    FAssistants.FStoredRes.Save_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrMisc);
+    FAssistants.FStoredRes.Save_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrBatches);
 }
 
 void TFormFront::LanguageCulture_LoadCurrent_GUI() {
@@ -706,6 +709,10 @@ void TFormFront::LanguageCulture_LoadCurrent_GUI() {
     for (QWidget* frame : Frames())
         FAssistants.FControls.Load_Trans_Controls(
             KTransIdProgram, frame->property(KPropFrameSection).toString(), frame);
+    const QString logs = FLogsFrame->property(KPropFrameSection).toString();
+    FAssistants.FStoredRes.Load_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrMisc);
+    FAssistants.FStoredRes.Load_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrBatches);
+    FLogsFrame->Refresh();
     setLayoutDirection(QApplication::layoutDirection());
 }
 

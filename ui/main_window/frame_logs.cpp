@@ -66,7 +66,10 @@ void TFrameLogs::Refresh(const QString& ASelectPath) {
         FTree->clear();
         const auto& roots = FModel->Roots();
         for (int r = 0; r < static_cast<int>(roots.size()); ++r) {
-            auto* rootItem = new QTreeWidgetItem(FTree, QStringList{roots[r].Node.Caption});
+            // The model's roots are "Misc" and then "Batches".
+            const QString caption =
+                r == 0 ? FStrMisc.Str() : (r == 1 ? FStrBatches.Str() : roots[r].Node.Caption);
+            auto* rootItem = new QTreeWidgetItem(FTree, QStringList{caption});
             rootItem->setData(0, KRootRole, r);
             rootItem->setData(0, KFileRole, -1);
             for (int f = 0; f < static_cast<int>(roots[r].Files.size()); ++f) {

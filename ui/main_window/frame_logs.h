@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "batch/batch_log.h"
+#include "ui/translation/language_assistants.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -22,6 +23,10 @@ public:
     // Lists the folders again, keeping the selected file selected while it exists, or selecting
     // ASelectPath (such as the log a batch just wrote) when it is listed.
     void Refresh(const QString& ASelectPath = QString());
+
+    // The captions of the tree's two roots, translated with the page.
+    TqvlgStoredString FStrMisc{QStringLiteral("strLogsRootMisc"), QStringLiteral("Misc")};
+    TqvlgStoredString FStrBatches{QStringLiteral("strLogsRootBatches"), QStringLiteral("Batches")};
 
 private:
     void ShowSelected();

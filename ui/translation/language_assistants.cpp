@@ -247,6 +247,24 @@ void TqvlgLanguageAssistantControls::PageControl(const QString& ATransID, const 
     }
 }
 
+// --- Stored strings
+
+TqvlgLanguageAssistantStoredResources::TqvlgLanguageAssistantStoredResources(
+    TqvlgLanguageController& ACore)
+    : TqvlgLanguageAssistant(ACore, KKindPrefixStoredRes) {}
+
+void TqvlgLanguageAssistantStoredResources::Save_Trans_StoredString(const QString& ATransID,
+                                                                    const QString& ASection,
+                                                                    const TqvlgStoredString& AObj) {
+    SaveText(ATransID, ASection, AObj.Name() + QStringLiteral(".Str"), AObj.Native());
+}
+
+void TqvlgLanguageAssistantStoredResources::Load_Trans_StoredString(const QString& ATransID,
+                                                                    const QString& ASection,
+                                                                    TqvlgStoredString& AObj) {
+    AObj.SetStr(LoadText(ATransID, ASection, AObj.Name() + QStringLiteral(".Str"), AObj.Str()));
+}
+
 void LoadCurrentLanguageInAllWindows() {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* translated = dynamic_cast<TqvlgTranslatedWindow*>(window)) {

@@ -16,6 +16,7 @@ class TqvlgLanguageController;
 inline const QString KKindPrefixActions = QStringLiteral("____Actions");
 inline const QString KKindPrefixMenus = QStringLiteral("____Menus");
 inline const QString KKindPrefixControls = QStringLiteral("____Controls");
+inline const QString KKindPrefixStoredRes = QStringLiteral("______StoredRes");
 
 // The dynamic property that marks a control whose caption shows data (a value, a path) rather
 // than a text of the program: only its hint is translated.
@@ -93,13 +94,41 @@ private:
                      bool ASave);
 };
 
-// The four window assistants on one controller; windows reach them through the bundle.
+// A text a window shows that is no control's caption (a tree's root, a dialog's caption): kept
+// under a name and translated as "<Name>.Str".
+class TqvlgStoredString {
+public:
+    TqvlgStoredString(QString AName, QString ANative)
+        : FName(std::move(AName)), FNative(ANative), FStr(std::move(ANative)) {}
+    const QString& Name() const { return FName; }
+    const QString& Native() const { return FNative; }
+    // The text in the chosen language.
+    const QString& Str() const { return FStr; }
+    void SetStr(const QString& AStr) { FStr = AStr; }
+
+private:
+    QString FName;
+    QString FNative;
+    QString FStr;
+};
+
+class TqvlgLanguageAssistantStoredResources : public TqvlgLanguageAssistant {
+public:
+    explicit TqvlgLanguageAssistantStoredResources(TqvlgLanguageController& ACore);
+    void Save_Trans_StoredString(const QString& ATransID, const QString& ASection,
+                                 const TqvlgStoredString& AObj);
+    void Load_Trans_StoredString(const QString& ATransID, const QString& ASection,
+                                 TqvlgStoredString& AObj);
+};
+
+// The window assistants on one controller; windows reach them through the bundle.
 struct TqvlgLanguageAssistantsGui {
     explicit TqvlgLanguageAssistantsGui(TqvlgLanguageController& ACore)
-        : FActions(ACore), FMenus(ACore), FControls(ACore) {}
+        : FActions(ACore), FMenus(ACore), FControls(ACore), FStoredRes(ACore) {}
     TqvlgLanguageAssistantActions FActions;
     TqvlgLanguageAssistantMenus FMenus;
     TqvlgLanguageAssistantControls FControls;
+    TqvlgLanguageAssistantStoredResources FStoredRes;
 };
 
 // A window or frame whose texts follow the chosen language.
