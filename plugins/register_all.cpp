@@ -6,10 +6,12 @@
 #include "plugins/text_files/no_op/plugin_internal_no_op.h"
 #include "plugins/text_files/path_name_fixer/plugin_internal_path_name_fixer.h"
 #include "plugins/text_files/text_replacer/plugin_internal_text_replacer.h"
+#include "plugins/web_media/web_page_optimizer/plugin_internal_web_page_optimizer.h"
 
 void RegisterAllInternalPlugins(TCollectionInternalPluginTypes& ARegistry) {
     // Plugins not yet part of the program keep their place in this order when they arrive.
     ARegistry.AddOwn<TPluginInternal_DeleteFiles>(QStringLiteral("DeleteFiles"));
+    ARegistry.AddOwn<TPluginInternal_WebPageOptimizer>(QStringLiteral("WebPageOptimizer"));
     ARegistry.AddOwn<TPluginInternal_ListPaths>(QStringLiteral("ListPaths"));
     ARegistry.AddOwn<TPluginInternal_PathNameFixer>(QStringLiteral("PathNameFixer"));
     ARegistry.AddOwn<TPluginInternal_TextReplacer>(QStringLiteral("TextReplacer"));

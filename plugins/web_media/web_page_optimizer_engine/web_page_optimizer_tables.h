@@ -1,0 +1,127 @@
+#pragma once
+
+// The fixed tables of the page packer: protected regions, block tags, and one table per code
+// language, with the searches the code passes run over them. Everything here is constant once
+// built.
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer.h"
+
+// The deletion mark a pass puts in place of each character it removes.
+inline constexpr char16_t KWpoDeleteMark = 0x0008;
+
+inline char16_t WpoAsciiLower(char16_t AChar) {
+    return (AChar >= u'A' && AChar <= u'Z') ? char16_t(AChar + (u'a' - u'A')) : AChar;
+}
+
+// Whether AMarker stands at APos. Markers are compared one character at a time; with
+// AIgnoreCase only the letters A-Z fold, so no character changes length and every position
+// keeps its meaning.
+bool WpoMarkerAt(const QString& AText, qsizetype APos, const QString& AMarker, bool AIgnoreCase);
+// The first position from AFrom where AMarker stands, or -1.
+qsizetype WpoFindMarker(const QString& AText, const QString& AMarker, qsizetype AFrom,
+                        bool AIgnoreCase);
+
+struct TqvWPOregion {
+    QString Start;
+    QString End;
+};
+
+// The protected regions in the order they are tried, and their numbers.
+const std::vector<TqvWPOregion>& WpoRegions();
+enum TqvWPOregionIndex : int {
+    wporWholeText = -1,  // no region: a whole file packed by one code pass
+    wporAsp = 0,
+    wporAspComment,
+    wporAspDirective,
+    wporJspTag,
+    wporXml,
+    wporPhp,
+    wporShortPhp,
+    wporServerSideInclude,
+    wporScript,
+    wporPre
+};
+
+// Block tags before which the line-break insertion puts a line break.
+const QStringList& WpoBlockTags();
+// Long and short tag names for the short-tag conversion (none).
+const std::vector<std::pair<QString, QString>>& WpoShortTags();
+
+// The earliest occurrence, from a position, of any entry of several ordered lists: the smallest
+// start wins; at one start the list named first, and in it the entry listed first.
+class TqvWPOmultiSearch {
+public:
+    struct TList {
+        QStringList Entries;
+        bool IgnoreCase = false;
+    };
+    struct THit {
+        int List = -1;
+        int Entry = -1;
+        qsizetype Start = -1;
+        qsizetype End = -1;  // the position right after the entry
+    };
+
+    TqvWPOmultiSearch() = default;
+    explicit TqvWPOmultiSearch(std::vector<TList> ALists);
+    std::optional<THit> Find(const QString& AText, qsizetype AFrom) const;
+
+private:
+    std::vector<TList> FLists;
+    // Entries are ASCII: a position whose character starts no entry is passed at once.
+    std::array<bool, 128> FFirstChars{};
+};
+
+struct TqvWPOlanguageTable {
+    TqvWPOcurrentLanguage Language = wpoclNone;
+    QStringList OutputFuncPrefixes;
+    QStringList OutputFuncNames;
+    QStringList OutputFuncSuffixes;
+    QStringList StatementEnds;
+    QStringList ArgumentEnds;
+    QStringList StringDelimiters;
+    QStringList EscapeStrings;
+    // Parallel to StringDelimiters: comma-separated indexes into EscapeStrings; empty for none.
+    QStringList DelimiterEscapes;
+    QStringList ConcatOperators;
+    std::vector<std::pair<QString, QString>> CommentPairs;
+    bool LineBreakIsRaw = false;
+    QString LineBreakText;
+    bool OutputFuncNamesCaseSensitive = false;
+    // The operator the inserted line break joins the literal with ("." Perl, "+" JSP, "&"
+    // VBScript): the plain one, not an assignment form.
+    QString LineBreakConcatOperator;
+    // A comment without its end runs to the end of the text instead of raising (PHP).
+    bool UnterminatedCommentToEnd = false;
+    // The line break that ends a comment stays (VBScript, where it ends the statement).
+    bool KeepsCommentLineBreak = false;
+
+    // Built from the lists above.
+    QStringList CommentStarts;  // one per pair, in pair order
+    // For each pair: the end markers of every pair with the same start, in pair order.
+    std::vector<TqvWPOmultiSearch> CommentEndSearch;
+    // For each delimiter: the escape strings that escape it.
+    std::vector<QStringList> EscapesOfDelimiter;
+    qsizetype LongestSuffix = 0;
+    TqvWPOmultiSearch MainSearch;     // comment starts, delimiters, output names, statement ends
+    TqvWPOmultiSearch LiteralSearch;  // delimiters, comment starts
+    TqvWPOmultiSearch JoinSearch;     // concatenation, comment starts, statement and argument ends
+};
+
+enum TqvWPOmainList : int { wpomComment, wpomDelimiter, wpomOutputName, wpomStatementEnd };
+enum TqvWPOliteralList : int { wpolDelimiter, wpolComment };
+enum TqvWPOjoinList : int { wpojConcat, wpojComment, wpojStatementEnd, wpojArgumentEnd };
+
+const TqvWPOlanguageTable& WpoPhpTable();
+const TqvWPOlanguageTable& WpoPerlTable();
+const TqvWPOlanguageTable& WpoJspTable();
+const TqvWPOlanguageTable& WpoAspVbTable();
+const TqvWPOlanguageTable& WpoCssTable();
