@@ -169,6 +169,10 @@ void TqvWebPageOptimizer::RemoveHtmlComments(QString& AText) {
     while (pos < AText.size()) {
         // Regions are consulted first at every position, also at the one right after a removed
         // comment: a server-side include or script there stays whole.
+        // Regions and comments begin with "<": the positions before the next one are passed.
+        pos = AText.indexOf(u'<', pos);
+        if (pos < 0)
+            break;
         for (;;) {
             if (SkipProtectedRegion(pos, AText, false))
                 continue;
@@ -267,8 +271,12 @@ void TqvWebPageOptimizer::ParseHtmlMix(QString& AText, bool AOuter) {
 
     // Only here is server-side code packed; the passes above skip regions without packing.
     const bool pack = FDocument_TryAnalyseServerSideScipting && AOuter;
-    for (qsizetype pos = 0; pos < AText.size(); ++pos)
+    for (qsizetype pos = 0; pos < AText.size(); ++pos) {
+        pos = AText.indexOf(u'<', pos);
+        if (pos < 0)
+            break;
         SkipRegionsAt(pos, AText, pack);
+    }
 }
 
 void TqvWebPageOptimizer::InsertNS4LineBreaks(QString& AText) {
@@ -312,6 +320,16 @@ void TqvWebPageOptimizer::ConvertToShortTags(QString& AText) {
     static const QString prefixes[] = {QStringLiteral("/"), QStringLiteral("<")};
     static const QString suffixes[] = {QStringLiteral(" "), QStringLiteral(">")};
     const auto& pairs = WpoShortTags();
+    if (pairs.empty()) {
+        // Only the region skipping is left to do, which can only raise.
+        for (qsizetype pos = 0; pos < AText.size(); ++pos) {
+            pos = AText.indexOf(u'<', pos);
+            if (pos < 0)
+                break;
+            SkipRegionsAt(pos, AText, false);
+        }
+        return;
+    }
     qsizetype pos = 0;
     SkipRegionsAt(pos, AText, false);
     while (pos < AText.size()) {

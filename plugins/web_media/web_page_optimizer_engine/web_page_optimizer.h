@@ -81,7 +81,7 @@ private:
     void ControlCharactersToSpaces(QString& AText, bool AOuter);
     void MarkDoubleSpaces(QString& AText, bool AOuter);
     void MarkSpacesBetweenTags(QString& AText, bool AOuter);
-    // Whether a code pass ran (AInner then holds its result).
+    // Runs the code pass the mode and the region call for on the region's inner text.
     void ProcessServerSideRegion(int ARegion, bool APack, QString& AInner);
     void RunCodePass(const TqvWPOlanguageTable& ATable, QString& AText);
     void ParseCss(QString& AText);
