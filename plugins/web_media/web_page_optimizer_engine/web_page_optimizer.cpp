@@ -1,5 +1,7 @@
 #include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer_tables.h"
@@ -78,14 +80,21 @@ public:
 };
 
 void CompactMarked(QString& AText) {
-    const qsizetype first = AText.indexOf(QChar(KWpoDeleteMark));
-    if (first < 0)
+    qsizetype write = AText.indexOf(QChar(KWpoDeleteMark));
+    if (write < 0)
         return;
-    QChar* data = AText.data();
-    qsizetype write = first;
-    for (qsizetype read = first + 1; read < AText.size(); ++read) {
-        if (data[read].unicode() != KWpoDeleteMark)
-            data[write++] = data[read];
+    char16_t* data = reinterpret_cast<char16_t*>(AText.data());
+    const qsizetype size = AText.size();
+    // Moves each run of kept characters once, instead of one character at a time.
+    qsizetype read = write;
+    while (read < size) {
+        while (read < size && data[read] == KWpoDeleteMark)
+            ++read;
+        const char16_t* runEnd = std::find(data + read, data + size, KWpoDeleteMark);
+        const qsizetype run = (runEnd - data) - read;
+        std::memmove(data + write, data + read, std::size_t(run) * sizeof(char16_t));
+        write += run;
+        read += run;
     }
     AText.truncate(write);
 }
@@ -119,12 +128,16 @@ void TqvWebPageOptimizer::Parse(QString& APageStr) {
 }
 
 bool TqvWebPageOptimizer::SkipProtectedRegion(qsizetype& APos, QString& AText, bool APack) {
-    // Every start marker begins with "<".
-    if (APos < 0 || APos >= AText.size() || AText.at(APos) != u'<')
+    if (APos < 0 || APos >= AText.size() ||
+        !WpoMayStartRegion(reinterpret_cast<const char16_t*>(AText.constData()), APos,
+                           AText.size()))
         return false;
-    const std::vector<TqvWPOregion>& regions = WpoRegions();
+    static const std::vector<TqvWPOregion>& regions = WpoRegions();
+    const char16_t second = WpoAsciiLower(AText.at(APos + 1).unicode());
     for (int r = 0; r < int(regions.size()); ++r) {
         const TqvWPOregion& region = regions[r];
+        if (region.Start.at(1).unicode() != second)
+            continue;
         const qsizetype innerStart = APos + region.Start.size();
         // A marker counts only with at least two characters after it.
         if (!WpoMarkerAt(AText, APos, region.Start, true) || innerStart + 2 > AText.size())
@@ -187,12 +200,15 @@ void TqvWebPageOptimizer::RemoveHtmlComments(QString& AText) {
 
 void TqvWebPageOptimizer::ControlCharactersToSpaces(QString& AText, bool AOuter) {
     const qsizetype length = AText.size();
+    // Skipping without packing never changes the text, so the pointer stays valid.
+    char16_t* data = reinterpret_cast<char16_t*>(AText.data());
     qsizetype pos = 0;
     while (pos < length) {
-        const char16_t c = AText.at(pos).unicode();
+        const char16_t c = data[pos];
         if (c < 0x20) {
-            AText[pos] = u' ';
-        } else if (AOuter && c > 0x20 && SkipProtectedRegion(pos, AText, false)) {
+            data[pos] = u' ';
+        } else if (AOuter && WpoMayStartRegion(data, pos, length) &&
+                   SkipProtectedRegion(pos, AText, false)) {
             continue;
         }
         ++pos;
@@ -201,11 +217,13 @@ void TqvWebPageOptimizer::ControlCharactersToSpaces(QString& AText, bool AOuter)
 
 void TqvWebPageOptimizer::MarkDoubleSpaces(QString& AText, bool AOuter) {
     const qsizetype length = AText.size();
+    char16_t* data = reinterpret_cast<char16_t*>(AText.data());
     qsizetype pos = 0;
     while (pos < length) {
-        if (pos + 1 < length && AText.at(pos) == u' ' && AText.at(pos + 1) == u' ') {
-            AText[pos] = QChar(KWpoDeleteMark);
-        } else if (AOuter && SkipProtectedRegion(pos, AText, false)) {
+        if (pos + 1 < length && data[pos] == u' ' && data[pos + 1] == u' ') {
+            data[pos] = KWpoDeleteMark;
+        } else if (AOuter && WpoMayStartRegion(data, pos, length) &&
+                   SkipProtectedRegion(pos, AText, false)) {
             continue;
         }
         ++pos;
@@ -215,13 +233,14 @@ void TqvWebPageOptimizer::MarkDoubleSpaces(QString& AText, bool AOuter) {
 
 void TqvWebPageOptimizer::MarkSpacesBetweenTags(QString& AText, bool AOuter) {
     const qsizetype length = AText.size();
+    char16_t* data = reinterpret_cast<char16_t*>(AText.data());
     qsizetype pos = 0;
     while (pos < length) {
-        if (AOuter)
+        if (AOuter && WpoMayStartRegion(data, pos, length))
             SkipRegionsAt(pos, AText, false);
-        if (pos >= 1 && pos + 1 < length && AText.at(pos - 1) == u'>' && AText.at(pos) == u' ' &&
-            AText.at(pos + 1) == u'<')
-            AText[pos] = QChar(KWpoDeleteMark);
+        if (pos >= 1 && pos + 1 < length && data[pos - 1] == u'>' && data[pos] == u' ' &&
+            data[pos + 1] == u'<')
+            data[pos] = KWpoDeleteMark;
         ++pos;
     }
     CompactMarked(AText);
@@ -245,21 +264,29 @@ void TqvWebPageOptimizer::ParseHtmlMix(QString& AText, bool AOuter) {
     }
 
     // Space before ">" and after "<", inside protected regions too.
-    for (qsizetype pos = 0; pos < AText.size();) {
-        if (AText.at(pos) == u' ' && pos + 1 < AText.size() && AText.at(pos + 1) == u'>') {
-            AText[pos] = QChar(KWpoDeleteMark);
-            pos += 2;
-        } else {
-            ++pos;
+    {
+        char16_t* data = reinterpret_cast<char16_t*>(AText.data());
+        const qsizetype length = AText.size();
+        for (qsizetype pos = 0; pos < length;) {
+            if (data[pos] == u' ' && pos + 1 < length && data[pos + 1] == u'>') {
+                data[pos] = KWpoDeleteMark;
+                pos += 2;
+            } else {
+                ++pos;
+            }
         }
     }
     CompactMarked(AText);
-    for (qsizetype pos = 0; pos < AText.size();) {
-        if (AText.at(pos) == u'<' && pos + 1 < AText.size() && AText.at(pos + 1) == u' ') {
-            AText[pos + 1] = QChar(KWpoDeleteMark);
-            pos += 3;
-        } else {
-            ++pos;
+    {
+        char16_t* data = reinterpret_cast<char16_t*>(AText.data());
+        const qsizetype length = AText.size();
+        for (qsizetype pos = 0; pos < length;) {
+            if (data[pos] == u'<' && pos + 1 < length && data[pos + 1] == u' ') {
+                data[pos + 1] = KWpoDeleteMark;
+                pos += 3;
+            } else {
+                ++pos;
+            }
         }
     }
     CompactMarked(AText);
@@ -285,22 +312,26 @@ void TqvWebPageOptimizer::InsertNS4LineBreaks(QString& AText) {
     std::vector<qsizetype> insertAt;
     const QStringList& tags = WpoBlockTags();
     qsizetype pos = 0;
-    SkipRegionsAt(pos, AText, false);
     while (pos < AText.size()) {
-        if (AText.at(pos) == u'<') {
-            for (const QString& tag : tags) {
-                const qsizetype after = pos + tag.size();
-                if (after < AText.size() && WpoMarkerAt(AText, pos, tag, true) &&
-                    (AText.at(after) == u' ' || AText.at(after) == u'>')) {
-                    if (pos != 0)
-                        insertAt.push_back(pos);
-                    pos = after;  // the last character of the tag text
-                    break;
-                }
+        // Block tags and regions begin with "<": the positions before the next one are passed.
+        pos = AText.indexOf(u'<', pos);
+        if (pos < 0)
+            break;
+        const qsizetype before = pos;
+        SkipRegionsAt(pos, AText, false);
+        if (pos != before)
+            continue;
+        for (const QString& tag : tags) {
+            const qsizetype after = pos + tag.size();
+            if (after < AText.size() && WpoMarkerAt(AText, pos, tag, true) &&
+                (AText.at(after) == u' ' || AText.at(after) == u'>')) {
+                if (pos != 0)
+                    insertAt.push_back(pos);
+                pos = after;  // the last character of the tag text
+                break;
             }
         }
         ++pos;
-        SkipRegionsAt(pos, AText, false);
     }
     if (insertAt.empty())
         return;

@@ -56,21 +56,6 @@ const QStringList KCallSuffixes = {KCrLf, KLf, KCr, KTab, KSpace, S("(")};
 
 }  // namespace
 
-bool WpoMarkerAt(const QString& AText, qsizetype APos, const QString& AMarker, bool AIgnoreCase) {
-    const qsizetype length = AMarker.size();
-    if (APos < 0 || length > AText.size() - APos)
-        return false;
-    const char16_t* text = reinterpret_cast<const char16_t*>(AText.constData()) + APos;
-    const char16_t* marker = reinterpret_cast<const char16_t*>(AMarker.constData());
-    for (qsizetype k = 0; k < length; ++k) {
-        const char16_t c = AIgnoreCase ? WpoAsciiLower(text[k]) : text[k];
-        const char16_t m = AIgnoreCase ? WpoAsciiLower(marker[k]) : marker[k];
-        if (c != m)
-            return false;
-    }
-    return true;
-}
-
 qsizetype WpoFindMarker(const QString& AText, const QString& AMarker, qsizetype AFrom,
                         bool AIgnoreCase) {
     if (AMarker.isEmpty())

@@ -24,7 +24,40 @@ inline char16_t WpoAsciiLower(char16_t AChar) {
 // Whether AMarker stands at APos. Markers are compared one character at a time; with
 // AIgnoreCase only the letters A-Z fold, so no character changes length and every position
 // keeps its meaning.
-bool WpoMarkerAt(const QString& AText, qsizetype APos, const QString& AMarker, bool AIgnoreCase);
+inline bool WpoMarkerAt(const QString& AText, qsizetype APos, const QString& AMarker,
+                        bool AIgnoreCase) {
+    const qsizetype length = AMarker.size();
+    if (APos < 0 || length > AText.size() - APos)
+        return false;
+    const char16_t* text = reinterpret_cast<const char16_t*>(AText.constData()) + APos;
+    const char16_t* marker = reinterpret_cast<const char16_t*>(AMarker.constData());
+    for (qsizetype k = 0; k < length; ++k) {
+        const char16_t c = AIgnoreCase ? WpoAsciiLower(text[k]) : text[k];
+        const char16_t m = AIgnoreCase ? WpoAsciiLower(marker[k]) : marker[k];
+        if (c != m)
+            return false;
+    }
+    return true;
+}
+
+// Whether a protected region or an HTML comment may start at APos: every start marker is "<"
+// and one of "%@j?!sp" (either case). Lets the scans pass most tags without trying the table.
+inline bool WpoMayStartRegion(const char16_t* AText, qsizetype APos, qsizetype ASize) {
+    if (AText[APos] != u'<' || APos + 1 >= ASize)
+        return false;
+    switch (WpoAsciiLower(AText[APos + 1])) {
+        case u'%':
+        case u'@':
+        case u'j':
+        case u'?':
+        case u'!':
+        case u's':
+        case u'p':
+            return true;
+        default:
+            return false;
+    }
+}
 // The first position from AFrom where AMarker stands, or -1.
 qsizetype WpoFindMarker(const QString& AText, const QString& AMarker, qsizetype AFrom,
                         bool AIgnoreCase);
