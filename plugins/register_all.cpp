@@ -9,10 +9,12 @@
 #include "plugins/web_media/ftp_uploader/plugin_internal_ftp_uploader.h"
 #include "plugins/web_media/image_effects/plugin_internal_image_effects.h"
 #include "plugins/web_media/list_dir_in_html/plugin_internal_list_dir_in_html.h"
+#include "plugins/web_media/web_page_optimizer/plugin_internal_web_page_optimizer.h"
 
 void RegisterAllInternalPlugins(TCollectionInternalPluginTypes& ARegistry) {
     // Plugins not yet part of the program keep their place in this order when they arrive.
     ARegistry.AddOwn<TPluginInternal_DeleteFiles>(QStringLiteral("DeleteFiles"));
+    ARegistry.AddOwn<TPluginInternal_WebPageOptimizer>(QStringLiteral("WebPageOptimizer"));
     ARegistry.AddOwn<TPluginInternal_FtpUploader>(QStringLiteral("FtpUploader"));
     ARegistry.AddOwn<TPluginInternal_ImageEffects>(QStringLiteral("ImageEffects"));
     ARegistry.AddOwn<TPluginInternal_ListDirInHtml>(QStringLiteral("ListDirInHtml"));
