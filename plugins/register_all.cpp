@@ -5,13 +5,19 @@
 #include "plugins/text_files/list_paths/plugin_internal_list_paths.h"
 #include "plugins/text_files/no_op/plugin_internal_no_op.h"
 #include "plugins/text_files/path_name_fixer/plugin_internal_path_name_fixer.h"
+#include "plugins/text_files/run_other/plugin_internal_run_other.h"
+#include "plugins/text_files/send_email/plugin_internal_send_email.h"
 #include "plugins/text_files/text_replacer/plugin_internal_text_replacer.h"
+#include "plugins/text_files/zip_compress/plugin_internal_zip_compress.h"
 
 void RegisterAllInternalPlugins(TCollectionInternalPluginTypes& ARegistry) {
     // Plugins not yet part of the program keep their place in this order when they arrive.
     ARegistry.AddOwn<TPluginInternal_DeleteFiles>(QStringLiteral("DeleteFiles"));
     ARegistry.AddOwn<TPluginInternal_ListPaths>(QStringLiteral("ListPaths"));
     ARegistry.AddOwn<TPluginInternal_PathNameFixer>(QStringLiteral("PathNameFixer"));
+    ARegistry.AddOwn<TPluginInternal_RunOther>(QStringLiteral("RunOther"));
+    ARegistry.AddOwn<TPluginInternal_SendEmail>(QStringLiteral("SendEmail"));
+    ARegistry.AddOwn<TPluginInternal_ZipCompress>(QStringLiteral("ZipCompress"));
     ARegistry.AddOwn<TPluginInternal_TextReplacer>(QStringLiteral("TextReplacer"));
     ARegistry.AddOwn<TPluginInternal_NoOp>(QStringLiteral("NoOp"));
 }

@@ -23,7 +23,15 @@ void TRecordingWorkSink::ExeHandleWorkPathErrorMsgW(const QString& AErrorMsg,
     ExeHandleWorkPathErrorMsg(AErrorMsg, AAdviceMsg);
 }
 
-void TRecordingWorkSink::ExeRequestAddPathToBatch(const QString&) {}
+void TRecordingWorkSink::ExeRequestAddPathToBatch(const QString& APath) {
+    const std::lock_guard lock(FLock);
+    FAddedPaths << APath;
+}
+
+QStringList TRecordingWorkSink::AddedPaths() const {
+    const std::lock_guard lock(FLock);
+    return FAddedPaths;
+}
 
 QStringList TRecordingWorkSink::Errors() const {
     const std::lock_guard lock(FLock);
@@ -38,6 +46,7 @@ bool TRecordingWorkSink::AnyAdvice() const {
 void TRecordingWorkSink::Clear() {
     const std::lock_guard lock(FLock);
     FErrors.clear();
+    FAddedPaths.clear();
     FAnyAdvice = false;
 }
 

@@ -41,11 +41,14 @@ public:
     QStringList Errors() const;
     // Whether any report carried an advice text (the text plugins never give one).
     bool AnyAdvice() const;
+    // Paths the plugin asked to add to the batch, in the order asked.
+    QStringList AddedPaths() const;
     void Clear();
 
 private:
     mutable std::mutex FLock;
     QStringList FErrors;
+    QStringList FAddedPaths;
     bool FAnyAdvice = false;
 };
 
