@@ -248,17 +248,16 @@ TEST_F(RunOtherTest, RowVerificationRejectsAProgramPathThatNamesNoFile) {
         plugin.NP_AddVerifyPropGridValue(QStringLiteral("RunOtherList"), c.Program);
         plugin.NP_AddVerifyPropGridValue(QStringLiteral("RunOtherList"), QStringLiteral("?FP?"));
         plugin.NP_AddVerifyPropGridValue(QStringLiteral("RunOtherList"), QStringLiteral("True"));
-        plugin.NP_EndVerifyGridRow(QStringLiteral("RunOtherList"),
-                                   [&](std::int32_t AField, const QString& AError,
-                                       const QString& AAdvice) {
-                                       reports << QString::number(AField) + u'|' + AError + u'|' +
-                                                      AAdvice;
-                                   });
-        EXPECT_EQ(reports,
-                  c.Rejected ? QStringList{QStringLiteral(
-                                   "0|The application to run does not exist.|Choose a correct "
-                                   "path for a file (application) to run.")}
-                             : QStringList())
+        plugin.NP_EndVerifyGridRow(
+            QStringLiteral("RunOtherList"),
+            [&](std::int32_t AField, const QString& AError, const QString& AAdvice) {
+                reports << QString::number(AField) + u'|' + AError + u'|' + AAdvice;
+            });
+        EXPECT_EQ(reports, c.Rejected
+                               ? QStringList{QStringLiteral(
+                                     "0|The application to run does not exist.|Choose a correct "
+                                     "path for a file (application) to run.")}
+                               : QStringList())
             << c.Program.toStdString();
     }
 }
