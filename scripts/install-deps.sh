@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
   libgtest-dev googletest
+  libzip-dev zlib1g-dev xdg-utils zip unzip msmtp python3-aiosmtpd
 )
 
 missing=()
