@@ -147,9 +147,12 @@ void ExchangeWithChild(TFd& AInputFd, TFd& AOutputFd, const QByteArray& AInput,
             break;
         }
         if (AInputFd.Get() >= 0 && (fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
-            // A socket, so a program that stops reading gives an error instead of SIGPIPE.
-            const ssize_t n = ::send(AInputFd.Get(), AInput.constData() + sent,
-                                     static_cast<size_t>(AInput.size() - sent), MSG_NOSIGNAL);
+            // A socket, so a program that stops reading gives an error instead of SIGPIPE; and
+            // never a blocking send, which would wait for ever on a program that is itself
+            // waiting for its output to be read.
+            const ssize_t n =
+                ::send(AInputFd.Get(), AInput.constData() + sent,
+                       static_cast<size_t>(AInput.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n > 0)
                 sent += n;
             if ((n < 0 && errno != EINTR && errno != EAGAIN) || sent == AInput.size())
