@@ -59,7 +59,7 @@ bool TPluginInternal_ZipCompress::LinkTargetAllowed(const QString& ALink) const 
 }
 
 void TPluginInternal_ZipCompress::PackFile(const QString& AFile, const QString& AArchive) const {
-    TZipArchiveWriter archive(AArchive);
+    TZipArchiveWriter archive(AArchive, FDeflaters);
     // The file's own name is the entry's name, taken literally (never a wildcard mask).
     const QString name = QFileInfo(AFile).fileName();
     if (!archive.HasEntry(name))
@@ -69,7 +69,7 @@ void TPluginInternal_ZipCompress::PackFile(const QString& AFile, const QString& 
 
 void TPluginInternal_ZipCompress::PackFolder(const QString& AFolder,
                                              const QString& AArchive) const {
-    TZipArchiveWriter archive(AArchive);
+    TZipArchiveWriter archive(AArchive, FDeflaters);
     const QDir folder(AFolder);
     // Hidden and system entries too; links are judged below, not followed blindly.
     const QStringList names = folder.entryList(

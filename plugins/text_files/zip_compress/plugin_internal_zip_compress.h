@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "plugin_host/plugin_internal.h"
+#include "plugins/text_files/zip_compress/zip_archive_writer.h"
 
 // Packs each file or directory passed to it into a ZIP archive beside it, named after it with
 // ".zip" added: a file alone, or what a directory holds directly (its files, and its
@@ -33,4 +34,6 @@ private:
     // Set up on the engine thread at work start, only read while paths are worked on.
     IExeWorkCallbacks* FCallbacks = nullptr;
     QString FRealRoot;  // the batch root's real form, ending with the separator
+    // Shared by the archives of all paths; the pool guards itself.
+    mutable TZipDeflaterPool FDeflaters;
 };

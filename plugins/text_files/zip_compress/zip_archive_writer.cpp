@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -31,17 +32,22 @@ QString ZipErrorText(zip_error_t* AError) {
     return QString::fromLocal8Bit(zip_error_strerror(AError));
 }
 
+}  // namespace
+
 // A raw deflate stream (what a ZIP entry holds) at the normal level.
-class TDeflater {
+class TZipDeflater {
 public:
-    TDeflater() {
+    TZipDeflater() {
         if (deflateInit2(&FStream, KNormalLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
             Z_OK)
             throw EqvOperationNotPossible(QStringLiteral("The compressor could not be set up."));
     }
-    ~TDeflater() { deflateEnd(&FStream); }
-    TDeflater(const TDeflater&) = delete;
-    TDeflater& operator=(const TDeflater&) = delete;
+    ~TZipDeflater() { deflateEnd(&FStream); }
+    TZipDeflater(const TZipDeflater&) = delete;
+    TZipDeflater& operator=(const TZipDeflater&) = delete;
+
+    // Ready for a new stream, keeping what was set up.
+    bool Reset() { return deflateReset(&FStream) == Z_OK; }
 
     // Compresses AInput; with AOut the output is appended there, otherwise only counted.
     // Returns the bytes produced by this call.
@@ -67,6 +73,45 @@ public:
 
 private:
     z_stream FStream{};
+};
+
+TZipDeflaterPool::TZipDeflaterPool() = default;
+TZipDeflaterPool::~TZipDeflaterPool() = default;
+
+std::unique_ptr<TZipDeflater> TZipDeflaterPool::Take() {
+    {
+        const std::lock_guard lock(FLock);
+        if (!FFree.empty()) {
+            std::unique_ptr<TZipDeflater> deflater = std::move(FFree.back());
+            FFree.pop_back();
+            return deflater;
+        }
+    }
+    return std::make_unique<TZipDeflater>();
+}
+
+void TZipDeflaterPool::Give(std::unique_ptr<TZipDeflater> ADeflater) {
+    // One that cannot start a new stream is dropped.
+    if (ADeflater == nullptr || !ADeflater->Reset())
+        return;
+    const std::lock_guard lock(FLock);
+    FFree.push_back(std::move(ADeflater));
+}
+
+namespace {
+
+// A deflater of the pool for one file, given back when done.
+class TDeflaterLease {
+public:
+    explicit TDeflaterLease(TZipDeflaterPool& APool) : FPool(APool), FDeflater(APool.Take()) {}
+    ~TDeflaterLease() { FPool.Give(std::move(FDeflater)); }
+    TDeflaterLease(const TDeflaterLease&) = delete;
+    TDeflaterLease& operator=(const TDeflaterLease&) = delete;
+    TZipDeflater& operator*() const { return *FDeflater; }
+
+private:
+    TZipDeflaterPool& FPool;
+    std::unique_ptr<TZipDeflater> FDeflater;
 };
 
 // Entry data deflated beforehand, handed to the archive library as already compressed data
@@ -133,7 +178,8 @@ QByteArray EntryNameBytes(const QString& AEntryName) {
 
 }  // namespace
 
-TZipArchiveWriter::TZipArchiveWriter(const QString& AArchivePath) : FArchivePath(AArchivePath) {
+TZipArchiveWriter::TZipArchiveWriter(const QString& AArchivePath, TZipDeflaterPool& ADeflaters)
+    : FArchivePath(AArchivePath), FDeflaters(ADeflaters) {
     int code = 0;
     FArchive = zip_open(QFile::encodeName(AArchivePath).constData(), ZIP_CREATE, &code);
     if (FArchive == nullptr) {
@@ -160,15 +206,22 @@ bool TZipArchiveWriter::HasEntry(const QString& AEntryName) const {
     return zip_name_locate(FArchive, EntryNameBytes(AEntryName).constData(), 0) >= 0;
 }
 
-void TZipArchiveWriter::SetAttributes(std::int64_t AIndex, const QString& APath, bool AFolder) {
+struct stat TZipArchiveWriter::StatOf(const QString& APath) {
     struct stat info {};
     if (::stat(QFile::encodeName(APath).constData(), &info) != 0)
-        return;
+        throw EqvOperationNotPossible(QStringLiteral("\"") + APath +
+                                      QStringLiteral("\" could not be read: ") +
+                                      QString::fromLocal8Bit(std::strerror(errno)));
+    return info;
+}
+
+void TZipArchiveWriter::SetAttributes(std::int64_t AIndex, const QString& APath,
+                                      const struct stat& AInfo, bool AFolder) {
     const auto index = static_cast<zip_uint64_t>(AIndex);
-    const zip_uint32_t mode = (info.st_mode & 07777) | (AFolder ? S_IFDIR : S_IFREG);
+    const zip_uint32_t mode = (AInfo.st_mode & 07777) | (AFolder ? S_IFDIR : S_IFREG);
     // Unix mode bits in the high half, as unpackers on this system read them back.
     if (zip_file_set_external_attributes(FArchive, index, 0, ZIP_OPSYS_UNIX, mode << 16) != 0 ||
-        zip_file_set_mtime(FArchive, index, info.st_mtime, 0) != 0)
+        zip_file_set_mtime(FArchive, index, AInfo.st_mtime, 0) != 0)
         Fail(QStringLiteral("The attributes of \"") + APath + QStringLiteral("\" were not kept"));
 }
 
@@ -184,6 +237,7 @@ void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFileP
                                        file.errorString());
     };
     const QByteArray name = EntryNameBytes(AEntryName);
+    const struct stat info = StatOf(AFilePath);
     const qint64 size = file.size();
     zip_int64_t index = -1;
     bool deflate = false;
@@ -193,8 +247,8 @@ void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFileP
             throw readFailed();
         auto data = std::make_unique<TDeflatedData>();
         zip_error_init(&data->Error);
-        TDeflater deflater;
-        deflater.Feed(bytes.constData(), bytes.size(), true, &data->Deflated);
+        const TDeflaterLease deflater(FDeflaters);
+        (*deflater).Feed(bytes.constData(), bytes.size(), true, &data->Deflated);
         deflate = data->Deflated.size() < bytes.size();
         zip_source_t* source = nullptr;
         if (deflate) {
@@ -202,7 +256,7 @@ void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFileP
             data->Crc = static_cast<zip_uint32_t>(
                 crc32(0L, reinterpret_cast<const Bytef*>(bytes.constData()),
                       static_cast<uInt>(bytes.size())));
-            data->MTime = QFileInfo(AFilePath).lastModified().toSecsSinceEpoch();
+            data->MTime = info.st_mtime;
             FHeldBytes += data->Deflated.size();
             source = zip_source_function(FArchive, DeflatedSourceCallback, data.get());
             if (source != nullptr)
@@ -223,7 +277,7 @@ void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFileP
         }
     } else {
         // Measured first: only the size deflating would give is kept.
-        TDeflater deflater;
+        const TDeflaterLease deflater(FDeflaters);
         std::int64_t deflatedSize = 0;
         QByteArray chunk;
         for (;;) {
@@ -231,7 +285,7 @@ void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFileP
             if (chunk.isEmpty() && !file.atEnd())
                 throw readFailed();
             const bool last = chunk.size() < KChunk;
-            deflatedSize += deflater.Feed(chunk.constData(), chunk.size(), last, nullptr);
+            deflatedSize += (*deflater).Feed(chunk.constData(), chunk.size(), last, nullptr);
             if (last)
                 break;
         }
@@ -251,7 +305,7 @@ void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFileP
                                  deflate ? KNormalLevel : 0) != 0)
         Fail(QStringLiteral("The compression of \"") + AFilePath +
              QStringLiteral("\" could not be chosen"));
-    SetAttributes(index, AFilePath, false);
+    SetAttributes(index, AFilePath, info, false);
 }
 
 void TZipArchiveWriter::AddFolder(const QString& AEntryName, const QString& AFolderPath) {
@@ -262,7 +316,7 @@ void TZipArchiveWriter::AddFolder(const QString& AEntryName, const QString& AFol
         zip_dir_add(FArchive, EntryNameBytes(name).constData(), ZIP_FL_ENC_UTF_8);
     if (index < 0)
         Fail(QStringLiteral("The folder \"") + AFolderPath + QStringLiteral("\" was not added"));
-    SetAttributes(index, AFolderPath, true);
+    SetAttributes(index, AFolderPath, StatOf(AFolderPath), true);
 }
 
 void TZipArchiveWriter::Save() {

@@ -3,8 +3,31 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 struct zip;
+struct stat;
+class TZipDeflater;
+
+// Deflaters kept for reuse across archives: setting one up costs more than deflating a small
+// file. Safe to use from several threads at once.
+class TZipDeflaterPool {
+public:
+    TZipDeflaterPool();
+    ~TZipDeflaterPool();
+    TZipDeflaterPool(const TZipDeflaterPool&) = delete;
+    TZipDeflaterPool& operator=(const TZipDeflaterPool&) = delete;
+
+    // A deflater ready for a new stream.
+    std::unique_ptr<TZipDeflater> Take();
+    void Give(std::unique_ptr<TZipDeflater> ADeflater);
+
+private:
+    std::mutex FLock;
+    std::vector<std::unique_ptr<TZipDeflater>> FFree;
+};
 
 // One ZIP archive opened for adding entries: an existing archive of that name is opened and
 // added to, a missing one is created. Nothing reaches the archive's name before Save: the
@@ -15,7 +38,7 @@ struct zip;
 // smaller. Errors raise EqvOperationNotPossible with the archive library's reason.
 class TZipArchiveWriter {
 public:
-    explicit TZipArchiveWriter(const QString& AArchivePath);
+    TZipArchiveWriter(const QString& AArchivePath, TZipDeflaterPool& ADeflaters);
     // Discards what was added when Save was not reached; the archive stays as it was.
     ~TZipArchiveWriter();
     TZipArchiveWriter(const TZipArchiveWriter&) = delete;
@@ -32,10 +55,14 @@ public:
 
 private:
     [[noreturn]] void Fail(const QString& AWhat) const;
-    void SetAttributes(std::int64_t AIndex, const QString& APath, bool AFolder);
+    void SetAttributes(std::int64_t AIndex, const QString& APath, const struct stat& AInfo,
+                       bool AFolder);
+    // The file's facts (following links); raises when it cannot be asked.
+    static struct stat StatOf(const QString& APath);
 
     QString FArchivePath;
     zip* FArchive = nullptr;
+    TZipDeflaterPool& FDeflaters;
     // Deflated bytes held for the write at Save; past the budget, files are read again there.
     std::int64_t FHeldBytes = 0;
 };
