@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   poppler-utils  # pdftotext, for the printing test
   libcurl4-openssl-dev python3-pyftpdlib python3-openssl
+  libzip-dev zlib1g-dev xdg-utils zip unzip msmtp python3-aiosmtpd
 )
 
 missing=()

@@ -284,4 +284,34 @@ TEST_F(TextPluginsBatchTest, FailuresAreReportedAndLaterCombinationsGoOn) {
         << list.toStdString();
 }
 
+// Archives made by one combination are added to the batch when it has finished: the same
+// combination never packs them again, later ones see them.
+TEST_F(TextPluginsBatchTest, ArchivesJoinTheBatchForLaterCombinationsOnly) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "alpha alpha alpha alpha alpha");
+    FTemp.WriteFile(QStringLiteral("in/docs/b.htm"), "<p>beta</p>");
+    const QString listFile = FTemp.Path(QStringLiteral("lists/zips.txt"));
+    Add(QStringLiteral("*.*"), QStringLiteral("ZipCompress"), {});
+    Add(QStringLiteral("/"), QStringLiteral("ZipCompress"), {});
+    Add(QStringLiteral("*.zip"), QStringLiteral("ListPaths"),
+        {{QStringLiteral("SelectOptions"),
+          StoredChoices({QStringLiteral("CLEAR_OUTPUT_FILE_CONTENT"),
+                         QStringLiteral("WRITE_PATHS_RELATIVE")})},
+         {QStringLiteral("EditOptions"),
+          StoredTextBoxes({{QStringLiteral("OUTPUT_FILE_PATH"), listFile},
+                           {QStringLiteral("SEP_STR"), QStringLiteral(";")}})}});
+    Run();
+
+    EXPECT_EQ(FProblems.Total(), 0) << FEntries.join(u'\n').toStdString();
+    // The directory's archive holds what the directory held when it was packed, its file's
+    // archive included.
+    EXPECT_EQ(WorkEntries(),
+              QStringList({QStringLiteral("a.txt"), QStringLiteral("a.txt.zip"),
+                           QStringLiteral("docs.zip"), QStringLiteral("docs/"),
+                           QStringLiteral("docs/b.htm"), QStringLiteral("docs/b.htm.zip")}));
+    QStringList listed = QString::fromUtf8(ReadWholeFile(listFile)).split(u';');
+    listed.sort();
+    EXPECT_EQ(listed, QStringList({QStringLiteral("a.txt.zip"), QStringLiteral("docs.zip"),
+                                   QStringLiteral("docs/b.htm.zip")}));
+}
+
 }  // namespace

@@ -1,0 +1,133 @@
+#include "plugins/text_files/zip_compress/plugin_internal_zip_compress.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <exception>
+
+#include "platform/native_path.h"
+#include "plugin_host/internal_plugin_info.h"
+#include "plugins/text_files/zip_compress/zip_archive_writer.h"
+
+namespace {
+
+const QChar KSeparator = u'/';
+
+}  // namespace
+
+TPluginInternal_ZipCompress::TPluginInternal_ZipCompress()
+    : FInfo(MakeInternalPluginInfo(QStringLiteral("ZipCompress"),
+                                   QStringLiteral("Use this to ZIP compress files and directories. "
+                                                  "(File extension \".zip\" is added "
+                                                  "automatically.)"),
+                                   QStringLiteral("1.0.1"))) {
+    FInfo.SuggestedExts = QStringLiteral(".zip");
+    FInfo.PluginCategory = pcFileProcessing;
+    FInfo.CanWorkCategory = PLV_CAN_WORK_FILES | PLV_CAN_WORK_DIRECTORIES;
+    FInfo.ReleaseState = PLV_RELEASE_STABLE;
+}
+
+void TPluginInternal_ZipCompress::PluginSetupWorkStart(const TExeInfoHost&,
+                                                       const QString& ARootBatchPath,
+                                                       IExeWorkCallbacks& ACallbacks) {
+    FCallbacks = &ACallbacks;
+    FRealRoot = RealFolderPath(ARootBatchPath);
+}
+
+void TPluginInternal_ZipCompress::PluginSetupWorkEnd(const TExeInfoHost&) {
+    FCallbacks = nullptr;
+    FRealRoot.clear();
+}
+
+void TPluginInternal_ZipCompress::Report(const QString& AMessage) const {
+    if (FCallbacks != nullptr)
+        FCallbacks->ExeHandleWorkPathErrorMsg(AMessage, QString());
+}
+
+bool TPluginInternal_ZipCompress::LinkTargetAllowed(const QString& ALink) const {
+    const QFileInfo link(ALink);
+    const QString target = link.canonicalFilePath();
+    const bool isFolder = QFileInfo(target).isDir();
+    const QString targetForm = isFolder ? target + KSeparator : target;
+    if (!target.isEmpty() && !FRealRoot.isEmpty() && targetForm.startsWith(FRealRoot))
+        return true;
+    Report(QStringLiteral("The symbolic link \"") + ALink +
+           (target.isEmpty() ? QStringLiteral("\" points to nothing; it was not packed.")
+                             : QStringLiteral("\" points outside the batch root; it was not "
+                                              "packed.")));
+    return false;
+}
+
+void TPluginInternal_ZipCompress::PackFile(const QString& AFile, const QString& AArchive) const {
+    TZipArchiveWriter archive(AArchive, FDeflaters);
+    // The file's own name is the entry's name, taken literally (never a wildcard mask).
+    const QString name = QFileInfo(AFile).fileName();
+    if (!archive.HasEntry(name))
+        archive.AddFile(name, AFile);
+    archive.Save();
+}
+
+void TPluginInternal_ZipCompress::PackFolder(const QString& AFolder,
+                                             const QString& AArchive) const {
+    TZipArchiveWriter archive(AArchive, FDeflaters);
+    const QDir folder(AFolder);
+    // Hidden and system entries too; links are judged below, not followed blindly.
+    const QStringList names = folder.entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const QString path = AFolder + name;
+        const QFileInfo entry(path);
+        if (!entry.exists() && !entry.isSymLink()) {
+            Report(QStringLiteral("The entry \"") + path +
+                   QStringLiteral("\" could not be packed: its name is not valid text or it "
+                                  "vanished."));
+            continue;
+        }
+        if (entry.isSymLink() && !LinkTargetAllowed(path))
+            continue;
+        if (entry.isDir()) {
+            if (!archive.HasEntry(name + KSeparator))
+                archive.AddFolder(name + KSeparator, path);
+        } else if (entry.isFile()) {
+            if (!archive.HasEntry(name))
+                archive.AddFile(name, path);
+        } else {
+            // FIFOs, sockets and devices are never opened.
+            Report(QStringLiteral("The entry \"") + path +
+                   QStringLiteral("\" is no regular file; it was not packed."));
+        }
+    }
+    archive.Save();
+}
+
+void TPluginInternal_ZipCompress::PluginWorkPath(const QString& AWorkPathNameIn, TWorkPathOutput&) {
+    QString archive;
+    try {
+        const QFileInfo info(AWorkPathNameIn);
+        if (info.isSymLink() && !LinkTargetAllowed(AWorkPathNameIn))
+            return;
+        const TNativePathKind kind = PathKindOf(AWorkPathNameIn);
+        if (kind == TNativePathKind::File) {
+            archive = AWorkPathNameIn + QStringLiteral(".zip");
+            PackFile(AWorkPathNameIn, archive);
+        } else if (kind == TNativePathKind::Folder) {
+            QString folder = AWorkPathNameIn;
+            if (!folder.endsWith(KSeparator))
+                folder += KSeparator;
+            archive = folder.chopped(1) + QStringLiteral(".zip");
+            PackFolder(folder, archive);
+        } else if (kind == TNativePathKind::Other) {
+            Report(QStringLiteral("The path is no regular file or directory; it was not packed."));
+        }
+    } catch (const std::exception& e) {
+        Report(QString::fromUtf8(e.what()));
+    }
+    try {
+        // Also after an error: an archive that exists (an older one) is still the batch's.
+        if (!archive.isEmpty() && PathKindOf(archive) == TNativePathKind::File &&
+            FCallbacks != nullptr)
+            FCallbacks->ExeRequestAddPathToBatch(archive);
+    } catch (const std::exception& e) {
+        Report(QString::fromUtf8(e.what()));
+    }
+}

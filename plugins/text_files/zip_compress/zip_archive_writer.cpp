@@ -1,0 +1,326 @@
+#include "plugins/text_files/zip_compress/zip_archive_writer.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+
+#include <zip.h>
+#include <zlib.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "base/exceptions.h"
+
+namespace {
+
+// Files up to this size are deflated once in memory and the result handed to the archive;
+// larger ones are measured in a first pass and compressed again by the archive library, so
+// memory stays bounded.
+constexpr qint64 KInMemoryFileLimit = 4 * 1024 * 1024;
+// How many deflated bytes one archive holds until Save, at most.
+constexpr std::int64_t KHeldBytesBudget = 64 * 1024 * 1024;
+constexpr int KNormalLevel = 6;
+constexpr qint64 KChunk = 256 * 1024;
+
+QString ZipErrorText(zip_error_t* AError) {
+    return QString::fromLocal8Bit(zip_error_strerror(AError));
+}
+
+}  // namespace
+
+// A raw deflate stream (what a ZIP entry holds) at the normal level.
+class TZipDeflater {
+public:
+    TZipDeflater() {
+        if (deflateInit2(&FStream, KNormalLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+            Z_OK)
+            throw EqvOperationNotPossible(QStringLiteral("The compressor could not be set up."));
+    }
+    ~TZipDeflater() { deflateEnd(&FStream); }
+    TZipDeflater(const TZipDeflater&) = delete;
+    TZipDeflater& operator=(const TZipDeflater&) = delete;
+
+    // Ready for a new stream, keeping what was set up.
+    bool Reset() { return deflateReset(&FStream) == Z_OK; }
+
+    // Compresses AInput; with AOut the output is appended there, otherwise only counted.
+    // Returns the bytes produced by this call.
+    std::int64_t Feed(const char* AInput, qint64 ASize, bool AFinish, QByteArray* AOut) {
+        FStream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(AInput));
+        FStream.avail_in = static_cast<uInt>(ASize);
+        std::int64_t produced = 0;
+        unsigned char buffer[64 * 1024];
+        int result = Z_OK;
+        do {
+            FStream.next_out = buffer;
+            FStream.avail_out = sizeof buffer;
+            result = deflate(&FStream, AFinish ? Z_FINISH : Z_NO_FLUSH);
+            if (result == Z_STREAM_ERROR)
+                throw EqvOperationNotPossible(QStringLiteral("The compressor failed."));
+            const auto got = static_cast<std::int64_t>(sizeof buffer - FStream.avail_out);
+            produced += got;
+            if (AOut != nullptr)
+                AOut->append(reinterpret_cast<const char*>(buffer), got);
+        } while (FStream.avail_out == 0 || (AFinish && result != Z_STREAM_END));
+        return produced;
+    }
+
+private:
+    z_stream FStream{};
+};
+
+TZipDeflaterPool::TZipDeflaterPool() = default;
+TZipDeflaterPool::~TZipDeflaterPool() = default;
+
+std::unique_ptr<TZipDeflater> TZipDeflaterPool::Take() {
+    {
+        const std::lock_guard lock(FLock);
+        if (!FFree.empty()) {
+            std::unique_ptr<TZipDeflater> deflater = std::move(FFree.back());
+            FFree.pop_back();
+            return deflater;
+        }
+    }
+    return std::make_unique<TZipDeflater>();
+}
+
+void TZipDeflaterPool::Give(std::unique_ptr<TZipDeflater> ADeflater) {
+    // One that cannot start a new stream is dropped.
+    if (ADeflater == nullptr || !ADeflater->Reset())
+        return;
+    const std::lock_guard lock(FLock);
+    FFree.push_back(std::move(ADeflater));
+}
+
+namespace {
+
+// A deflater of the pool for one file, given back when done.
+class TDeflaterLease {
+public:
+    explicit TDeflaterLease(TZipDeflaterPool& APool) : FPool(APool), FDeflater(APool.Take()) {}
+    ~TDeflaterLease() { FPool.Give(std::move(FDeflater)); }
+    TDeflaterLease(const TDeflaterLease&) = delete;
+    TDeflaterLease& operator=(const TDeflaterLease&) = delete;
+    TZipDeflater& operator*() const { return *FDeflater; }
+
+private:
+    TZipDeflaterPool& FPool;
+    std::unique_ptr<TZipDeflater> FDeflater;
+};
+
+// Entry data deflated beforehand, handed to the archive library as already compressed data
+// with its size and checksum, so it is written as it is.
+struct TDeflatedData {
+    QByteArray Deflated;
+    zip_uint64_t Size = 0;
+    zip_uint32_t Crc = 0;
+    time_t MTime = 0;
+    qsizetype Position = 0;
+    zip_error_t Error{};
+};
+
+zip_int64_t DeflatedSourceCallback(void* AUserData, void* AData, zip_uint64_t ALength,
+                                   zip_source_cmd_t ACommand) {
+    auto* source = static_cast<TDeflatedData*>(AUserData);
+    switch (ACommand) {
+        case ZIP_SOURCE_OPEN:
+            source->Position = 0;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            const auto left = static_cast<zip_uint64_t>(source->Deflated.size() - source->Position);
+            const zip_uint64_t count = std::min(left, ALength);
+            std::memcpy(AData, source->Deflated.constData() + source->Position, count);
+            source->Position += static_cast<qsizetype>(count);
+            return static_cast<zip_int64_t>(count);
+        }
+        case ZIP_SOURCE_CLOSE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, AData, ALength, &source->Error);
+            if (stat == nullptr)
+                return -1;
+            zip_stat_init(stat);
+            stat->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
+                          ZIP_STAT_MTIME | ZIP_STAT_ENCRYPTION_METHOD;
+            stat->size = source->Size;
+            stat->comp_size = static_cast<zip_uint64_t>(source->Deflated.size());
+            stat->comp_method = ZIP_CM_DEFLATE;
+            stat->encryption_method = ZIP_EM_NONE;
+            stat->crc = source->Crc;
+            stat->mtime = source->MTime;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&source->Error, AData, ALength);
+        case ZIP_SOURCE_FREE:
+            zip_error_fini(&source->Error);
+            delete source;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
+                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&source->Error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+    }
+}
+
+QByteArray EntryNameBytes(const QString& AEntryName) {
+    return AEntryName.toUtf8();
+}
+
+}  // namespace
+
+TZipArchiveWriter::TZipArchiveWriter(const QString& AArchivePath, TZipDeflaterPool& ADeflaters)
+    : FArchivePath(AArchivePath), FDeflaters(ADeflaters) {
+    int code = 0;
+    FArchive = zip_open(QFile::encodeName(AArchivePath).constData(), ZIP_CREATE, &code);
+    if (FArchive == nullptr) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString reason = ZipErrorText(&error);
+        zip_error_fini(&error);
+        throw EqvOperationNotPossible(QStringLiteral("The archive \"") + AArchivePath +
+                                      QStringLiteral("\" could not be opened: ") + reason);
+    }
+}
+
+TZipArchiveWriter::~TZipArchiveWriter() {
+    if (FArchive != nullptr)
+        zip_discard(FArchive);
+}
+
+void TZipArchiveWriter::Fail(const QString& AWhat) const {
+    throw EqvOperationNotPossible(AWhat + QStringLiteral(" (archive \"") + FArchivePath +
+                                  QStringLiteral("\"): ") + ZipErrorText(zip_get_error(FArchive)));
+}
+
+bool TZipArchiveWriter::HasEntry(const QString& AEntryName) const {
+    return zip_name_locate(FArchive, EntryNameBytes(AEntryName).constData(), 0) >= 0;
+}
+
+struct stat TZipArchiveWriter::StatOf(const QString& APath) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(APath).constData(), &info) != 0)
+        throw EqvOperationNotPossible(QStringLiteral("\"") + APath +
+                                      QStringLiteral("\" could not be read: ") +
+                                      QString::fromLocal8Bit(std::strerror(errno)));
+    return info;
+}
+
+void TZipArchiveWriter::SetAttributes(std::int64_t AIndex, const QString& APath,
+                                      const struct stat& AInfo, bool AFolder) {
+    const auto index = static_cast<zip_uint64_t>(AIndex);
+    const zip_uint32_t mode = (AInfo.st_mode & 07777) | (AFolder ? S_IFDIR : S_IFREG);
+    // Unix mode bits in the high half, as unpackers on this system read them back.
+    if (zip_file_set_external_attributes(FArchive, index, 0, ZIP_OPSYS_UNIX, mode << 16) != 0 ||
+        zip_file_set_mtime(FArchive, index, AInfo.st_mtime, 0) != 0)
+        Fail(QStringLiteral("The attributes of \"") + APath + QStringLiteral("\" were not kept"));
+}
+
+void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFilePath) {
+    QFile file(AFilePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EqvOperationNotPossible(QStringLiteral("The file \"") + AFilePath +
+                                      QStringLiteral("\" could not be read: ") +
+                                      file.errorString());
+    const auto readFailed = [&] {
+        return EqvOperationNotPossible(QStringLiteral("The file \"") + AFilePath +
+                                       QStringLiteral("\" could not be read: ") +
+                                       file.errorString());
+    };
+    const QByteArray name = EntryNameBytes(AEntryName);
+    const struct stat info = StatOf(AFilePath);
+    const qint64 size = file.size();
+    zip_int64_t index = -1;
+    bool deflate = false;
+    if (size <= KInMemoryFileLimit && FHeldBytes < KHeldBytesBudget) {
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() != size)
+            throw readFailed();
+        auto data = std::make_unique<TDeflatedData>();
+        zip_error_init(&data->Error);
+        const TDeflaterLease deflater(FDeflaters);
+        (*deflater).Feed(bytes.constData(), bytes.size(), true, &data->Deflated);
+        deflate = data->Deflated.size() < bytes.size();
+        zip_source_t* source = nullptr;
+        if (deflate) {
+            data->Size = static_cast<zip_uint64_t>(bytes.size());
+            data->Crc = static_cast<zip_uint32_t>(
+                crc32(0L, reinterpret_cast<const Bytef*>(bytes.constData()),
+                      static_cast<uInt>(bytes.size())));
+            data->MTime = info.st_mtime;
+            FHeldBytes += data->Deflated.size();
+            source = zip_source_function(FArchive, DeflatedSourceCallback, data.get());
+            if (source != nullptr)
+                data.release();  // the source owns it now
+            else
+                zip_error_fini(&data->Error);
+        } else {
+            zip_error_fini(&data->Error);
+            // Stored as it is: the archive library reads the file again when it writes.
+            source = zip_source_file(FArchive, QFile::encodeName(AFilePath).constData(), 0, -1);
+        }
+        if (source == nullptr)
+            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+        index = zip_file_add(FArchive, name.constData(), source, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(source);
+            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+        }
+    } else {
+        // Measured first: only the size deflating would give is kept.
+        const TDeflaterLease deflater(FDeflaters);
+        std::int64_t deflatedSize = 0;
+        QByteArray chunk;
+        for (;;) {
+            chunk = file.read(KChunk);
+            if (chunk.isEmpty() && !file.atEnd())
+                throw readFailed();
+            const bool last = chunk.size() < KChunk;
+            deflatedSize += (*deflater).Feed(chunk.constData(), chunk.size(), last, nullptr);
+            if (last)
+                break;
+        }
+        deflate = deflatedSize < size;
+        zip_source_t* source =
+            zip_source_file(FArchive, QFile::encodeName(AFilePath).constData(), 0, -1);
+        if (source == nullptr)
+            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+        index = zip_file_add(FArchive, name.constData(), source, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(source);
+            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+        }
+    }
+    const auto entry = static_cast<zip_uint64_t>(index);
+    if (zip_set_file_compression(FArchive, entry, deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
+                                 deflate ? KNormalLevel : 0) != 0)
+        Fail(QStringLiteral("The compression of \"") + AFilePath +
+             QStringLiteral("\" could not be chosen"));
+    SetAttributes(index, AFilePath, info, false);
+}
+
+void TZipArchiveWriter::AddFolder(const QString& AEntryName, const QString& AFolderPath) {
+    QString name = AEntryName;
+    if (name.endsWith(u'/'))
+        name.chop(1);
+    const zip_int64_t index =
+        zip_dir_add(FArchive, EntryNameBytes(name).constData(), ZIP_FL_ENC_UTF_8);
+    if (index < 0)
+        Fail(QStringLiteral("The folder \"") + AFolderPath + QStringLiteral("\" was not added"));
+    SetAttributes(index, AFolderPath, StatOf(AFolderPath), true);
+}
+
+void TZipArchiveWriter::Save() {
+    if (zip_close(FArchive) != 0)
+        Fail(QStringLiteral("The archive could not be written"));
+    FArchive = nullptr;
+}

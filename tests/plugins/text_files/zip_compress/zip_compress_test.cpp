@@ -1,0 +1,295 @@
+// The zip compress plugin through the host as a batch drives it; the archives are checked with
+// the system's own unzip, so what passes here opens in other unpackers too.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "plugins/text_files/zip_compress/plugin_internal_zip_compress.h"
+#include "tests/plugins/text_files/text_replacer/plugin_batch_harness.h"
+#include "tests/support/child_process.h"
+#include "tests/support/process_run.h"
+#include "tests/support/temp_folders.h"
+
+namespace {
+
+QString S(const char* AText) {
+    return QString::fromUtf8(AText);
+}
+
+// unzip shows and writes names beyond ASCII as they are only under a UTF-8 locale.
+TProcessRun RunTool(const QString& AProgram, const QStringList& AArguments) {
+    EnsureCoreApplication();
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(AProgram, AArguments);
+    return FinishProcess(process);
+}
+
+QByteArray RandomBytes(qsizetype ASize) {
+    QByteArray bytes(ASize, Qt::Uninitialized);
+    QRandomGenerator generator(7);
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator.bounded(256));
+    return bytes;
+}
+
+QByteArray CompressibleText(int ALines) {
+    QByteArray text;
+    for (int i = 0; i < ALines; ++i)
+        text += "<p class=\"line\">Line " + QByteArray::number(i) + " of the page.</p>\n";
+    return text;
+}
+
+// One entry of `unzip -Z`: its name and its method ("stor", "defN", ...).
+struct TEntry {
+    QString Name;
+    QString Method;
+    bool operator==(const TEntry&) const = default;
+};
+
+void PrintTo(const TEntry& AEntry, std::ostream* AOut) {
+    *AOut << AEntry.Name.toStdString() << " (" << AEntry.Method.toStdString() << ")";
+}
+
+class ZipCompressTest : public ::testing::Test {
+protected:
+    ZipCompressTest()
+        : FHarness(QStringLiteral("ZipCompress"),
+                   [] { return std::make_unique<TPluginInternal_ZipCompress>(); }) {}
+
+    QString Root() const { return FHarness.Temp().Path(QStringLiteral("root/")); }
+    QString Write(const QString& ARelative, const QByteArray& ABytes) const {
+        return FHarness.Temp().WriteFile(QStringLiteral("root/") + ARelative, ABytes);
+    }
+    void Pack(const QStringList& APaths) { FHarness.Run(Root(), {}, APaths); }
+
+    // The archive passes unzip's own test.
+    static void ExpectSound(const QString& AArchive) {
+        const TProcessRun test =
+            RunTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), AArchive});
+        EXPECT_EQ(test.ExitCode, 0) << test.Out.toStdString() << test.Err.toStdString();
+    }
+    // The entries as `unzip -Z` lists them, sorted by name.
+    static std::vector<TEntry> Entries(const QString& AArchive) {
+        const TProcessRun list = RunTool(QStringLiteral("unzip"), {QStringLiteral("-Z"), AArchive});
+        EXPECT_EQ(list.ExitCode, 0) << list.Err.toStdString();
+        std::vector<TEntry> entries;
+        for (const QString& line : list.Out.split(u'\n')) {
+            const QStringList fields = line.split(u' ', Qt::SkipEmptyParts);
+            // Entry lines start with the mode, e.g. "-rw-r--r--" or "drwxr-xr-x".
+            if (fields.size() < 9 || fields.at(0).size() != 10)
+                continue;
+            // The name is everything after the time (it may hold blanks).
+            const qsizetype at = line.indexOf(fields.at(7) + u' ');
+            entries.push_back({line.mid(at + fields.at(7).size() + 1), fields.at(5)});
+        }
+        std::sort(entries.begin(), entries.end(),
+                  [](const TEntry& A, const TEntry& B) { return A.Name < B.Name; });
+        return entries;
+    }
+    // An entry's content as unzip unpacks it. The whole archive is unpacked: unzip reads
+    // entry names given to it as wildcard patterns.
+    QByteArray Content(const QString& AArchive, const QString& AEntry) {
+        const QString folder = FHarness.Temp().Path(QStringLiteral("unpacked/"));
+        RemoveTreeNative(folder);
+        const TProcessRun run = RunTool(QStringLiteral("unzip"), {QStringLiteral("-qo"), AArchive,
+                                                                  QStringLiteral("-d"), folder});
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        return ReadWholeFile(folder + AEntry);
+    }
+
+    TPluginBatchHarness FHarness;
+};
+
+TEST_F(ZipCompressTest, AFileBecomesAnArchiveBesideItThatIsAddedToTheBatch) {
+    const QByteArray text = CompressibleText(200);
+    const QString file = Write(QStringLiteral("a.txt"), text);
+    Pack({file});
+    const QString archive = file + QStringLiteral(".zip");
+    ExpectSound(archive);
+    EXPECT_EQ(Entries(archive), (std::vector<TEntry>{{QStringLiteral("a.txt"), S("defN")}}));
+    EXPECT_EQ(Content(archive, QStringLiteral("a.txt")), text);
+    EXPECT_EQ(ReadWholeFile(file), text) << "the packed file stays";
+    EXPECT_EQ(FHarness.Sink().AddedPaths(), QStringList{archive});
+    EXPECT_EQ(FHarness.Sink().Errors(), QStringList());
+}
+
+TEST_F(ZipCompressTest, ADirectoryGivesItsDirectEntriesHiddenOnesAndOddNamesIncluded) {
+    const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/docs"));
+    // Names with wildcard characters are taken literally: "*.txt" must not pull in b.txt twice.
+    const QStringList names = {S("b.txt"),     S(".hidden"),     S("*.txt"),
+                               S("a?[1].txt"), S("grüße Ω.txt"), S("with space.htm")};
+    for (const QString& name : names)
+        Write(QStringLiteral("docs/") + name, name.toUtf8() + CompressibleText(20));
+    Write(QStringLiteral("docs/sub/deep.txt"), "not packed");
+    FHarness.Temp().MakeFolder(QStringLiteral("root/docs/empty"));
+    Pack({docs});
+
+    const QString archive = Root() + QStringLiteral("docs.zip");
+    ExpectSound(archive);
+    std::vector<TEntry> expected;
+    for (const QString& name : names)
+        expected.push_back({name, S("defN")});
+    expected.push_back({S("empty/"), S("stor")});
+    expected.push_back({S("sub/"), S("stor")});
+    std::sort(expected.begin(), expected.end(),
+              [](const TEntry& A, const TEntry& B) { return A.Name < B.Name; });
+    EXPECT_EQ(Entries(archive), expected);
+    for (const QString& name : names)
+        EXPECT_EQ(Content(archive, name), name.toUtf8() + CompressibleText(20))
+            << name.toStdString();
+    EXPECT_FALSE(QFile::exists(docs + QStringLiteral("docs.zip"))) << "not inside the directory";
+    EXPECT_EQ(FHarness.Sink().AddedPaths(), QStringList{archive});
+}
+
+// unzip escapes what it lists, so the flag is read from the archive's bytes: every entry's
+// local header (general purpose bit 11 = names in UTF-8).
+TEST_F(ZipCompressTest, ANameBeyondAsciiIsStoredInUtf8WithTheLanguageEncodingFlag) {
+    const QString name = S("Übersicht – 日本.txt");
+    const QString file = Write(name, "x");
+    Pack({file});
+    const QByteArray bytes = ReadWholeFile(file + QStringLiteral(".zip"));
+    ASSERT_GT(bytes.size(), 30);
+    ASSERT_TRUE(bytes.startsWith("PK\x03\x04"));
+    const int flags =
+        static_cast<unsigned char>(bytes.at(6)) | (static_cast<unsigned char>(bytes.at(7)) << 8);
+    EXPECT_NE(flags & 0x800, 0);
+    const int nameLength =
+        static_cast<unsigned char>(bytes.at(26)) | (static_cast<unsigned char>(bytes.at(27)) << 8);
+    EXPECT_EQ(bytes.mid(30, nameLength), name.toUtf8());
+}
+
+// Small files are deflated once in memory; large ones are measured first and compressed by the
+// archive library: both ways choose the method alike.
+TEST_F(ZipCompressTest, WhatDeflatingDoesNotShrinkIsStored) {
+    for (const int lines : {50, 120000}) {
+        SCOPED_TRACE(lines);
+        const QString name = QStringLiteral("mixed%1").arg(lines);
+        const QByteArray noise = RandomBytes(lines * 100);
+        const QByteArray text = CompressibleText(lines);
+        const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/") + name);
+        Write(name + QStringLiteral("/noise.bin"), noise);
+        Write(name + QStringLiteral("/empty.txt"), "");
+        Write(name + QStringLiteral("/page.htm"), text);
+        Pack({docs});
+        const QString archive = Root() + name + QStringLiteral(".zip");
+        ExpectSound(archive);
+        EXPECT_EQ(Entries(archive), (std::vector<TEntry>{{S("empty.txt"), S("stor")},
+                                                         {S("noise.bin"), S("stor")},
+                                                         {S("page.htm"), S("defN")}}));
+        EXPECT_TRUE(Content(archive, S("noise.bin")) == noise);
+        EXPECT_TRUE(Content(archive, S("page.htm")) == text);
+    }
+}
+
+TEST_F(ZipCompressTest, AnExistingArchiveIsAddedToAndItsEntriesAreLeftAsTheyWere) {
+    const QString file = Write(QStringLiteral("a.txt"), "first version");
+    Pack({file});
+    const QString archive = file + QStringLiteral(".zip");
+    ASSERT_TRUE(QFile::exists(archive));
+    Write(QStringLiteral("a.txt"), "second version");
+    Pack({file});
+    ExpectSound(archive);
+    EXPECT_EQ(Entries(archive), (std::vector<TEntry>{{S("a.txt"), S("stor")}}));
+    EXPECT_EQ(Content(archive, S("a.txt")), QByteArray("first version"));
+
+    // A directory's archive gains the entries it lacks, keeping the rest.
+    const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/docs"));
+    Write(QStringLiteral("docs/one.txt"), "one");
+    Pack({docs});
+    Write(QStringLiteral("docs/one.txt"), "one changed");
+    Write(QStringLiteral("docs/two.txt"), "two");
+    Pack({docs});
+    const QString docsArchive = Root() + QStringLiteral("docs.zip");
+    ExpectSound(docsArchive);
+    EXPECT_EQ(Content(docsArchive, S("one.txt")), QByteArray("one"));
+    EXPECT_EQ(Content(docsArchive, S("two.txt")), QByteArray("two"));
+}
+
+TEST_F(ZipCompressTest, AFileInTheArchivesPlaceThatIsNoArchiveIsReportedAndKept) {
+    const QString file = Write(QStringLiteral("a.txt"), "text");
+    const QByteArray garbage = "this is no zip archive at all, just text";
+    const QString archive = Write(QStringLiteral("a.txt.zip"), garbage);
+    Pack({file});
+    ASSERT_EQ(FHarness.Sink().Errors().size(), 1);
+    EXPECT_TRUE(FHarness.Sink().Errors().at(0).contains(archive))
+        << FHarness.Sink().Errors().at(0).toStdString();
+    EXPECT_EQ(ReadWholeFile(archive), garbage);
+}
+
+TEST_F(ZipCompressTest, APathThatIsGoneIsSkippedWithoutAMessage) {
+    Pack({Root() + QStringLiteral("gone.txt"), Root() + QStringLiteral("gone/")});
+    EXPECT_EQ(FHarness.Sink().Errors(), QStringList());
+    EXPECT_EQ(FHarness.Sink().AddedPaths(), QStringList());
+    EXPECT_FALSE(QFile::exists(Root() + QStringLiteral("gone.txt.zip")));
+}
+
+// A link is packed as the file it points to only when that file lies inside the batch root.
+TEST_F(ZipCompressTest, LinksArePackedOnlyWhenTheyPointInsideTheBatchRoot) {
+    const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/docs"));
+    const QString inside = Write(QStringLiteral("other/inside.txt"), "inside the root");
+    const QString outside = FHarness.Temp().WriteFile(QStringLiteral("secret.txt"), "outside");
+    Write(QStringLiteral("docs/plain.txt"), "plain");
+    ASSERT_TRUE(QFile::link(inside, docs + QStringLiteral("to-inside.txt")));
+    ASSERT_TRUE(QFile::link(outside, docs + QStringLiteral("to-outside.txt")));
+    ASSERT_TRUE(QFile::link(Root() + QStringLiteral("nothing"), docs + QStringLiteral("dangling")));
+    Pack({docs});
+    const QString archive = Root() + QStringLiteral("docs.zip");
+    ExpectSound(archive);
+    EXPECT_EQ(Entries(archive),
+              (std::vector<TEntry>{{S("plain.txt"), S("stor")}, {S("to-inside.txt"), S("stor")}}));
+    EXPECT_EQ(Content(archive, S("to-inside.txt")), QByteArray("inside the root"));
+    const QStringList errors = FHarness.Sink().Errors();
+    ASSERT_EQ(errors.size(), 2) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(errors.filter(S("to-outside.txt")).size() == 1 &&
+                errors.filter(S("dangling")).size() == 1)
+        << errors.join(u'\n').toStdString();
+}
+
+TEST_F(ZipCompressTest, SpecialFilesInADirectoryAreNeverOpened) {
+    const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/docs"));
+    Write(QStringLiteral("docs/plain.txt"), "plain");
+    // Opening a FIFO for reading would block this test for ever.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(docs + QStringLiteral("pipe")).constData(), 0600), 0);
+    Pack({docs});
+    const QString archive = Root() + QStringLiteral("docs.zip");
+    ExpectSound(archive);
+    EXPECT_EQ(Entries(archive), (std::vector<TEntry>{{S("plain.txt"), S("stor")}}));
+    ASSERT_EQ(FHarness.Sink().Errors().size(), 1);
+    EXPECT_TRUE(FHarness.Sink().Errors().at(0).contains(S("pipe")));
+}
+
+// An archive that cannot be written completely never appears under its name, and no partial
+// file is left beside it.
+TEST_F(ZipCompressTest, AnArchiveThatCannotBeWrittenLeavesNothingBehind) {
+    const QString file = Write(QStringLiteral("big.bin"), RandomBytes(200000));
+    const QStringList before = FolderListing(Root());
+    const TChildOutcome outcome = RunInChildProcess([&]() -> QByteArray {
+        const QString problem = LimitFileSizeOfThisProcess(16384);
+        if (!problem.isEmpty())
+            return KChildSkipped + problem.toUtf8();
+        Pack({file});
+        return FHarness.Sink().Errors().join(u'\n').toUtf8();
+    });
+    ASSERT_TRUE(outcome.Exited);
+    if (outcome.Output.startsWith(KChildSkipped))
+        GTEST_SKIP() << outcome.Output.toStdString();
+    EXPECT_FALSE(outcome.Output.isEmpty()) << "the failure was not reported";
+    EXPECT_EQ(FolderListing(Root()), before);
+}
+
+}  // namespace
