@@ -90,8 +90,8 @@ def main():
     log = open(args.log, "a", encoding="utf-8", buffering=1)
     authorizer = DummyAuthorizer()
     starts = {}
-    for spec in args.user:
-        parts = spec.split(":")
+    for user_arg in args.user:
+        parts = user_arg.split(":")
         user, password, home = parts[0], parts[1], parts[2]
         home_path = os.path.join(args.root, home)
         os.makedirs(home_path, exist_ok=True)
