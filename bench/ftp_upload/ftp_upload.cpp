@@ -21,6 +21,7 @@
 
 #include "app/program_log.h"
 #include "batch/batch_engine.h"
+#include "bench/support/bench_support.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
@@ -31,11 +32,6 @@
 namespace {
 
 constexpr int KFilesPerFolder = 100;
-
-[[noreturn]] void Fail(const QString& AMessage) {
-    std::fprintf(stderr, "%s\n", qPrintable(AMessage));
-    std::exit(1);
-}
 
 QString RelativePath(int AIndex) {
     return QStringLiteral("d%1/f%2.txt").arg(AIndex / KFilesPerFolder).arg(AIndex);
@@ -75,16 +71,9 @@ QByteArray StoredRow(const QStringList& AColumns, const QStringList& ARow) {
 
 double RunEngine(TPluginHost& AHost, const QString& ARoot, const QString& ATemp, int APort,
                  const QString& AStartDir, int AThreads, int& AProblems) {
-    TBatchEngineSetup setup;
-    setup.Settings.InputDirPath = ARoot;
-    setup.Settings.WorkDirPath = ARoot;
-    setup.Settings.InputDirIsWorkDir = true;
-    setup.Settings.MaxWorkerThreads = AThreads;
-    TBatchCombination combination;
-    combination.Filter = QStringLiteral("*.*");
-    combination.Props.LibInfo_Ref = AHost.FindByStrID(QStringLiteral("zq_kestrin_FtpUploader"));
-    if (combination.Props.LibInfo_Ref == nullptr)
-        Fail(QStringLiteral("the FTP uploader was not discovered"));
+    TBatchCombination combination =
+        PluginCombination(AHost, QStringLiteral("zq_kestrin_FtpUploader"), QStringLiteral("*.*"),
+                          QStringLiteral("FTP uploader"));
     combination.Props.LibProps_Ref = {
         {QStringLiteral("FtpServersUploadList"),
          StoredRow(
@@ -94,29 +83,14 @@ double RunEngine(TPluginHost& AHost, const QString& ARoot, const QString& ATemp,
              {QStringLiteral("127.0.0.1"), QString::number(APort), AStartDir,
               QStringLiteral("auto"), QStringLiteral("always"), QStringLiteral("auto"),
               QStringLiteral("u"), QStringLiteral("pw")})}};
-    setup.Combinations.push_back(combination);
-    setup.Host = &AHost;
-    setup.TempFolder = ATemp;
-    setup.DeleteToTrash = false;
-    std::mutex lock;
-    QStringList log;
-    setup.LogWriter = [&](const QString& AEntry) {
-        const std::lock_guard guard(lock);
-        log << AEntry;
-    };
-    TBatchEngine engine(std::move(setup));
-    QElapsedTimer timer;
-    timer.start();
-    engine.Resume();
-    engine.WaitFor();
-    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    AProblems = engine.ProblemCounts().Total();
-    if (engine.Failure())
+    const TTimedBatch run = RunTimedBatch(AHost, ARoot, ATemp, AThreads, combination);
+    AProblems = run.Problems;
+    if (run.Failed)
         Fail(QStringLiteral("the batch ended with an error"));
     if (AProblems > 0)
-        for (const QString& entry : log.mid(0, 20))
+        for (const QString& entry : run.Log.mid(0, 20))
             std::fprintf(stderr, "%s\n", qPrintable(entry));
-    return ms;
+    return run.WallMs;
 }
 
 double RunLftp(const QString& ALftp, const QString& ARoot, int APort, const QString& AStartDir) {
@@ -133,12 +107,6 @@ double RunLftp(const QString& ALftp, const QString& ARoot, int APort, const QStr
         Fail(QStringLiteral("lftp failed: ") +
              QString::fromLocal8Bit(process.readAllStandardError()));
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-double Median(std::vector<double> AValues) {
-    std::sort(AValues.begin(), AValues.end());
-    const std::size_t n = AValues.size();
-    return n % 2 == 1 ? AValues[n / 2] : (AValues[n / 2 - 1] + AValues[n / 2]) / 2;
 }
 
 }  // namespace

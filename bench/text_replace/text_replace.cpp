@@ -29,6 +29,7 @@
 #include "app/program_log.h"
 #include "base/stream_fields.h"
 #include "batch/batch_engine.h"
+#include "bench/support/bench_support.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
@@ -47,11 +48,6 @@ const char* const KSedScript =
 constexpr int KFilesPerFolder = 100;
 constexpr int KMinSize = 2048;
 constexpr int KMaxSize = 8192;
-
-[[noreturn]] void Fail(const QString& AMessage) {
-    std::fprintf(stderr, "%s\n", qPrintable(AMessage));
-    std::exit(1);
-}
 
 // One file's content: paragraphs drawn from a fixed seed until the size is reached. One file in
 // five holds only text that neither rule matches (near misses included), so that it stays as it
@@ -144,17 +140,6 @@ QByteArray StoredGrid(const QStringList& AColumns, const QStringList& ARow) {
         writer.WriteUtf8String(ARow.at(col));
     }
     return writer.TakeData();
-}
-
-// Processor time (user and system) so far of this process's threads, or of its children that
-// were waited for; a second measure beside the wall clock, which other load on the machine skews.
-double CpuMs(int AWho) {
-    rusage usage{};
-    getrusage(AWho, &usage);
-    const auto ms = [](const timeval& ATime) {
-        return static_cast<double>(ATime.tv_sec) * 1e3 + static_cast<double>(ATime.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 struct TEngineTimes {
@@ -275,13 +260,6 @@ int CompareOutputs(const QString& AEngineRoot, const QString& ASedRoot, int AFil
                  .arg(replaced)
                  .arg(AFilesWithMatches));
     return different;
-}
-
-double Median(std::vector<double> AValues) {
-    std::sort(AValues.begin(), AValues.end());
-    const std::size_t middle = AValues.size() / 2;
-    return AValues.size() % 2 != 0 ? AValues[middle]
-                                   : (AValues[middle - 1] + AValues[middle]) / 2.0;
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "app/program_log.h"
 #include "base/stream_fields.h"
 #include "batch/batch_engine.h"
+#include "bench/support/bench_support.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_host.h"
 #include "plugins/register_all.h"
@@ -39,11 +40,6 @@ constexpr int KWidth = 1600;
 constexpr int KHeight = 1200;
 constexpr int KThumbWidth = 160;
 constexpr int KThumbHeight = 120;
-
-[[noreturn]] void Fail(const QString& AMessage) {
-    std::fprintf(stderr, "%s\n", qPrintable(AMessage));
-    std::exit(1);
-}
 
 // A photo-like picture: soft colour fields, some edges, and sensor-like noise, so that the JPEG
 // is about as large and as costly to decode as a camera's picture of this size. The fields are
@@ -123,44 +119,22 @@ QByteArray StoredNoChoices() {
 }
 
 double RunEngine(TPluginHost& AHost, const QString& ARoot, const QString& ATemp, int AThreads) {
-    TBatchEngineSetup setup;
-    setup.Settings.InputDirPath = ARoot;
-    setup.Settings.WorkDirPath = ARoot;
-    setup.Settings.InputDirIsWorkDir = true;
-    setup.Settings.MaxWorkerThreads = AThreads;
-    TBatchCombination combination;
-    combination.Filter = QStringLiteral("*.jpg");
-    combination.Props.LibInfo_Ref = AHost.FindByStrID(QStringLiteral("zq_kestrin_ImageEffects"));
-    if (combination.Props.LibInfo_Ref == nullptr)
-        Fail(QStringLiteral("the image effects module was not discovered"));
+    TBatchCombination combination =
+        PluginCombination(AHost, QStringLiteral("zq_kestrin_ImageEffects"), QStringLiteral("*.jpg"),
+                          QStringLiteral("image effects module"));
     combination.Props.LibProps_Ref = {
         {QStringLiteral("SimpleEffects"), StoredNoChoices()},
         {QStringLiteral("AdvancedFeatures"),
          StoredFile(QStringLiteral("[GalleryOptions]\r\nPicturesMake=1\r\nPicturesWidth=%1\r\n"
                                    "PicturesQuality=85\r\nPicturesNamePrepend=thumb-\r\n")
                         .arg(KThumbWidth))}};
-    setup.Combinations.push_back(combination);
-    setup.Host = &AHost;
-    setup.TempFolder = ATemp;
-    setup.DeleteToTrash = false;
-    std::mutex lock;
-    QStringList log;
-    setup.LogWriter = [&](const QString& AEntry) {
-        const std::lock_guard guard(lock);
-        log << AEntry;
-    };
-    TBatchEngine engine(std::move(setup));
-    QElapsedTimer timer;
-    timer.start();
-    engine.Resume();
-    engine.WaitFor();
-    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    if (engine.Failure() || engine.ProblemCounts().Total() != 0) {
-        for (const QString& entry : log)
+    const TTimedBatch run = RunTimedBatch(AHost, ARoot, ATemp, AThreads, combination);
+    if (run.Failed || run.Problems != 0) {
+        for (const QString& entry : run.Log)
             std::fprintf(stderr, "%s\n", qPrintable(entry));
         Fail(QStringLiteral("the batch reported problems"));
     }
-    return ms;
+    return run.WallMs;
 }
 
 // Runs a shell command line over the photos; its wall time, or a negative value when the tool
@@ -237,13 +211,6 @@ double RunDecodeOnly(const QString& AFolder, int AThreads) {
     for (std::thread& thread : threads)
         thread.join();
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-double Median(std::vector<double> AValues) {
-    std::sort(AValues.begin(), AValues.end());
-    const std::size_t middle = AValues.size() / 2;
-    return AValues.size() % 2 != 0 ? AValues[middle]
-                                   : (AValues[middle - 1] + AValues[middle]) / 2.0;
 }
 
 QString Figure(double AMs) {

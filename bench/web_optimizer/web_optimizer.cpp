@@ -30,6 +30,7 @@
 #include "app/program_log.h"
 #include "base/stream_fields.h"
 #include "batch/batch_engine.h"
+#include "bench/support/bench_support.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
@@ -38,11 +39,6 @@
 namespace {
 
 constexpr int KFilesPerFolder = 100;
-
-[[noreturn]] void Fail(const QString& AMessage) {
-    std::fprintf(stderr, "%s\n", qPrintable(AMessage));
-    std::exit(1);
-}
 
 // One page from a fixed seed: a head with a style sheet, a script and a conditional comment,
 // then sections drawn at random until the page has the size drawn for it (3 to 12 KB).
@@ -142,67 +138,20 @@ qint64 CorpusBytes(const QString& ARoot, int AFiles) {
     return bytes;
 }
 
-double CpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& ATime) {
-        return static_cast<double>(ATime.tv_sec) * 1e3 + static_cast<double>(ATime.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-struct TRun {
-    double WallMs = 0;
-    double CpuMs = 0;
-    int Problems = 0;
-};
-
-TRun RunBatch(TPluginHost& AHost, const QString& ARoot, const QString& ATemp, int AThreads) {
-    TBatchEngineSetup setup;
-    setup.Settings.InputDirPath = ARoot;
-    setup.Settings.WorkDirPath = ARoot;
-    setup.Settings.InputDirIsWorkDir = true;
-    setup.Settings.MaxWorkerThreads = AThreads;
-    TBatchCombination combination;
-    combination.Filter = QStringLiteral("*.htm");
-    combination.Props.LibInfo_Ref =
-        AHost.FindByStrID(QStringLiteral("zq_kestrin_WebPageOptimizer"));
-    if (combination.Props.LibInfo_Ref == nullptr)
-        Fail(QStringLiteral("the web page optimizer was not discovered"));
-    setup.Combinations.push_back(combination);  // the shipped "Setup" defaults
-    setup.Host = &AHost;
-    setup.TempFolder = ATemp;
-    setup.DeleteToTrash = false;
-    std::mutex lock;
-    QStringList log;
-    setup.LogWriter = [&](const QString& AEntry) {
-        const std::lock_guard guard(lock);
-        log << AEntry;
-    };
-    TBatchEngine engine(std::move(setup));
-    QElapsedTimer timer;
-    const double cpuBefore = CpuMs();
-    timer.start();
-    engine.Resume();
-    engine.WaitFor();
-    TRun run;
-    run.WallMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    run.CpuMs = CpuMs() - cpuBefore;
-    run.Problems = engine.ProblemCounts().Total();
-    if (engine.Failure())
+// Packs every "*.htm" page with the shipped "Setup" defaults; the tag-match reports go to
+// standard error.
+TTimedBatch RunBatch(TPluginHost& AHost, const QString& ARoot, const QString& ATemp, int AThreads) {
+    const TTimedBatch run = RunTimedBatch(
+        AHost, ARoot, ATemp, AThreads,
+        PluginCombination(AHost, QStringLiteral("zq_kestrin_WebPageOptimizer"),
+                          QStringLiteral("*.htm"), QStringLiteral("web page optimizer")));
+    if (run.Failed)
         Fail(QStringLiteral("the batch ended with an error"));
-    for (const QString& entry : log) {
+    for (const QString& entry : run.Log) {
         if (entry.contains(QStringLiteral("Found")))
             std::fprintf(stderr, "%s\n", qPrintable(entry));
     }
     return run;
-}
-
-double Median(std::vector<double> AValues) {
-    std::sort(AValues.begin(), AValues.end());
-    const std::size_t middle = AValues.size() / 2;
-    return AValues.size() % 2 != 0 ? AValues[middle]
-                                   : (AValues[middle - 1] + AValues[middle]) / 2.0;
 }
 
 }  // namespace
@@ -251,7 +200,7 @@ int main(int argc, char* argv[]) {
         if (round == 0)
             std::printf("%d pages, %.1f MB, %d worker threads, %d rounds on fresh copies\n", files,
                         static_cast<double>(before) / 1e6, threads, rounds);
-        const TRun run = RunBatch(host, root, temp, threads);
+        const TTimedBatch run = RunBatch(host, root, temp, threads);
         const qint64 after = CorpusBytes(root, files);
         reduction = 100.0 * static_cast<double>(before - after) / static_cast<double>(before);
         const double rate = static_cast<double>(before) / 1e6 / (run.WallMs / 1e3);

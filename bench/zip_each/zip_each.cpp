@@ -25,6 +25,7 @@
 
 #include "app/program_log.h"
 #include "batch/batch_engine.h"
+#include "bench/support/bench_support.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
@@ -35,11 +36,6 @@ namespace {
 constexpr int KFilesPerFolder = 100;
 constexpr int KMinSize = 2048;
 constexpr int KMaxSize = 8192;
-
-[[noreturn]] void Fail(const QString& AMessage) {
-    std::fprintf(stderr, "%s\n", qPrintable(AMessage));
-    std::exit(1);
-}
 
 // HTML-like text of 2 to 8 KB from a fixed seed per file.
 QByteArray PageContent(int AIndex) {
@@ -88,17 +84,6 @@ void MakeTree(const QString& ARoot, const std::vector<QByteArray>& AContents) {
     }
 }
 
-// Processor time (user and system) of this process so far: steadier than the wall clock on a
-// machine shared with other work.
-double CpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& ATime) {
-        return static_cast<double>(ATime.tv_sec) * 1e3 + static_cast<double>(ATime.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
 // Raw deflate at the normal level (what a ZIP entry holds) plus the checksum, on one thread.
 double FloorMs(const std::vector<QByteArray>& AContents, qint64& ADeflatedBytes) {
     std::vector<unsigned char> out(compressBound(KMaxSize) + 64);
@@ -123,47 +108,16 @@ double FloorMs(const std::vector<QByteArray>& AContents, qint64& ADeflatedBytes)
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
-struct TEngineRun {
-    double Ms = 0;
-    double CpuMs = 0;
-    int Problems = 0;
-    int Added = 0;
-};
-
-TEngineRun RunEngine(TPluginHost& AHost, const QString& ARoot, const QString& ATemp, int AThreads) {
-    TBatchEngineSetup setup;
-    setup.Settings.InputDirPath = ARoot;
-    setup.Settings.WorkDirPath = ARoot;
-    setup.Settings.InputDirIsWorkDir = true;
-    setup.Settings.MaxWorkerThreads = AThreads;
-    TBatchCombination combination;
-    combination.Filter = QStringLiteral("*.htm");
-    combination.Props.LibInfo_Ref = AHost.FindByStrID(QStringLiteral("zq_kestrin_ZipCompress"));
-    if (combination.Props.LibInfo_Ref == nullptr)
-        Fail(QStringLiteral("the zip compress plugin was not discovered"));
-    setup.Combinations.push_back(combination);
-    setup.Host = &AHost;
-    setup.TempFolder = ATemp;
-    setup.DeleteToTrash = false;
-    std::mutex lock;
-    QStringList log;
-    setup.LogWriter = [&](const QString& AEntry) {
-        const std::lock_guard guard(lock);
-        log << AEntry;
-    };
-    TBatchEngine engine(std::move(setup));
-    QElapsedTimer timer;
-    const double cpuBefore = CpuMs();
-    timer.start();
-    engine.Resume();
-    engine.WaitFor();
-    TEngineRun run;
-    run.Ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    run.CpuMs = CpuMs() - cpuBefore;
-    run.Problems = engine.ProblemCounts().Total();
-    if (engine.Failure())
+// Packs each "*.htm" file into its own archive; the first few log entries go to standard error.
+TTimedBatch RunEngine(TPluginHost& AHost, const QString& ARoot, const QString& ATemp,
+                      int AThreads) {
+    const TTimedBatch run = RunTimedBatch(
+        AHost, ARoot, ATemp, AThreads,
+        PluginCombination(AHost, QStringLiteral("zq_kestrin_ZipCompress"), QStringLiteral("*.htm"),
+                          QStringLiteral("zip compress plugin")));
+    if (run.Failed)
         Fail(QStringLiteral("the batch ended with an error"));
-    for (const QString& entry : log.mid(0, 5))
+    for (const QString& entry : run.Log.mid(0, 5))
         std::fprintf(stderr, "%s\n", qPrintable(entry));
     return run;
 }
@@ -202,13 +156,6 @@ int CheckArchives(const QString& ARoot, const std::vector<QByteArray>& AContents
             ++bad;
     }
     return bad;
-}
-
-double Median(std::vector<double> AValues) {
-    std::sort(AValues.begin(), AValues.end());
-    const std::size_t middle = AValues.size() / 2;
-    return AValues.size() % 2 != 0 ? AValues[middle]
-                                   : (AValues[middle - 1] + AValues[middle]) / 2.0;
 }
 
 }  // namespace
@@ -258,7 +205,7 @@ int main(int argc, char* argv[]) {
         const double floorCpuBefore = CpuMs();
         const double floor = FloorMs(contents, deflated);
         const double floorCpu = CpuMs() - floorCpuBefore;
-        TEngineRun engine;
+        TTimedBatch engine;
         double zip = 0;
         // The order alternates so that neither side always finds the caches warmer.
         if (!withZip) {
@@ -275,13 +222,13 @@ int main(int argc, char* argv[]) {
             "Round %d: engine %6.0f ms (CPU %.0f ms; %d problems, %d bad archives); zlib floor "
             "%5.0f ms (CPU %.0f ms; %.1f MB deflated); zip per file %6.0f ms; engine/floor %.2f "
             "(CPU %.2f), zip/floor %.1f\n",
-            round + 1, engine.Ms, engine.CpuMs, engine.Problems, bad, floor, floorCpu,
-            static_cast<double>(deflated) / 1e6, zip, engine.Ms / floor, engine.CpuMs / floorCpu,
-            zip / floor);
+            round + 1, engine.WallMs, engine.CpuMs, engine.Problems, bad, floor, floorCpu,
+            static_cast<double>(deflated) / 1e6, zip, engine.WallMs / floor,
+            engine.CpuMs / floorCpu, zip / floor);
         engineCpu.push_back(engine.CpuMs);
         floorCpus.push_back(floorCpu);
         allGood = allGood && bad == 0 && engine.Problems == 0;
-        engineTimes.push_back(engine.Ms);
+        engineTimes.push_back(engine.WallMs);
         floorTimes.push_back(floor);
         zipTimes.push_back(zip);
         QDir(engineRoot).removeRecursively();
