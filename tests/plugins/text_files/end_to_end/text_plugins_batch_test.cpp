@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/plugins/plugins_batch_fixture.h"
+
 #include <optional>
 
 #include <memory>
@@ -29,8 +31,6 @@
 #include "tests/support/temp_folders.h"
 
 namespace {
-
-using TStoredProps = std::vector<std::pair<QString, QByteArray>>;
 
 QString S(const char* AText) {
     return QString::fromUtf8(AText);
@@ -72,60 +72,8 @@ TStoredProps FixerProps() {
                                     {S("0"), S("1"), S("none"), S("lower"), S(""), S("")}})}};
 }
 
-class TextPluginsBatchTest : public ::testing::Test {
+class TextPluginsBatchTest : public TPluginsBatchFixture {
 protected:
-    void SetUp() override {
-        FDataHome.emplace("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
-        FInput = FTemp.MakeFolder(QStringLiteral("in"));
-        FWork = FTemp.MakeFolder(QStringLiteral("work"));
-        FTempDir = FTemp.MakeFolder(QStringLiteral("tmp"));
-        FModules = FTemp.MakeFolder(QStringLiteral("modules"));
-        // The plugins read their default files from their own folders.
-        ASSERT_EQ(
-            CopyTreeMissing(QStringLiteral(PLOVANE_SOURCE_DIR "/resources/modules/Internal"),
-                            FModules + QStringLiteral("Internal"), TCopyTreeMode::AlwaysOverwrite),
-            0);
-        RegisterAllInternalPlugins(FRegistry);
-        FHost =
-            std::make_unique<TPluginHost>(FRegistry, TPluginHostSetup{FModules, FTempDir, &FLog});
-        FHost->Discover();
-    }
-    void TearDown() override {
-        FHost.reset();
-        FDataHome.reset();
-    }
-
-    void Add(const QString& AFilter, const QString& APluginName, TStoredProps AProps) {
-        TBatchCombination combination;
-        combination.Filter = AFilter;
-        combination.Props.LibInfo_Ref =
-            FHost->FindByStrID(QStringLiteral("zq_kestrin_") + APluginName);
-        ASSERT_NE(combination.Props.LibInfo_Ref, nullptr) << APluginName.toStdString();
-        combination.Props.LibProps_Ref = std::move(AProps);
-        FCombinations.push_back(std::move(combination));
-    }
-
-    void Run() {
-        TBatchEngineSetup setup;
-        setup.Settings.InputDirPath = FInput;
-        setup.Settings.WorkDirPath = FWork;
-        setup.Settings.OnlyCopyHandledPaths = false;
-        setup.Settings.MaxWorkerThreads = 4;
-        setup.Combinations = FCombinations;
-        setup.Host = FHost.get();
-        setup.TempFolder = FTempDir;
-        setup.ProgramLog = &FLog;
-        setup.LogWriter = [this](const QString& AEntry) {
-            const std::lock_guard lock(FEntriesLock);
-            FEntries << AEntry;
-        };
-        TBatchEngine engine(std::move(setup));
-        engine.Resume();
-        engine.WaitFor();
-        ASSERT_FALSE(engine.Failure()) << "the batch ended with an error";
-        FProblems = engine.ProblemCounts();
-    }
-
     QString W(const QString& ARelative) const { return FWork + ARelative; }
 
     // Every entry below the work folder, relative, sorted; folders end with "/".
@@ -147,20 +95,6 @@ protected:
             count += entry.contains(QStringLiteral("Work path: \"") + APath + u'"') ? 1 : 0;
         return count;
     }
-
-    TTempFolder FTemp;
-    std::optional<TScopedEnv> FDataHome;
-    QString FInput;
-    QString FWork;
-    QString FTempDir;
-    QString FModules;
-    TqvLogging FLog;
-    TCollectionInternalPluginTypes FRegistry;
-    std::unique_ptr<TPluginHost> FHost;
-    std::vector<TBatchCombination> FCombinations;
-    std::mutex FEntriesLock;
-    QStringList FEntries;
-    TBatchProblemCounts FProblems;
 };
 
 // Folders are renamed first, so the replacer, the file renames and the list only find the files

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/plugins/plugins_batch_fixture.h"
+
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -27,60 +29,9 @@
 
 namespace {
 
-using TStoredProps = std::vector<std::pair<QString, QByteArray>>;
-
-class MediaPluginsBatchTest : public ::testing::Test {
+class MediaPluginsBatchTest : public TPluginsBatchFixture {
 protected:
-    void SetUp() override {
-        FDataHome.emplace("XDG_DATA_HOME", FTemp.MakeFolder(QStringLiteral("xdg")).toUtf8());
-        FInput = FTemp.MakeFolder(QStringLiteral("in"));
-        FWork = FTemp.MakeFolder(QStringLiteral("work"));
-        FTempDir = FTemp.MakeFolder(QStringLiteral("tmp"));
-        FModules = FTemp.MakeFolder(QStringLiteral("modules"));
-        ASSERT_EQ(
-            CopyTreeMissing(QStringLiteral(PLOVANE_SOURCE_DIR "/resources/modules/Internal"),
-                            FModules + QStringLiteral("Internal"), TCopyTreeMode::AlwaysOverwrite),
-            0);
-        RegisterAllInternalPlugins(FRegistry);
-        FHost =
-            std::make_unique<TPluginHost>(FRegistry, TPluginHostSetup{FModules, FTempDir, &FLog});
-        FHost->Discover();
-    }
-    void TearDown() override {
-        FHost.reset();
-        FDataHome.reset();
-    }
-
-    void Add(const QString& AFilter, const QString& APluginName, TStoredProps AProps) {
-        TBatchCombination combination;
-        combination.Filter = AFilter;
-        combination.Props.LibInfo_Ref =
-            FHost->FindByStrID(QStringLiteral("zq_kestrin_") + APluginName);
-        ASSERT_NE(combination.Props.LibInfo_Ref, nullptr) << APluginName.toStdString();
-        combination.Props.LibProps_Ref = std::move(AProps);
-        FCombinations.push_back(std::move(combination));
-    }
-
-    void Run() {
-        TBatchEngineSetup setup;
-        setup.Settings.InputDirPath = FInput;
-        setup.Settings.WorkDirPath = FWork;
-        setup.Settings.OnlyCopyHandledPaths = false;
-        setup.Settings.MaxWorkerThreads = 3;
-        setup.Combinations = FCombinations;
-        setup.Host = FHost.get();
-        setup.TempFolder = FTempDir;
-        setup.ProgramLog = &FLog;
-        setup.LogWriter = [this](const QString& AEntry) {
-            const std::lock_guard lock(FEntriesLock);
-            FEntries << AEntry;
-        };
-        TBatchEngine engine(std::move(setup));
-        engine.Resume();
-        engine.WaitFor();
-        ASSERT_FALSE(engine.Failure()) << "the batch ended with an error";
-        FProblems = engine.ProblemCounts();
-    }
+    MediaPluginsBatchTest() { FThreads = 3; }
 
     void Photo(const QString& ARelative, int AWidth, int AHeight) const {
         QImage image(AWidth, AHeight, QImage::Format_RGB32);
@@ -94,20 +45,6 @@ protected:
     QString Page(const QString& ARelative) const {
         return QString::fromUtf8(ReadWholeFile(FWork + ARelative));
     }
-
-    TTempFolder FTemp;
-    std::optional<TScopedEnv> FDataHome;
-    QString FInput;
-    QString FWork;
-    QString FTempDir;
-    QString FModules;
-    TqvLogging FLog;
-    TCollectionInternalPluginTypes FRegistry;
-    std::unique_ptr<TPluginHost> FHost;
-    std::vector<TBatchCombination> FCombinations;
-    std::mutex FEntriesLock;
-    QStringList FEntries;
-    TBatchProblemCounts FProblems;
 };
 
 TEST_F(MediaPluginsBatchTest, ThumbnailsAreMadeThenPairedInTheGalleriesOfEveryDirectory) {
