@@ -712,7 +712,7 @@ void TFormFront::LanguageCulture_LoadCurrent_GUI() {
     const QString logs = FLogsFrame->property(KPropFrameSection).toString();
     FAssistants.FStoredRes.Load_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrMisc);
     FAssistants.FStoredRes.Load_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrBatches);
-    FLogsFrame->Refresh();
+    FLogsFrame->ShowRootCaptions();
     setLayoutDirection(QApplication::layoutDirection());
 }
 
@@ -723,7 +723,6 @@ void TFormFront::UpdateVisuals() {
         ShowIdleStatus();
     else if (!FWrapperRunning && FLastResult.has_value())
         FBatchFrame->ShowStatus(TranslatedBatchStatus(FLastResult->StatusText));
-    FLogsFrame->Refresh();
 }
 
 std::vector<QWidget*> TFormFront::Frames() const {

@@ -66,10 +66,7 @@ void TFrameLogs::Refresh(const QString& ASelectPath) {
         FTree->clear();
         const auto& roots = FModel->Roots();
         for (int r = 0; r < static_cast<int>(roots.size()); ++r) {
-            // The model's roots are "Misc" and then "Batches".
-            const QString caption =
-                r == 0 ? FStrMisc.Str() : (r == 1 ? FStrBatches.Str() : roots[r].Node.Caption);
-            auto* rootItem = new QTreeWidgetItem(FTree, QStringList{caption});
+            auto* rootItem = new QTreeWidgetItem(FTree, QStringList{roots[r].Node.Caption});
             rootItem->setData(0, KRootRole, r);
             rootItem->setData(0, KFileRole, -1);
             for (int f = 0; f < static_cast<int>(roots[r].Files.size()); ++f) {
@@ -80,6 +77,7 @@ void TFrameLogs::Refresh(const QString& ASelectPath) {
             }
             rootItem->setExpanded(true);
         }
+        ShowRootCaptions();
     }
     // The file that was shown stays shown (with its new text); else the model's first choice.
     TLogsPageModel::TRef selection = FModel->InitialSelection();
@@ -89,6 +87,13 @@ void TFrameLogs::Refresh(const QString& ASelectPath) {
             if (roots[r].Files[f].FullPath == selectedPath)
                 selection = {r, f};
     Select(selection);
+}
+
+void TFrameLogs::ShowRootCaptions() {
+    // The model's roots are "Misc" and then "Batches".
+    const TqvlgStoredString* captions[] = {&FStrMisc, &FStrBatches};
+    for (int r = 0; r < FTree->topLevelItemCount() && r < 2; ++r)
+        FTree->topLevelItem(r)->setText(0, captions[r]->Str());
 }
 
 void TFrameLogs::Select(TLogsPageModel::TRef ARef) {

@@ -24,6 +24,9 @@ public:
     // ASelectPath (such as the log a batch just wrote) when it is listed.
     void Refresh(const QString& ASelectPath = QString());
 
+    // Shows the roots' captions in the chosen language (no new listing).
+    void ShowRootCaptions();
+
     // The captions of the tree's two roots, translated with the page.
     TqvlgStoredString FStrMisc{QStringLiteral("strLogsRootMisc"), QStringLiteral("Misc")};
     TqvlgStoredString FStrBatches{QStringLiteral("strLogsRootBatches"), QStringLiteral("Batches")};
