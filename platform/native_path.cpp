@@ -69,15 +69,34 @@ QString RealFolderPath(const QString& AFolder) {
     }
 }
 
+namespace {
+
+TNativePathKind KindOfMode(mode_t AMode) {
+    if (S_ISREG(AMode))
+        return TNativePathKind::File;
+    if (S_ISDIR(AMode))
+        return TNativePathKind::Folder;
+    return TNativePathKind::Other;
+}
+
+}  // namespace
+
 TNativePathKind PathKindOf(const QString& APath) {
     struct stat info {};
     if (APath.isEmpty() || ::stat(QFile::encodeName(APath).constData(), &info) != 0)
         return TNativePathKind::Missing;
-    if (S_ISREG(info.st_mode))
-        return TNativePathKind::File;
-    if (S_ISDIR(info.st_mode))
-        return TNativePathKind::Folder;
-    return TNativePathKind::Other;
+    return KindOfMode(info.st_mode);
+}
+
+TNativePathKind PathKindOf(const QString& APath, bool& AIsLink) {
+    AIsLink = false;
+    struct stat info {};
+    if (APath.isEmpty() || ::lstat(QFile::encodeName(APath).constData(), &info) != 0)
+        return TNativePathKind::Missing;
+    if (!S_ISLNK(info.st_mode))
+        return KindOfMode(info.st_mode);
+    AIsLink = true;
+    return PathKindOf(APath);
 }
 
 bool IsTextName(const char* ANativeName) {

@@ -17,6 +17,9 @@ bool IsTextName(const char* ANativeName);
 // What a path names, following symbolic links: one query of the file system.
 enum class TNativePathKind { Missing, File, Folder, Other };
 TNativePathKind PathKindOf(const QString& APath);
+// The same, telling also whether the path itself is a symbolic link: one query of the file
+// system for a path that is none, two for a link.
+TNativePathKind PathKindOf(const QString& APath, bool& AIsLink);
 
 // A native path for people: valid UTF-8 as text, every other byte as "\xHH".
 QString EscapedNativePath(const QByteArray& ANativePath);

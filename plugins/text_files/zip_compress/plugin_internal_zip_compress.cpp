@@ -58,16 +58,19 @@ bool TPluginInternal_ZipCompress::LinkTargetAllowed(const QString& ALink) const 
     return false;
 }
 
-void TPluginInternal_ZipCompress::PackFile(const QString& AFile, const QString& AArchive) const {
-    TZipArchiveWriter archive(AArchive, FDeflaters);
+bool TPluginInternal_ZipCompress::PackFile(const QString& AFile, const QString& AArchive) const {
+    // Read first: a new archive of a small file is then built in memory.
+    const TOrdinaryFileRead file = TZipArchiveWriter::ReadEntryFile(AFile);
+    TZipArchiveWriter archive(AArchive, FDeflaters,
+                              file.Complete ? static_cast<qint64>(file.Bytes.size()) : -1);
     // The file's own name is the entry's name, taken literally (never a wildcard mask).
     const QString name = QFileInfo(AFile).fileName();
     if (!archive.HasEntry(name))
-        archive.AddFile(name, AFile);
-    archive.Save();
+        archive.AddFile(name, AFile, file);
+    return archive.Save();
 }
 
-void TPluginInternal_ZipCompress::PackFolder(const QString& AFolder,
+bool TPluginInternal_ZipCompress::PackFolder(const QString& AFolder,
                                              const QString& AArchive) const {
     TZipArchiveWriter archive(AArchive, FDeflaters);
     const QDir folder(AFolder);
@@ -97,25 +100,27 @@ void TPluginInternal_ZipCompress::PackFolder(const QString& AFolder,
                    QStringLiteral("\" is no regular file; it was not packed."));
         }
     }
-    archive.Save();
+    return archive.Save();
 }
 
 void TPluginInternal_ZipCompress::PluginWorkPath(const QString& AWorkPathNameIn, TWorkPathOutput&) {
     QString archive;
+    // Whether the archive is known to exist as a file after packing.
+    bool written = false;
     try {
-        const QFileInfo info(AWorkPathNameIn);
-        if (info.isSymLink() && !LinkTargetAllowed(AWorkPathNameIn))
+        bool isLink = false;
+        const TNativePathKind kind = PathKindOf(AWorkPathNameIn, isLink);
+        if (isLink && !LinkTargetAllowed(AWorkPathNameIn))
             return;
-        const TNativePathKind kind = PathKindOf(AWorkPathNameIn);
         if (kind == TNativePathKind::File) {
             archive = AWorkPathNameIn + QStringLiteral(".zip");
-            PackFile(AWorkPathNameIn, archive);
+            written = PackFile(AWorkPathNameIn, archive);
         } else if (kind == TNativePathKind::Folder) {
             QString folder = AWorkPathNameIn;
             if (!folder.endsWith(KSeparator))
                 folder += KSeparator;
             archive = folder.chopped(1) + QStringLiteral(".zip");
-            PackFolder(folder, archive);
+            written = PackFolder(folder, archive);
         } else if (kind == TNativePathKind::Other) {
             Report(QStringLiteral("The path is no regular file or directory; it was not packed."));
         }
@@ -124,8 +129,8 @@ void TPluginInternal_ZipCompress::PluginWorkPath(const QString& AWorkPathNameIn,
     }
     try {
         // Also after an error: an archive that exists (an older one) is still the batch's.
-        if (!archive.isEmpty() && PathKindOf(archive) == TNativePathKind::File &&
-            FCallbacks != nullptr)
+        if (!archive.isEmpty() && FCallbacks != nullptr &&
+            (written || PathKindOf(archive) == TNativePathKind::File))
             FCallbacks->ExeRequestAddPathToBatch(archive);
     } catch (const std::exception& e) {
         Report(QString::fromUtf8(e.what()));

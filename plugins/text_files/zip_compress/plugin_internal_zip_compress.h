@@ -22,9 +22,10 @@ public:
 
 private:
     // Packs AFile (a file, or a link to one) into AArchive under its own name.
-    void PackFile(const QString& AFile, const QString& AArchive) const;
+    // Each returns whether the archive exists as a file afterwards.
+    bool PackFile(const QString& AFile, const QString& AArchive) const;
     // Packs what AFolder holds directly into AArchive.
-    void PackFolder(const QString& AFolder, const QString& AArchive) const;
+    bool PackFolder(const QString& AFolder, const QString& AArchive) const;
     // Whether a symbolic link may be packed as what it points to: only what lies inside the
     // batch root. Reports the link otherwise.
     bool LinkTargetAllowed(const QString& ALink) const;

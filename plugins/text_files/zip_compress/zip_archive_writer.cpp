@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 
 #include <zip.h>
 #include <zlib.h>
@@ -11,11 +10,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
 
 #include "base/exceptions.h"
+#include "platform/file_read.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -178,23 +180,45 @@ QByteArray EntryNameBytes(const QString& AEntryName) {
 
 }  // namespace
 
-TZipArchiveWriter::TZipArchiveWriter(const QString& AArchivePath, TZipDeflaterPool& ADeflaters)
+TZipArchiveWriter::TZipArchiveWriter(const QString& AArchivePath, TZipDeflaterPool& ADeflaters,
+                                     qint64 AContentBytes)
     : FArchivePath(AArchivePath), FDeflaters(ADeflaters) {
-    int code = 0;
-    FArchive = zip_open(QFile::encodeName(AArchivePath).constData(), ZIP_CREATE, &code);
+    const QByteArray nativePath = QFile::encodeName(AArchivePath);
+    struct stat info {};
+    FExisted = ::lstat(nativePath.constData(), &info) == 0 || errno != ENOENT;
+    zip_error_t error;
+    zip_error_init(&error);
+    if (!FExisted && AContentBytes >= 0 && AContentBytes <= KInMemoryFileLimit) {
+        FMemory = zip_source_buffer_create(nullptr, 0, 0, &error);
+        if (FMemory != nullptr) {
+            // Kept after the archive is closed, to take the written bytes from it.
+            zip_source_keep(FMemory);
+            FArchive = zip_open_from_source(FMemory, ZIP_TRUNCATE, &error);
+        }
+    } else {
+        int code = 0;
+        FArchive = zip_open(nativePath.constData(), ZIP_CREATE, &code);
+        if (FArchive == nullptr) {
+            zip_error_fini(&error);
+            zip_error_init_with_code(&error, code);
+        }
+    }
     if (FArchive == nullptr) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
         const QString reason = ZipErrorText(&error);
         zip_error_fini(&error);
+        if (FMemory != nullptr)
+            zip_source_free(FMemory);
         throw EqvOperationNotPossible(QStringLiteral("The archive \"") + AArchivePath +
                                       QStringLiteral("\" could not be opened: ") + reason);
     }
+    zip_error_fini(&error);
 }
 
 TZipArchiveWriter::~TZipArchiveWriter() {
     if (FArchive != nullptr)
         zip_discard(FArchive);
+    if (FMemory != nullptr)
+        zip_source_free(FMemory);
 }
 
 void TZipArchiveWriter::Fail(const QString& AWhat) const {
@@ -225,87 +249,121 @@ void TZipArchiveWriter::SetAttributes(std::int64_t AIndex, const QString& APath,
         Fail(QStringLiteral("The attributes of \"") + APath + QStringLiteral("\" were not kept"));
 }
 
-void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFilePath) {
+std::int64_t TZipArchiveWriter::AddHeldFile(const QByteArray& AName, const QString& AFilePath,
+                                            const QByteArray& ABytes, std::int64_t AMTime,
+                                            bool& ADeflate) {
+    auto data = std::make_unique<TDeflatedData>();
+    zip_error_init(&data->Error);
+    {
+        const TDeflaterLease deflater(FDeflaters);
+        (*deflater).Feed(ABytes.constData(), ABytes.size(), true, &data->Deflated);
+    }
+    ADeflate = data->Deflated.size() < ABytes.size();
+    FHeldBytes += ADeflate ? data->Deflated.size() : ABytes.size();
+    zip_source_t* source = nullptr;
+    if (ADeflate) {
+        data->Size = static_cast<zip_uint64_t>(ABytes.size());
+        data->Crc =
+            static_cast<zip_uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(ABytes.constData()),
+                                            static_cast<uInt>(ABytes.size())));
+        data->MTime = static_cast<time_t>(AMTime);
+        source = zip_source_function(FArchive, DeflatedSourceCallback, data.get());
+        if (source != nullptr)
+            data.release();  // the source owns it now
+        else
+            zip_error_fini(&data->Error);
+    } else {
+        zip_error_fini(&data->Error);
+        // The archive library copies the bytes, so they need not outlive this call.
+        void* copy = std::malloc(static_cast<size_t>(std::max<qsizetype>(ABytes.size(), 1)));
+        if (copy != nullptr) {
+            std::memcpy(copy, ABytes.constData(), static_cast<size_t>(ABytes.size()));
+            source = zip_source_buffer(FArchive, copy, static_cast<zip_uint64_t>(ABytes.size()), 1);
+            if (source == nullptr)
+                std::free(copy);
+        }
+    }
+    if (source == nullptr)
+        Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+    const zip_int64_t index = zip_file_add(FArchive, AName.constData(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+    }
+    return index;
+}
+
+std::int64_t TZipArchiveWriter::AddLargeFile(const QByteArray& AName, const QString& AFilePath,
+                                             std::int64_t ASize, bool& ADeflate) {
     QFile file(AFilePath);
     if (!file.open(QIODevice::ReadOnly))
         throw EqvOperationNotPossible(QStringLiteral("The file \"") + AFilePath +
                                       QStringLiteral("\" could not be read: ") +
                                       file.errorString());
-    const auto readFailed = [&] {
-        return EqvOperationNotPossible(QStringLiteral("The file \"") + AFilePath +
-                                       QStringLiteral("\" could not be read: ") +
-                                       file.errorString());
-    };
-    const QByteArray name = EntryNameBytes(AEntryName);
-    const struct stat info = StatOf(AFilePath);
-    const qint64 size = file.size();
-    zip_int64_t index = -1;
-    bool deflate = false;
-    if (size <= KInMemoryFileLimit && FHeldBytes < KHeldBytesBudget) {
-        const QByteArray bytes = file.readAll();
-        if (bytes.size() != size)
-            throw readFailed();
-        auto data = std::make_unique<TDeflatedData>();
-        zip_error_init(&data->Error);
-        const TDeflaterLease deflater(FDeflaters);
-        (*deflater).Feed(bytes.constData(), bytes.size(), true, &data->Deflated);
-        deflate = data->Deflated.size() < bytes.size();
-        zip_source_t* source = nullptr;
-        if (deflate) {
-            data->Size = static_cast<zip_uint64_t>(bytes.size());
-            data->Crc = static_cast<zip_uint32_t>(
-                crc32(0L, reinterpret_cast<const Bytef*>(bytes.constData()),
-                      static_cast<uInt>(bytes.size())));
-            data->MTime = info.st_mtime;
-            FHeldBytes += data->Deflated.size();
-            source = zip_source_function(FArchive, DeflatedSourceCallback, data.get());
-            if (source != nullptr)
-                data.release();  // the source owns it now
-            else
-                zip_error_fini(&data->Error);
-        } else {
-            zip_error_fini(&data->Error);
-            // Stored as it is: the archive library reads the file again when it writes.
-            source = zip_source_file(FArchive, QFile::encodeName(AFilePath).constData(), 0, -1);
-        }
-        if (source == nullptr)
-            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
-        index = zip_file_add(FArchive, name.constData(), source, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(source);
-            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
-        }
-    } else {
-        // Measured first: only the size deflating would give is kept.
-        const TDeflaterLease deflater(FDeflaters);
-        std::int64_t deflatedSize = 0;
-        QByteArray chunk;
-        for (;;) {
-            chunk = file.read(KChunk);
-            if (chunk.isEmpty() && !file.atEnd())
-                throw readFailed();
-            const bool last = chunk.size() < KChunk;
-            deflatedSize += (*deflater).Feed(chunk.constData(), chunk.size(), last, nullptr);
-            if (last)
-                break;
-        }
-        deflate = deflatedSize < size;
-        zip_source_t* source =
-            zip_source_file(FArchive, QFile::encodeName(AFilePath).constData(), 0, -1);
-        if (source == nullptr)
-            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
-        index = zip_file_add(FArchive, name.constData(), source, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(source);
-            Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
-        }
+    // Measured first: only the size deflating would give is kept.
+    const TDeflaterLease deflater(FDeflaters);
+    std::int64_t deflatedSize = 0;
+    QByteArray chunk;
+    for (;;) {
+        chunk = file.read(KChunk);
+        if (chunk.isEmpty() && !file.atEnd())
+            throw EqvOperationNotPossible(QStringLiteral("The file \"") + AFilePath +
+                                          QStringLiteral("\" could not be read: ") +
+                                          file.errorString());
+        const bool last = chunk.size() < KChunk;
+        deflatedSize += (*deflater).Feed(chunk.constData(), chunk.size(), last, nullptr);
+        if (last)
+            break;
     }
+    ADeflate = deflatedSize < ASize;
+    zip_source_t* source =
+        zip_source_file(FArchive, QFile::encodeName(AFilePath).constData(), 0, -1);
+    if (source == nullptr)
+        Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+    const zip_int64_t index = zip_file_add(FArchive, AName.constData(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        Fail(QStringLiteral("The file \"") + AFilePath + QStringLiteral("\" was not added"));
+    }
+    return index;
+}
+
+namespace {
+
+TOrdinaryFileRead ReadFileUpTo(const QString& AFilePath, qint64 ALimit) {
+    TOrdinaryFileRead read;
+    QString reason;
+    if (!ReadOrdinaryFile(AFilePath, ALimit, read, reason))
+        throw EqvOperationNotPossible(QStringLiteral("The file ") + reason);
+    return read;
+}
+
+}  // namespace
+
+TOrdinaryFileRead TZipArchiveWriter::ReadEntryFile(const QString& AFilePath) {
+    return ReadFileUpTo(AFilePath, KInMemoryFileLimit);
+}
+
+void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFilePath) {
+    // Facts and bytes from one descriptor; past the budget only the facts.
+    AddFile(AEntryName, AFilePath,
+            ReadFileUpTo(AFilePath, FHeldBytes < KHeldBytesBudget ? KInMemoryFileLimit : -1));
+}
+
+void TZipArchiveWriter::AddFile(const QString& AEntryName, const QString& AFilePath,
+                                const TOrdinaryFileRead& AFile) {
+    const QByteArray name = EntryNameBytes(AEntryName);
+    const TOrdinaryFileRead& read = AFile;
+    bool deflate = false;
+    const zip_int64_t index =
+        read.Complete ? AddHeldFile(name, AFilePath, read.Bytes, read.Info.st_mtime, deflate)
+                      : AddLargeFile(name, AFilePath, read.Info.st_size, deflate);
     const auto entry = static_cast<zip_uint64_t>(index);
     if (zip_set_file_compression(FArchive, entry, deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
                                  deflate ? KNormalLevel : 0) != 0)
         Fail(QStringLiteral("The compression of \"") + AFilePath +
              QStringLiteral("\" could not be chosen"));
-    SetAttributes(index, AFilePath, info, false);
+    SetAttributes(index, AFilePath, read.Info, false);
 }
 
 void TZipArchiveWriter::AddFolder(const QString& AEntryName, const QString& AFolderPath) {
@@ -319,8 +377,37 @@ void TZipArchiveWriter::AddFolder(const QString& AEntryName, const QString& AFol
     SetAttributes(index, AFolderPath, StatOf(AFolderPath), true);
 }
 
-void TZipArchiveWriter::Save() {
+bool TZipArchiveWriter::Save() {
+    const bool hasEntries = zip_get_num_entries(FArchive, 0) > 0;
+    if (FMemory == nullptr) {
+        if (zip_close(FArchive) != 0)
+            Fail(QStringLiteral("The archive could not be written"));
+        FArchive = nullptr;
+        return FExisted || hasEntries;
+    }
+    if (!hasEntries)
+        return false;  // as the archive library does: no file for an empty new archive
     if (zip_close(FArchive) != 0)
         Fail(QStringLiteral("The archive could not be written"));
     FArchive = nullptr;
+    QByteArray bytes;
+    zip_stat_t written;
+    zip_stat_init(&written);
+    bool taken = zip_source_stat(FMemory, &written) == 0 && (written.valid & ZIP_STAT_SIZE) != 0 &&
+                 zip_source_open(FMemory) == 0;
+    if (taken) {
+        bytes.resize(static_cast<qsizetype>(written.size));
+        taken = zip_source_read(FMemory, bytes.data(), written.size) ==
+                static_cast<zip_int64_t>(written.size);
+        zip_source_close(FMemory);
+    }
+    if (!taken)
+        throw EqvOperationNotPossible(QStringLiteral("The archive \"") + FArchivePath +
+                                      QStringLiteral("\" could not be written: ") +
+                                      ZipErrorText(zip_source_error(FMemory)));
+    QString reason;
+    if (!ReplaceFileContent(FArchivePath, bytes, &reason))
+        throw EqvOperationNotPossible(QStringLiteral("The archive \"") + FArchivePath +
+                                      QStringLiteral("\" could not be written: ") + reason);
+    return true;
 }

@@ -128,6 +128,34 @@ TEST_F(ZipCompressTest, AFileBecomesAnArchiveBesideItThatIsAddedToTheBatch) {
     EXPECT_EQ(FHarness.Sink().Errors(), QStringList());
 }
 
+TEST_F(ZipCompressTest, AFileAloneIsDeflatedOrStoredAndKeepsItsMode) {
+    struct TCase {
+        const char* Name;
+        QByteArray Bytes;
+        const char* Method;
+    };
+    const TCase cases[] = {{"page.htm", CompressibleText(300), "defN"},
+                           {"noise.bin", RandomBytes(5000), "stor"},
+                           {"empty.txt", QByteArray(), "stor"}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString file = Write(S(c.Name), c.Bytes);
+        ASSERT_TRUE(QFile::setPermissions(
+            file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+        Pack({file});
+        const QString archive = file + QStringLiteral(".zip");
+        ExpectSound(archive);
+        EXPECT_EQ(Entries(archive), (std::vector<TEntry>{{S(c.Name), S(c.Method)}}));
+        EXPECT_TRUE(Content(archive, S(c.Name)) == c.Bytes);
+        const TProcessRun list = RunTool(QStringLiteral("unzip"), {QStringLiteral("-Z"), archive});
+        EXPECT_TRUE(list.Out.contains(QStringLiteral("-rw-r-----"))) << list.Out.toStdString();
+    }
+    EXPECT_EQ(FHarness.Sink().Errors(), QStringList());
+    // No temporary file is left beside the archives.
+    for (const QString& name : FolderListing(Root()))
+        EXPECT_FALSE(name.contains(QStringLiteral("plvtmp"))) << name.toStdString();
+}
+
 TEST_F(ZipCompressTest, ADirectoryGivesItsDirectEntriesHiddenOnesAndOddNamesIncluded) {
     const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/docs"));
     // Names with wildcard characters are taken literally: "*.txt" must not pull in b.txt twice.
