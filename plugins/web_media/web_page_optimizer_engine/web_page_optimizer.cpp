@@ -145,13 +145,16 @@ bool TqvWebPageOptimizer::SkipProtectedRegion(qsizetype& APos, QString& AText, b
         qsizetype end = WpoFindMarker(AText, region.End, innerStart, true);
         if (end < 0)
             throw EqvTagMatchError(region.Start, region.End);
-        QString inner = AText.mid(innerStart, end - innerStart);
-        const QString old = inner;
-        // A code pass that raises leaves the region as it was: only a finished result goes in.
-        ProcessServerSideRegion(r, APack, inner);
-        if (inner != old) {
-            AText.replace(innerStart, old.size(), inner);
-            end += inner.size() - old.size();
+        if (RegionMayChange(r, APack)) {
+            QString inner = AText.mid(innerStart, end - innerStart);
+            const QString old = inner;
+            // A code pass that raises leaves the region as it was: only a finished result goes
+            // in.
+            ProcessServerSideRegion(r, APack, inner);
+            if (inner != old) {
+                AText.replace(innerStart, old.size(), inner);
+                end += inner.size() - old.size();
+            }
         }
         APos = end + region.End.size();
         return true;
@@ -398,6 +401,25 @@ void TqvWebPageOptimizer::PackCssWhitespace(QString& AText) {
             data[length - 1] = QChar(KWpoDeleteMark);
     }
     CompactMarked(AText);
+}
+
+bool TqvWebPageOptimizer::RegionMayChange(int ARegion, bool APack) const {
+    if (FDetectLanMode == wpodHtmlMixOnlyDo || IsRegionLeftAlone(ARegion))
+        return false;
+    switch (FDetectLanMode) {
+        case wpodCssOnlyDo:
+            return true;
+        case wpodPhpDefault:
+        case wpodPerlDefault:
+        case wpodJspDefault:
+        case wpodAspVbDefault:
+            return APack;
+        case wpodTryAutoDetect:
+            return APack && ARegion != wporWholeText;
+        case wpodHtmlMixOnlyDo:
+            return false;
+    }
+    return true;
 }
 
 void TqvWebPageOptimizer::ProcessServerSideRegion(int ARegion, bool APack, QString& AInner) {

@@ -83,6 +83,9 @@ private:
     void MarkSpacesBetweenTags(QString& AText, bool AOuter);
     // Runs the code pass the mode and the region call for on the region's inner text.
     void ProcessServerSideRegion(int ARegion, bool APack, QString& AInner);
+    // Whether ProcessServerSideRegion may change a region's text at all; when not, a region is
+    // passed over without copying it.
+    bool RegionMayChange(int ARegion, bool APack) const;
     void RunCodePass(const TqvWPOlanguageTable& ATable, QString& AText);
     void ParseCss(QString& AText);
     void ParsePhp(QString& AText);
