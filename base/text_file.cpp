@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include "base/exceptions.h"
 #include "base/ini_document.h"
 #include "platform/ansi_code_page.h"
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 
 namespace {
@@ -239,19 +241,17 @@ TTextFileContent ReadTextFileDetected(const QString& APath, const TAnsiCodePage*
     TTextFileContent content;
     if (APath.isEmpty())
         return content;  // Missing
-    QFile file(APath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Facts and bytes through one descriptor opened without waiting: a FIFO or device put in a
+    // file's place is refused instead of blocking the reader.
+    TOrdinaryFileRead file;
+    QString reason;
+    if (!ReadOrdinaryFile(APath, std::numeric_limits<qint64>::max() - 1, file, reason)) {
         const QFileInfo info(APath);
         content.Status = info.exists() || info.isSymLink() ? TTextReadStatus::Unreadable
                                                            : TTextReadStatus::Missing;
         return content;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        content.Status = TTextReadStatus::Unreadable;
-        return content;
-    }
-    return DecodeContent(bytes, ACodePage);
+    return DecodeContent(file.Bytes, ACodePage);
 }
 
 QString LossOnWriteBack(const TTextFileContent& AContent) {

@@ -4,6 +4,8 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
@@ -138,6 +140,11 @@ TEST(TextFileRead, TellsMissingFromUnreadable) {
     EXPECT_EQ(ReadTextFileDetected(dir.chopped(1)).Status, TTextReadStatus::Unreadable);
     EXPECT_EQ(ReadTextFileAuto(dir), QString());
     EXPECT_EQ(ReadTextFileAuto(folder.Path(QStringLiteral("none.txt"))), QString());
+
+    // A FIFO put in a file's place, with nobody writing to it, is refused instead of waited on.
+    const QString fifo = folder.Path(QStringLiteral("fifo.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(ReadTextFileDetected(fifo).Status, TTextReadStatus::Unreadable);
 }
 
 // A file whose text, written back, would not give its bytes again must not be rewritten.
