@@ -138,7 +138,8 @@ TFormOptions::TFormOptions(TFormOptionsSetup ASetup, QWidget* AParent)
 TFormOptions::~TFormOptions() {
     // Focus moves while the widgets go; nothing may reach this half-destroyed dialog then.
     disconnect(qApp, nullptr, this, nullptr);
-    // The pairs watch their controls' focus, which changes while the controls go.
+    // The pairs watch their controls' events; they go first, so none reaches them from a
+    // control that is being destroyed.
     delete FReopenSize;
     delete FLogCount;
     StoreSetup();
@@ -154,6 +155,7 @@ QWidget* TFormOptions::BuildGeneralPage() {
     label->setBuddy(FDefaultProject);
     auto* choose = Named(new QPushButton(QStringLiteral("..."), group), "btnDefaultProjectGP");
     choose->setAutoDefault(false);
+    choose->setMaximumWidth(choose->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 24);
     connect(choose, &QPushButton::clicked, this, [this] { ChooseDefaultProject(); });
     FLoadLastProject = Named(new QCheckBox(QStringLiteral("&Load last project on startup"), group),
                              "chkLoadLastProjectGP");
