@@ -3,6 +3,7 @@
 #include "base/exceptions.h"
 #include "platform/single_instance.h"
 #include "platform/system_folders.h"
+#include "translation/language_controller.h"
 #include "translation/translation_startup.h"
 
 namespace {
@@ -80,6 +81,9 @@ void TModuleShared::ModuleCreate() {
     SetupTranslationAtStart(FLanguageComposite->Core(), FFolders.TranslationsFolder,
                             FProgramOptions->FLanguageCulture, FFolders.ProgramLogPath(),
                             FFolders.DataFolder, QStringLiteral(PLOVANE_VERSION_STRING), FClock());
+    // Texts about the batch logs name their folder.
+    FLanguageComposite->Core().AddTemplateVar(QStringLiteral("AppDirLogsBatchesDirRootPath"),
+                                              FFolders.BatchLogsFolder, {}, false);
 
     // 9. The command line.
     const TAppParams params = ReadCommandLine(FEnvironment.Arguments);

@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 #include "app/module_shared.h"
@@ -217,8 +218,15 @@ void EndModuleBatchLog() {
     if (module == nullptr)
         return;
     module->FBatchLogCS.reset();
-    if (module->FProgramOptions)
-        ModuleBatchLog(*module).Prune(module->FProgramOptions->FBatchLogCount);
+    if (!module->FProgramOptions)
+        return;
+    // The options dialog may change the count while a batch runs on its own thread.
+    int keep = 0;
+    {
+        const std::lock_guard lock(module->FBatchStatusSetCS);
+        keep = module->FProgramOptions->FBatchLogCount;
+    }
+    ModuleBatchLog(*module).Prune(keep);
 }
 
 TLogsPageModel ModuleLogsPageModel() {

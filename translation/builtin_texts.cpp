@@ -16,6 +16,10 @@ const TqvlgNativeText KTextProblemViewDetails{
     QStringLiteral("UTF8_shared.ini"), QStringLiteral("__MessageText__Module"),
     QStringLiteral("ProblemViewDetails"), QStringLiteral("Problem occured. View details?"),
     QString()};
+const TqvlgNativeText KTextNoHelpAvailableTopic{
+    QStringLiteral("UTF8_shared.ini"), QStringLiteral("__MixedText__Module"),
+    QStringLiteral("NoHelpAvailableTopic"), QStringLiteral("No help available for this topic."),
+    QString()};
 
 const TqvlgNativeText KTextDialogFindTextContinueTop{
     QStringLiteral("UTF8_general.ini"), QStringLiteral("__MixedText__Dialogs__Texts__RS"),
@@ -156,6 +160,7 @@ void RegisterNativeModuleMessages(TqvlgLanguageController& AController) {
     Register(AController, KTextErrorOccuredDetails);
     Register(AController, KTextOpenBrowserMoreInfo);
     Register(AController, KTextProblemViewDetails);
+    Register(AController, KTextNoHelpAvailableTopic);
 }
 
 void RegisterModuleNativeTexts(TqvlgLanguageController& AController) {

@@ -38,6 +38,8 @@ struct TqvlgNativeText {
 extern const TqvlgNativeText KTextErrorOccuredDetails;  // "Error occured"
 extern const TqvlgNativeText KTextOpenBrowserMoreInfo;  // "Open browser to view more information?"
 extern const TqvlgNativeText KTextProblemViewDetails;   // "Problem occured. View details?"
+// The help of a control that has none ("UTF8_shared.ini", section "__MixedText__Module").
+extern const TqvlgNativeText KTextNoHelpAvailableTopic;  // "No help available for this topic."
 
 // Find and replace dialogs ({dynDialogFindText}, {dynDialogReplaceText},
 // {dynDialogReplaceCount}) and file management ({dynDirFilePathName}).
@@ -74,7 +76,8 @@ void RegisterNativeFileTypeTexts(TqvlgLanguageController& AController, unsigned 
 // The standard message dialog titles and button captions, keyed by MakeKeySafe of the text.
 void RegisterNativeStdDialogTexts(TqvlgLanguageController& AController);
 
-// The messages of section "__MessageText__Module" of "UTF8_shared.ini".
+// The messages of section "__MessageText__Module" of "UTF8_shared.ini", and the words of
+// section "__MixedText__Module".
 void RegisterNativeModuleMessages(TqvlgLanguageController& AController);
 
 // Everything the application module registers at start: all of the above, with the file type

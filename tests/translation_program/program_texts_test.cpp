@@ -39,6 +39,7 @@
 #include "translation/translated_text.h"
 #ifdef PLOVANE_HAS_UI
 #include "ui/main_window/front_texts.h"
+#include "ui/options/options_texts.h"
 #endif
 
 namespace {
@@ -59,7 +60,7 @@ std::vector<TqvlgNativeText> ProgramNativeTexts() {
           HeadlessRunNativeTexts(), RunNativeTexts()
 #ifdef PLOVANE_HAS_UI
                                         ,
-          FrontMainNativeTexts()
+          FrontMainNativeTexts(), OptionsHelpNativeTexts()
 #endif
          })
         all.insert(all.end(), part.begin(), part.end());

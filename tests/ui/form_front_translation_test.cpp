@@ -23,6 +23,8 @@
 #include "translation/language_controller.h"
 #include "ui/main_window/front_texts.h"
 #include "ui/main_window/widget_prompts.h"
+#include "ui/options/form_options.h"
+#include "ui/options/options_texts.h"
 #include "ui/text_tools/form_search_text.h"
 
 namespace {
@@ -69,6 +71,10 @@ TEST_F(FormFrontTranslationTest, GermanFilesHoldEveryWindowText) {
     // The search dialogs register their texts when they are made.
     const TFormSearchText findDialog(false, FEnv.Window().Assistants(), &FEnv.Window());
     const TFormSearchText replaceDialog(true, FEnv.Window().Assistants(), &FEnv.Window());
+    TFormOptionsSetup optionsSetup;
+    optionsSetup.Module = &FEnv.Module();
+    optionsSetup.Assistants = &FEnv.Window().Assistants();
+    const TFormOptions optionsDialog(std::move(optionsSetup), &FEnv.Window());
     const TqvlgLanguageAssistantsGui& assistants = FEnv.Window().Assistants();
     QStringList missing;
     int texts = 0;
@@ -89,7 +95,10 @@ TEST_F(FormFrontTranslationTest, GermanFilesHoldEveryWindowText) {
                 missing << QStringLiteral("[%1] %2=%3").arg(section, key, it.value());
         }
     }
-    for (const TqvlgNativeText& text : FrontMainNativeTexts())
+    std::vector<TqvlgNativeText> messages = FrontMainNativeTexts();
+    for (const TqvlgNativeText& text : OptionsHelpNativeTexts())
+        messages.push_back(text);
+    for (const TqvlgNativeText& text : messages)
         if (!german.ValueExists(QStringLiteral("StrsRes") + text.Section,
                                 text.Key + QStringLiteral("__Value")))
             missing << QStringLiteral("[StrsRes%1] %2__Value=%3")

@@ -127,7 +127,12 @@ std::unique_ptr<TFormFront> TUiTestEnvironment::MakeWindow() {
             return std::nullopt;
         return NextSaveFile;
     };
-    setup.ChooseOpenFile = [](const TProjectDialogSetup&) { return std::nullopt; };
+    setup.ChooseOpenFile = [this](const TProjectDialogSetup& ASetup) -> std::optional<QString> {
+        OpenDialogs.push_back(ASetup);
+        if (NextOpenFile.isEmpty())
+            return std::nullopt;
+        return NextOpenFile;
+    };
     setup.ChoosePrinter = [this](QPrinter& APrinter) {
         return ChoosePrinter ? ChoosePrinter(APrinter) : false;
     };

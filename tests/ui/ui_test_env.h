@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_host.h"
@@ -56,6 +57,9 @@ public:
     QStringList FolderCaptions;
     // What the save dialog answers.
     QString NextSaveFile;
+    // What the open dialog answers next (empty: cancelled) and what each one showed.
+    QString NextOpenFile;
+    std::vector<TProjectDialogSetup> OpenDialogs;
     // The print dialog: sets the printer up and says whether to print; none: cancelled.
     std::function<bool(QPrinter&)> ChoosePrinter;
 

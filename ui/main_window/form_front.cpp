@@ -45,6 +45,7 @@
 #include "ui/main_window/frame_logs.h"
 #include "ui/main_window/frame_project_info.h"
 #include "ui/main_window/front_texts.h"
+#include "ui/options/form_options.h"
 #include "ui/text_tools/form_search_text.h"
 #include "ui/translation/language_choice.h"
 
@@ -275,6 +276,8 @@ void TFormFront::BuildActions() {
     SetHint(reload, QStringLiteral("Close the project, load every plugin again and make a new "
                                    "project"));
     tools->addAction(reload);
+    tools->addAction(AddAction(QStringLiteral("ALI_Tools_Options"), QStringLiteral("Options"),
+                               QKeySequence(), &TFormFront::ShowOptions));
     tools->addSeparator();
     FLanguageMenu = tools->addMenu(QStringLiteral("&Language"));
     FLanguageMenu->setObjectName(QStringLiteral("miToolsLanguage"));
@@ -614,6 +617,18 @@ void TFormFront::ReloadPlugins() {
         FModule.FLogging.HandleErrorException(nullptr, e);
     }
     UpdateActions();
+}
+
+void TFormFront::ShowOptions() {
+    TFormOptionsSetup setup;
+    setup.Module = &FModule;
+    setup.Assistants = &FAssistants;
+    setup.ChooseFile = FProject.ChooseOpenFile;
+    setup.FileDialog = FProject.DialogSetup();
+    // The list is pruned, not touched with the current project.
+    setup.OnReopenListPruned = [this] { RebuildReopenMenu(); };
+    TFormOptions dialog(std::move(setup), this);
+    dialog.exec();
 }
 
 void TFormFront::ShowAbout() {

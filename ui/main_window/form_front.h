@@ -113,6 +113,8 @@ private:
     void RebuildLanguageMenu();
     void UpdateEditActions();
     void ShowAbout();
+    // The options dialog, modal.
+    void ShowOptions();
     // The pages' frames; each has a text section of its own.
     std::vector<QWidget*> Frames() const;
     // A project command; an error reaches the program log and the user.
