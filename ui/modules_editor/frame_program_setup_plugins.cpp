@@ -268,6 +268,9 @@ void TFrameProgramSetupPlugins::BuildLayout() {
     right->addWidget(FHelp);
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 1);
+    // The page gets the room; the help panel a few lines below it.
+    right->setSizes({3000, 1000});
+    FHelp->setMinimumHeight(48);
     auto* split = new QSplitter(Qt::Horizontal);
     split->setObjectName(QStringLiteral("splModules"));
     split->addWidget(left);
