@@ -314,7 +314,7 @@ QByteArray TCombinationList::ValueStream(int AIndex, const QString& APropName) c
 }
 
 void TCombinationList::SetValueStream(int AIndex, const QString& APropName,
-                                      const QByteArray& AStream) {
+                                      const QByteArray& AStream, bool AMarkChanged) {
     CheckIndex(AIndex, "TCombinationList::SetValueStream");
     TCombinationEntry& entry = FEntries[static_cast<std::size_t>(AIndex)];
     entry.Plugin->GetPropertyByName(APropName);  // raises when the plugin lacks it
@@ -322,16 +322,18 @@ void TCombinationList::SetValueStream(int AIndex, const QString& APropName,
         if (name == APropName) {
             if (stream != AStream) {
                 stream = AStream;
-                FChanged = true;
+                FChanged = FChanged || AMarkChanged;
             }
             return;
         }
     }
     entry.Values.emplace_back(APropName, AStream);
-    FChanged = true;
+    FChanged = FChanged || AMarkChanged;
 }
 
 void TCombinationList::ReplaceEntries(std::vector<TCombinationEntry> AEntries) {
+    if (OnEntriesReplacing)
+        OnEntriesReplacing();
     FEntries = std::move(AEntries);
     FChanged = false;
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -157,11 +158,15 @@ public:
     // The stored stream of one property of an entry; empty when it has none.
     QByteArray ValueStream(int AIndex, const QString& APropName) const;
     // Replaces it (an editor page was saved). The property must be one the entry's plugin
-    // declares. Only a different stream marks the list as changed.
-    void SetValueStream(int AIndex, const QString& APropName, const QByteArray& AStream);
+    // declares. Only a different stream marks the list as changed, and only with AMarkChanged
+    // (a page that was merely opened keeps what it shows without changing the project).
+    void SetValueStream(int AIndex, const QString& APropName, const QByteArray& AStream,
+                        bool AMarkChanged = true);
 
     // Replaces every entry (a project was loaded); the list is then unchanged.
+    // OnEntriesReplacing runs first, so an editor lets go of the old entries.
     void ReplaceEntries(std::vector<TCombinationEntry> AEntries);
+    std::function<void()> OnEntriesReplacing;
     void Clear() { ReplaceEntries({}); }
 
     bool Changed() const { return FChanged; }

@@ -264,6 +264,9 @@ void TProjectController::LoadProject(const QString& APath, bool AMakeNewProject)
 
 bool TProjectController::ExitProject(bool ADataOnly) {
     TProgramOptions& options = *FEnv.Options;
+    // Values typed into the open page count as changes: they are asked about, not lost.
+    if (FlushEditors)
+        FlushEditors();
     if (ADataOnly) {
         options.SetProjectCurrentFilePath({});
         FHasActiveDiscProject = false;
@@ -325,6 +328,8 @@ QByteArray TProjectController::ProjectFileBytes(const QDateTime& AModified) cons
 }
 
 bool TProjectController::SaveTo(const QString& ANewCurrentPath) {
+    if (ValidateEditorsBeforeSave)
+        ValidateEditorsBeforeSave();
     if (FlushEditors)
         FlushEditors();
     const QString target = ProjectFileTarget(ANewCurrentPath);

@@ -131,8 +131,12 @@ public:
     // The open and save dialogs; without them Open and Save As behave as cancelled.
     TProjectFileChooser ChooseOpenFile;
     TProjectFileChooser ChooseSaveFile;
-    // Called before a save, so an editor writes its open page into the combination list.
+    // Called before a save and before a close asks about changes, so an editor writes its open
+    // page into the combination list.
     std::function<void()> FlushEditors;
+    // Called once before a save writes: an editor may warn about values that fail their check
+    // (they are saved all the same).
+    std::function<void()> ValidateEditorsBeforeSave;
     // Called after the project was loaded, saved or closed (title, reopen menu, pages).
     std::function<void()> OnStateChanged;
 

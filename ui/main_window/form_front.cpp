@@ -45,6 +45,7 @@
 #include "ui/main_window/frame_logs.h"
 #include "ui/main_window/frame_project_info.h"
 #include "ui/main_window/front_texts.h"
+#include "ui/modules_editor/frame_program_setup_plugins.h"
 #include "ui/text_tools/form_search_text.h"
 #include "ui/translation/language_choice.h"
 
@@ -125,6 +126,36 @@ TFormFront::TFormFront(TFormFrontSetup ASetup)
             return QFileDialog::getExistingDirectory(this, ACaption, AStart);
         };
     FSettingsFrame = new TFrameProgramSetupGeneral(std::move(ASetup.ChooseFolder));
+    {
+        TModulesEditorSetup modules;
+        modules.List = &FProject.Combinations();
+        modules.Host = &FHost;
+        modules.Log = &FModule.FLogging;
+        modules.PageServices.Prompts = FModule.Prompts();
+        modules.PageServices.Assistants = &FAssistants;
+        modules.PageServices.ChooseOpenFile =
+            ASetup.ChoosePageOpenFile ? ASetup.ChoosePageOpenFile
+                                      : FileDialogChooser(this, QFileDialog::AcceptOpen);
+        modules.PageServices.ChooseSaveFile =
+            ASetup.ChoosePageSaveFile ? ASetup.ChoosePageSaveFile
+                                      : FileDialogChooser(this, QFileDialog::AcceptSave);
+        modules.PageServices.ChooseFolder = [this](const QString& ACaption, const QString& AStart,
+                                                   bool AWithFiles) {
+            if (!AWithFiles)
+                return QFileDialog::getExistingDirectory(this, ACaption, AStart);
+            QFileDialog dialog(this, ACaption, AStart);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                       ? dialog.selectedFiles().front()
+                       : QString();
+        };
+        modules.PageServices.EditText = ASetup.EditText;
+        modules.PageServices.TempFolder = FModule.Folders().TempFolder;
+        modules.OnChanged = [this] { UpdateServiceActions(); };
+        FModulesFrame = new TFrameProgramSetupPlugins(std::move(modules));
+    }
+    FProject.FlushEditors = [this] { FModulesFrame->FlushOpenPage(); };
+    FProject.ValidateEditorsBeforeSave = [this] { FModulesFrame->ValidateBeforeSave(); };
     LanguageCulture_SetNativeOnce();
     BuildPages();
     BuildActions();
@@ -173,6 +204,11 @@ TFormFront::~TFormFront() {
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
     for (QWidget* child : findChildren<QWidget*>())
         disconnect(child, nullptr, this, nullptr);
+    // The combination editor lets go of its session while the project's list still exists.
+    FProject.FlushEditors = nullptr;
+    FProject.ValidateEditorsBeforeSave = nullptr;
+    delete FModulesFrame;
+    FModulesFrame = nullptr;
     if (FWaitPointer)
         QApplication::restoreOverrideCursor();
     if (FModule.FFormFront == this)
@@ -183,11 +219,6 @@ void TFormFront::BuildPages() {
     FPages = new QTabWidget(this);
     FPages->setObjectName(QStringLiteral("pcMain"));
     FInfoFrame = new TFrameProjectInfo;
-    FCombinationsView = new QTreeWidget;
-    FCombinationsView->setObjectName(QStringLiteral("lvRunOrderPatternInstances"));
-    FCombinationsView->setHeaderLabels({QStringLiteral("Filter"), QStringLiteral("Module")});
-    FCombinationsView->setRootIsDecorated(false);
-    FCombinationsView->header()->setStretchLastSection(true);
     FBatchFrame = new TFrameBatchSetupRoot;
     FBatchFrame->OnUpdateRuntime = [this](int AThreads) {
         FRunner.SetRuntimeMaxWorkerThreads(static_cast<unsigned>(AThreads));
@@ -197,7 +228,7 @@ void TFormFront::BuildPages() {
                    QStringLiteral("Project info"));
     FPages->addTab(NamedPage(FSettingsFrame, QStringLiteral("tsMainProjetSettings")),
                    QStringLiteral("Project settings"));
-    FPages->addTab(NamedPage(FCombinationsView, QStringLiteral("tsMainProjectModules")),
+    FPages->addTab(NamedPage(FModulesFrame, QStringLiteral("tsMainProjectModules")),
                    QStringLiteral("Project modules"));
     FPages->addTab(NamedPage(FBatchFrame, QStringLiteral("tsMainProgress")),
                    QStringLiteral("Batch progress"));
@@ -244,6 +275,11 @@ void TFormFront::BuildActions() {
                               QStringLiteral("Save Project As.."), QKeySequence(),
                               &TFormFront::SaveProjectAs));
     file->addSeparator();
+    file->addAction(AddAction(QStringLiteral("ALI_File_ImportData"), QStringLiteral("Import"),
+                              QKeySequence(), &TFormFront::ImportData));
+    file->addAction(AddAction(QStringLiteral("ALI_File_ExportData"), QStringLiteral("Export"),
+                              QKeySequence(), &TFormFront::ExportData));
+    file->addSeparator();
     file->addAction(AddAction(QStringLiteral("ALI_File_PrinterSetup"),
                               QStringLiteral("Printer Setup..."), QKeySequence(),
                               &TFormFront::PrinterSetup));
@@ -254,6 +290,10 @@ void TFormFront::BuildActions() {
                               QKeySequence(), &TFormFront::ExitProgram));
 
     BuildEditMenu(menu("miEdit", "&Edit"));
+
+    // The table commands are the combination editor's; it keeps their states.
+    QMenu* table = menu("miTable", "T&able");
+    table->addActions(FModulesFrame->ListActions());
 
     QMenu* project = menu("miProject", "&Project");
     QAction* start = AddAction(QStringLiteral("ALI_Project_StartBatch"), QStringLiteral("Start"),
@@ -275,6 +315,13 @@ void TFormFront::BuildActions() {
     SetHint(reload, QStringLiteral("Close the project, load every plugin again and make a new "
                                    "project"));
     tools->addAction(reload);
+    tools->addSeparator();
+    tools->addAction(AddAction(QStringLiteral("ALI_Tools_Services_InsertFilePath"),
+                               QStringLiteral("Insert File Path"), QKeySequence(),
+                               &TFormFront::InsertFilePath));
+    tools->addAction(AddAction(QStringLiteral("ALI_Tools_Services_OpenTextEditor"),
+                               QStringLiteral("Open Text Editor"), QKeySequence(),
+                               &TFormFront::OpenTextEditor));
     tools->addSeparator();
     FLanguageMenu = tools->addMenu(QStringLiteral("&Language"));
     FLanguageMenu->setObjectName(QStringLiteral("miToolsLanguage"));
@@ -446,6 +493,7 @@ void TFormFront::UpdateEditActions() {
     wrap->setEnabled(idle && target.Exists());
     wrap->setChecked(target.Exists() && target.WordWrap());
     FActions.at(QStringLiteral("ALI_File_Print"))->setEnabled(idle && target.HasText());
+    UpdateServiceActions();
 }
 
 QWidget* TFormFront::TextTarget() const {
@@ -530,15 +578,20 @@ void TFormFront::PrinterSetup() {
 void TFormFront::Print() {
     if (!FPrinter)
         FPrinter = std::make_unique<QPrinter>();
-    if (TextTarget() == nullptr || !FChoosePrinter(*FPrinter))
+    const TFrameProgramSetupPlugins* modules = ShownModulesFrame();
+    const bool pagePrint = modules != nullptr && modules->Can_Frame_Print();
+    if ((TextTarget() == nullptr && !pagePrint) || !FChoosePrinter(*FPrinter))
         return;
     PrintTo(*FPrinter);
 }
 
 bool TFormFront::PrintTo(QPrinter& APrinter) {
     const TTextControl target(TextTarget());
-    if (!target.HasText())
-        return false;
+    if (!target.HasText()) {
+        // What the shown page offers to print.
+        TFrameProgramSetupPlugins* modules = ShownModulesFrame();
+        return modules != nullptr && modules->Can_Frame_Print() && modules->Frame_Print(APrinter);
+    }
     target.Document()->print(&APrinter);
     return true;
 }
@@ -608,6 +661,8 @@ void TFormFront::ReloadPlugins() {
     } catch (const std::exception& e) {
         FModule.FLogging.HandleErrorException(nullptr, e);
     }
+    // The chooser must not offer descriptors that are gone.
+    FModulesFrame->RebuildChoosers();
     try {
         FProject.LoadProject(QString(), true);
     } catch (const std::exception& e) {
@@ -691,6 +746,8 @@ void TFormFront::LanguageCulture_SetNativeOnce_GUI() {
         if (label->objectName().endsWith(QLatin1String("Value")))
             MarkCaptionIsData(label);
     setProperty(KPropCaptionIsData, true);  // the title names the project
+    // The editor's actions are its own list; the menus leave them to it.
+    FModulesFrame->LanguageCulture_SetNativeOnce_GUI();
     FAssistants.FActions.Save_Trans_ActionList(KTransIdProgram, KTransSection, actions());
     FAssistants.FMenus.Save_Trans_Menu(KTransIdProgram, KTransSection, menuBar());
     FAssistants.FControls.Save_Trans_Controls(KTransIdProgram, KTransSection, this);
@@ -713,6 +770,7 @@ void TFormFront::LanguageCulture_LoadCurrent_GUI() {
     FAssistants.FStoredRes.Load_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrMisc);
     FAssistants.FStoredRes.Load_Trans_StoredString(KTransIdProgram, logs, FLogsFrame->FStrBatches);
     FLogsFrame->ShowRootCaptions();
+    FModulesFrame->LanguageCulture_LoadCurrent_GUI();
     setLayoutDirection(QApplication::layoutDirection());
 }
 
@@ -762,14 +820,51 @@ void TFormFront::ShowProjectState() {
 }
 
 void TFormFront::ShowCombinations() {
-    FCombinationsView->clear();
-    const TCombinationList& list = FProject.Combinations();
-    for (int i = 0; i < list.Count(); ++i) {
-        const TCombinationEntry& entry = list.At(i);
-        new QTreeWidgetItem(FCombinationsView,
-                            {entry.Pattern != nullptr ? entry.Pattern->PatType : QString(),
-                             list.ModuleColumnText(i)});
-    }
+    FModulesFrame->ShowCombinations();
+}
+
+TFrameProgramSetupPlugins* TFormFront::ShownModulesFrame() const {
+    return FPages->currentWidget() == FModulesFrame->parentWidget() ? FModulesFrame : nullptr;
+}
+
+void TFormFront::UpdateServiceActions() {
+    const bool idle =
+        FrontCommandState(FRunner.Status(), FWrapperRunning, FStopRequested).EditCommands;
+    const TFrameProgramSetupPlugins* modules = idle ? ShownModulesFrame() : nullptr;
+    FActions.at(QStringLiteral("ALI_Tools_Services_InsertFilePath"))
+        ->setEnabled(modules != nullptr && modules->Can_ServiceRequest_InsertFilePath());
+    FActions.at(QStringLiteral("ALI_Tools_Services_OpenTextEditor"))
+        ->setEnabled(modules != nullptr && modules->Can_ServiceRequest_OpenTextEditor());
+    FActions.at(QStringLiteral("ALI_File_ImportData"))
+        ->setEnabled(modules != nullptr && modules->CanImport());
+    FActions.at(QStringLiteral("ALI_File_ExportData"))
+        ->setEnabled(modules != nullptr && modules->CanExport());
+    if (modules != nullptr && modules->Can_Frame_Print())
+        FActions.at(QStringLiteral("ALI_File_Print"))->setEnabled(true);
+}
+
+void TFormFront::InsertFilePath() {
+    if (TFrameProgramSetupPlugins* modules = ShownModulesFrame())
+        modules->ServiceRequest_InsertFilePath();
+    UpdateEditActions();
+}
+
+void TFormFront::OpenTextEditor() {
+    if (TFrameProgramSetupPlugins* modules = ShownModulesFrame())
+        modules->ServiceRequest_OpenTextEditor();
+    UpdateEditActions();
+}
+
+void TFormFront::ImportData() {
+    if (TFrameProgramSetupPlugins* modules = ShownModulesFrame())
+        modules->DoImport();
+    UpdateEditActions();
+}
+
+void TFormFront::ExportData() {
+    if (TFrameProgramSetupPlugins* modules = ShownModulesFrame())
+        modules->DoExport();
+    UpdateEditActions();
 }
 
 void TFormFront::SettingsEdited() {
@@ -798,6 +893,7 @@ void TFormFront::UpdateActions() {
     FBatchFrame->SetRuntimeEnabled(state.RuntimeUpdate);
     FPages->tabBar()->setEnabled(state.ChangePage);
     FSettingsFrame->setEnabled(state.EditSettings);
+    FModulesFrame->setEnabled(state.EditSettings);
     if (state.WaitPointer != FWaitPointer) {
         FWaitPointer = state.WaitPointer;
         if (FWaitPointer)
@@ -828,6 +924,11 @@ void TFormFront::StartBatch() {
         if (FModule.Prompts() != nullptr)
             FModule.Prompts()->ShowMessage(TPromptKind::Error,
                                            TranslatedMessage(KTextValidateSettingsFailed));
+        return;
+    }
+    // Every page is checked first; the module that refused has told why.
+    if (!FModulesFrame->ValidateAll()) {
+        FLastStartInvalid = true;
         return;
     }
     RunBatchWrapper(settings);

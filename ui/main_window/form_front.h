@@ -14,6 +14,7 @@
 #include "ui/main_window/frame_program_setup_general.h"
 #include "ui/main_window/front_commands.h"
 #include "ui/main_window/progress_relay.h"
+#include "ui/property_pages/frame_common.h"
 #include "ui/text_tools/text_search.h"
 #include "ui/translation/language_assistants.h"
 
@@ -26,6 +27,7 @@ class QTreeWidget;
 class TFrameBatchSetupRoot;
 class TFrameLogs;
 class TFrameProjectInfo;
+class TFrameProgramSetupPlugins;
 class TModuleShared;
 class TPluginHost;
 
@@ -40,6 +42,11 @@ struct TFormFrontSetup {
     std::function<bool(QPrinter&)> ChoosePrinter;
     // The printer and page set-up dialog.
     std::function<void(QPrinter&)> SetUpPage;
+    // What the property pages' services and import/export ask (default: the platform's file
+    // dialogs and the text editor dialog).
+    TProjectFileChooser ChoosePageOpenFile;
+    TProjectFileChooser ChoosePageSaveFile;
+    TStrEditorRunner EditText;
 };
 
 // The program's main window: the open project on its pages, the project and batch commands and
@@ -54,6 +61,8 @@ public:
     static const QString KTransSection;
 
     TProjectController& Project() { return FProject; }
+    // The "Project modules" page.
+    TFrameProgramSetupPlugins& ModulesFrame() { return *FModulesFrame; }
     TBatchRunner& Runner() { return FRunner; }
 
     // The start-up project: the first of the reopen list when the options say so, else new.
@@ -112,6 +121,14 @@ private:
     void RebuildReopenMenu();
     void RebuildLanguageMenu();
     void UpdateEditActions();
+    // Insert File Path, Open Text Editor, Import and Export follow the shown page.
+    void UpdateServiceActions();
+    // The combination editor when its page is the one shown, else null.
+    TFrameProgramSetupPlugins* ShownModulesFrame() const;
+    void InsertFilePath();
+    void OpenTextEditor();
+    void ImportData();
+    void ExportData();
     void ShowAbout();
     // The pages' frames; each has a text section of its own.
     std::vector<QWidget*> Frames() const;
@@ -153,7 +170,7 @@ private:
     QTabWidget* FPages = nullptr;
     TFrameProjectInfo* FInfoFrame = nullptr;
     TFrameProgramSetupGeneral* FSettingsFrame = nullptr;
-    QTreeWidget* FCombinationsView = nullptr;
+    TFrameProgramSetupPlugins* FModulesFrame = nullptr;
     TFrameBatchSetupRoot* FBatchFrame = nullptr;
     TFrameLogs* FLogsFrame = nullptr;
     QMenu* FReopenMenu = nullptr;
