@@ -3,6 +3,7 @@
 // Usage: plovane_property_page_screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QDir>
+#include <QSplitter>
 #include <QTabWidget>
 
 #include <cstdio>
@@ -10,7 +11,9 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "tests/ui/ui_test_env.h"
 #include "ui/modules_editor/frame_program_setup_plugins.h"
+#include "ui/property_pages/frame_plugins_setup_option_file.h"
 #include "ui/property_pages/frame_plugins_setup_option_grid.h"
+#include "ui/text_tools/file_document_editor.h"
 
 namespace {
 
@@ -57,6 +60,10 @@ int main(int argc, char** argv) {
         ->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tsMainProjectModules")));
     TFrameProgramSetupPlugins& modules = window.ModulesFrame();
     modules.ShowCombinations();
+    // The page above the help panel gets most of the height, as a user would drag it.
+    for (QSplitter* splitter : modules.findChildren<QSplitter*>())
+        if (splitter->orientation() == Qt::Vertical)
+            splitter->setSizes({380, 140});
     if (!modules.SelectEntry(0) || !OpenTab(modules, QStringLiteral("Simple"))) {
         std::fputs("The grid page did not open.\n", stderr);
         return 1;
@@ -74,6 +81,9 @@ int main(int argc, char** argv) {
         std::fputs("The file page did not open.\n", stderr);
         return 1;
     }
+    if (auto* file = dynamic_cast<TFramePluginsSetupOptionFile*>(modules.OpenPage()))
+        file->Editor()->SetCaretPosition(
+            static_cast<int>(file->Editor()->DocumentText().indexOf(QStringLiteral("[Escape"))));
     failures += Grab(window, output, QStringLiteral("7_PropertyPageFile.png")) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
