@@ -16,3 +16,6 @@ QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
     xvfb-run -a -s "-screen 0 1280x900x24" "$build/tests/plovane_ui_screenshots" "$out"
 QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
     xvfb-run -a -s "-screen 0 1280x900x24" "$build/tests/plovane_ui_options_screenshots" "$out"
+cmake --build "$build" -j2 --target plovane_property_page_screenshots
+QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
+    xvfb-run -a -s "-screen 0 1280x900x24" "$build/tests/plovane_property_page_screenshots" "$out"

@@ -4,6 +4,8 @@
 
 #include "base/exceptions.h"
 #include "ui/property_pages/frame_plugin_setup_root.h"
+#include "ui/property_pages/frame_plugins_setup_option_file.h"
+#include "ui/property_pages/frame_plugins_setup_option_grid.h"
 #include "ui/property_pages/frame_plugins_setup_option_multiple_choice.h"
 #include "ui/property_pages/frame_plugins_setup_option_single_choice.h"
 #include "ui/property_pages/frame_plugins_setup_option_text_boxes.h"
@@ -18,6 +20,8 @@ const TFrameCommonPluginClass KPropertyFrameClasses[] = {
      &CreateFrameOfClass<TFramePluginsSetupOptionMultipleChoice>},
     {vptTextBoxes, "TFramePluginsSetupOptionTextBoxes",
      &CreateFrameOfClass<TFramePluginsSetupOptionTextBoxes>},
+    {vptGrid, "TFramePluginsSetupOptionGrid", &CreateFrameOfClass<TFramePluginsSetupOptionGrid>},
+    {vptFile, "TFramePluginsSetupOptionFile", &CreateFrameOfClass<TFramePluginsSetupOptionFile>},
 };
 
 const TFrameCommonPluginClass KInfoFrameClass = {vptErrorOccured, "TFramePluginSetupRoot",
