@@ -201,6 +201,7 @@ TEST(TidyIniText, Rules) {
 TEST_F(ProgramOptionsTest, APathWithLineBreaksNeverBecomesOtherOptions) {
     const QString crafted = QStringLiteral(
         "/srv/x\n[ProgramOptions.Security]\nHumanSafeMode=0\n[ReopenList]\n1=/y.plv");
+    WriteOptions(QString());
     TProgramOptions options(FNow);
     options.FProjectReopenList = {crafted, QStringLiteral("/srv/kept.plv")};
     options.FProjectUserDefaultPath = crafted;
