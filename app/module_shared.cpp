@@ -124,8 +124,15 @@ void TModuleShared::Terminate() {
 void TModuleShared::ModuleDestroy() {
     FSingleInstance.reset();
     // A second instance hands over at once and must not overwrite the first one's options.
-    if (FProgramOptions && !FIsSecondInstance)
-        FProgramOptions->SaveToFile(FFolders.OptionsFilePath(), FPlaceholders);
+    if (FProgramOptions && !FIsSecondInstance) {
+        QString error;
+        if (!FProgramOptions->SaveToFile(FFolders.OptionsFilePath(), FPlaceholders, &error)) {
+            const TLogSender sender{QStringLiteral("TProgramOptions"), {}};
+            FLogging.Log(&sender, nullptr,
+                         QStringLiteral("The options could not be saved to \"") +
+                             FFolders.OptionsFilePath() + QStringLiteral("\": ") + error);
+        }
+    }
     FProgramOptions.reset();
     FLanguageComposite.reset();
 }

@@ -41,11 +41,11 @@ bool TqvLogging::OnMainThread() const {
     return std::this_thread::get_id() == FMainThread;
 }
 
-QStringList TqvLogging::BuildEntry(const TLogSender* ASender, const std::exception* AException,
+QStringList TqvLogging::BuildEntry(int ALastError, const TLogSender* ASender,
+                                   const std::exception* AException,
                                    const std::optional<QString>& AMessage,
                                    const std::optional<QString>& AId) const {
-    // The system error first, before anything below can change it.
-    const int lastError = LastSystemErrorCode();
+    const int lastError = ALastError;
     const bool hasMessage = Given(AMessage);
     QStringList lines;
     if (AException != nullptr && hasMessage)
@@ -90,10 +90,13 @@ QStringList TqvLogging::BuildEntry(const TLogSender* ASender, const std::excepti
 void TqvLogging::Log(const TLogSender* ASender, const std::exception* AException,
                      const std::optional<QString>& ACustomMessage,
                      const std::optional<QString>& ACustomID) {
+    // The system error first, before anything below can change it.
+    const int lastError = LastSystemErrorCode();
     try {
-        QStringList entry = BuildEntry(ASender, AException, ACustomMessage, ACustomID);
+        // Built under the lock: the clock's local time and the date texts go through the C
+        // library's time-zone set-up, which is not safe from several threads at once.
         const std::lock_guard lock(FCS_ThreadSafeLog);
-        FLogStrings << entry;
+        FLogStrings << BuildEntry(lastError, ASender, AException, ACustomMessage, ACustomID);
         if (FAutoSaveLog && !FLogFileName.isEmpty())
             SaveLocked();
     } catch (...) {

@@ -59,8 +59,9 @@ public:
     static QUrl SupportUrl(const QString& AErrorClass, const QString& AMessage);
 
 private:
-    QStringList BuildEntry(const TLogSender* ASender, const std::exception* AException,
-                           const std::optional<QString>& AMessage,
+    // Called with FCS_ThreadSafeLog held; ALastError is the system error the caller had.
+    QStringList BuildEntry(int ALastError, const TLogSender* ASender,
+                           const std::exception* AException, const std::optional<QString>& AMessage,
                            const std::optional<QString>& AId) const;
     void SaveLocked();
     QString Text(const QString& AKey, const QString& ADefault) const;

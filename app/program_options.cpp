@@ -160,25 +160,34 @@ void TProgramOptions::LoadFromFile(const QString& APath, const TPathPlaceholders
     }
 }
 
-bool TProgramOptions::SaveToFile(const QString& APath,
-                                 const TPathPlaceholders& APlaceholders) const {
+bool TProgramOptions::SaveToFile(const QString& APath, const TPathPlaceholders& APlaceholders,
+                                 QString* AError) const {
     // Start from the present file so that sections written by the windows are kept.
     TIniDocument ini = TIniDocument::FromFile(APath);
+    // A project path with a line break (a legal file name) cannot stand in the file: it is
+    // left out, as the project is not remembered, so the other options are still saved.
+    const auto oneLineOrNone = [](const QString& APathValue) {
+        return TIniDocument::FitsInOneLine(APathValue) ? APathValue : QString();
+    };
 
-    ini.WriteString(KGeneral, QStringLiteral("LanguageCulture"), FLanguageCulture);
-    ini.WriteString(KGeneral, QStringLiteral("UserDefaultProject"), FProjectUserDefaultPath);
+    ini.WriteString(KGeneral, QStringLiteral("LanguageCulture"), oneLineOrNone(FLanguageCulture));
+    ini.WriteString(KGeneral, QStringLiteral("UserDefaultProject"),
+                    oneLineOrNone(FProjectUserDefaultPath));
     ini.WriteBool(KGeneral, QStringLiteral("LoadLastProject"), FProjectAlwaysLoadLast);
     ini.WriteInteger(KGeneral, QStringLiteral("ReopenListSize"), FProjectReopenListSize);
-    ini.WriteString(KGeneral, QStringLiteral("CurrentProject"), FProjectCurrentFilePath);
+    ini.WriteString(KGeneral, QStringLiteral("CurrentProject"),
+                    oneLineOrNone(FProjectCurrentFilePath));
     // Every old key goes: keys left from a longer list would come back on the next reading.
     for (const QString& key : ini.KeyNames(KReopen))
         ini.DeleteKey(KReopen, key);
-    for (qsizetype i = 0; i < FProjectReopenList.size(); ++i)
-        ini.WriteString(KReopen, QString::number(i + 1), FProjectReopenList[i]);
+    int reopenKey = 0;
+    for (const QString& reopen : FProjectReopenList)
+        if (TIniDocument::FitsInOneLine(reopen))
+            ini.WriteString(KReopen, QString::number(++reopenKey), reopen);
     ini.WriteBool(KOptionsSectionSecurity, KOptionsKeyHumanSafeMode, FHumanSafeMode);
     ini.WriteInteger(KLogging, QStringLiteral("BatchLogCount"), FBatchLogCount);
     ini.WriteBool(KVisuals, QStringLiteral("ShowWindowOnStartup"), FShowWindowOnStartup);
-    ini.WriteString(KVisuals, QStringLiteral("WindowStyle"), FWindowStyle);
+    ini.WriteString(KVisuals, QStringLiteral("WindowStyle"), oneLineOrNone(FWindowStyle));
     ini.WriteBool(KVisuals, QStringLiteral("SaveWindowsSetup"), FSaveWindowsSetup);
     ini.WriteBool(KVisuals, QStringLiteral("SaveToolBarsSetup"), FSaveToolbarsSetup);
     ini.WriteBool(KVisuals, QStringLiteral("SaveMiscSetup"), FSaveMiscSetup);
@@ -194,9 +203,14 @@ bool TProgramOptions::SaveToFile(const QString& APath,
 
     QString text = TidyIniText(ini.ToText());
     APlaceholders.Collapse(text);
-    if (!WriteFileAtomically(APath, text.toUtf8()))
+    if (!WriteFileAtomically(APath, text.toUtf8(), AError))
         return false;
-    WriteBackupCopy(APath, BackupFileName(APath));
+    if (!WriteBackupCopy(APath, BackupFileName(APath))) {
+        if (AError != nullptr)
+            *AError = QStringLiteral("the backup copy \"") + BackupFileName(APath) +
+                      QStringLiteral("\" could not be written");
+        return false;
+    }
     return true;
 }
 

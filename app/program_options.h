@@ -66,8 +66,10 @@ public:
     // Reads the options file; a missing file keeps the defaults. Placeholders are expanded.
     void LoadFromFile(const QString& APath, const TPathPlaceholders& APlaceholders);
     // Writes the options file atomically, keeping other sections, then the backup copy.
-    // Returns false when the file could not be written (the previous file stays).
-    bool SaveToFile(const QString& APath, const TPathPlaceholders& APlaceholders) const;
+    // Returns false when the file could not be written (the previous file stays) or the backup
+    // could not be made; AError (when given) receives the reason.
+    bool SaveToFile(const QString& APath, const TPathPlaceholders& APlaceholders,
+                    QString* AError = nullptr) const;
 
     // Reopen list.
     void PruneReopenList(int ASize);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringConverter>
 
+#include "base/exceptions.h"
 #include "platform/ansi_code_page.h"
 
 namespace {
@@ -158,8 +159,19 @@ bool TIniDocument::ReadBool(const QString& ASection, const QString& AKey, bool A
     return ReadInteger(ASection, AKey, ADefault ? 1 : 0) != 0;
 }
 
+bool TIniDocument::FitsInOneLine(const QString& AText) {
+    return !AText.contains(QLatin1Char('\n')) && !AText.contains(QLatin1Char('\r'));
+}
+
 void TIniDocument::WriteString(const QString& ASection, const QString& AKey,
                                const QString& AValue) {
+    for (const QString* text : {&ASection, &AKey, &AValue})
+        if (!FitsInOneLine(*text))
+            throw EqvParamWrong(QStringLiteral("The value of \"") + AKey +
+                                QStringLiteral("\" in [") + ASection +
+                                QStringLiteral("] holds a line break, which an INI file cannot "
+                                               "store: \"") +
+                                *text + QLatin1Char('"'));
     TSection& section = EnsureSection(ASection);
     for (TLine& line : section.Lines) {
         if (line.IsPair && SameName(line.Key, AKey)) {

@@ -35,6 +35,10 @@ public:
     // Read as an integer, non-zero is true; not a number gives the default.
     bool ReadBool(const QString& ASection, const QString& AKey, bool ADefault) const;
 
+    // A section, key or value must fit in its one line: one holding a line break (CR or LF)
+    // would be read back as further lines, that is other keys or sections, so writing it raises
+    // EqvParamWrong and leaves the document as it was.
+    static bool FitsInOneLine(const QString& AText);
     void WriteString(const QString& ASection, const QString& AKey, const QString& AValue);
     void WriteInteger(const QString& ASection, const QString& AKey, int AValue);
     void WriteBool(const QString& ASection, const QString& AKey, bool AValue);  // "1" / "0"

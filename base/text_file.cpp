@@ -176,9 +176,11 @@ TTextFileContent DecodeContent(const QByteArray& ABytes, const TAnsiCodePage* AC
         content.Text = std::move(*text);
         return content;
     }
-    if (std::optional<QString> text = CodePageOrSystem(ACodePage).DecodeStrict(ABytes)) {
+    const TAnsiCodePage& codePage = CodePageOrSystem(ACodePage);
+    if (std::optional<QString> text = codePage.DecodeStrict(ABytes)) {
         content.Encoding = TTextEncoding::Ansi;
         content.Text = std::move(*text);
+        content.AnsiBytesDiffer = codePage.Encode(content.Text) != ABytes;
         return content;
     }
     content.Encoding = TTextEncoding::Utf8Lossy;
@@ -237,6 +239,10 @@ bool LooksLikeUtf16(const QByteArray& ABytes) {
     return controls || highZero * 2 > units;
 }
 
+TTextFileContent DecodeTextBytes(const QByteArray& ABytes, const TAnsiCodePage* ACodePage) {
+    return DecodeContent(ABytes, ACodePage);
+}
+
 TTextFileContent ReadTextFileDetected(const QString& APath, const TAnsiCodePage* ACodePage) {
     TTextFileContent content;
     if (APath.isEmpty())
@@ -263,6 +269,10 @@ QString LossOnWriteBack(const TTextFileContent& AContent) {
         return QStringLiteral(
             "it is UTF-16 text whose last byte is odd (no whole character), so writing it back "
             "would lose that byte");
+    if (AContent.AnsiBytesDiffer)
+        return QStringLiteral(
+            "some of its characters have two codes in the ANSI code page, so writing it back "
+            "would change bytes that were not meant to change");
     return {};
 }
 
@@ -298,11 +308,12 @@ QByteArray EncodeText(const QString& AText, TTextEncoding AEncoding,
 
 bool WriteTextFile(const QString& APath, const QString& AText, TTextEncoding AEncoding,
                    const TAnsiCodePage* ACodePage, QString* AError) {
-    return ReplaceFileContent(APath, EncodeText(AText, AEncoding, ACodePage), AError);
+    return ReplaceFileContentByUnnamedTemporary(APath, EncodeText(AText, AEncoding, ACodePage),
+                                                AError);
 }
 
 bool WriteTextFileUtf16(const QString& APath, const QString& AText, QString* AError) {
-    return ReplaceFileContent(APath, EncodeUtf16(AText, false), AError);
+    return ReplaceFileContentByUnnamedTemporary(APath, EncodeUtf16(AText, false), AError);
 }
 
 bool AppendTextFileUtf16(const QString& APath, const QString& AText) {

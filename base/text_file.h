@@ -29,6 +29,9 @@ struct TTextFileContent {
     TTextReadStatus Status = TTextReadStatus::Missing;
     // UTF-16 text whose file ends in an odd byte: that byte is no code unit and not in Text.
     bool OddLastByte = false;
+    // Text in the ANSI code page whose characters the code page writes with other bytes than
+    // the file has (code pages with two codes for one character, such as CP932).
+    bool AnsiBytesDiffer = false;
 };
 
 // Reads a whole text file and tells which encoding it found. The byte-order marks are checked
@@ -37,6 +40,10 @@ struct TTextFileContent {
 // lossy UTF-8. The mark is not part of Text.
 TTextFileContent ReadTextFileDetected(const QString& APath,
                                       const TAnsiCodePage* ACodePage = nullptr);
+
+// The same detection on bytes already read (Status is Ok).
+TTextFileContent DecodeTextBytes(const QByteArray& ABytes,
+                                 const TAnsiCodePage* ACodePage = nullptr);
 
 // The whole file as text, encoding detected. What cannot be read is the empty string. As with
 // the classic reader, a UTF-16 mark (either order) stays in the text as its first character
@@ -59,11 +66,12 @@ QByteArray EncodeText(const QString& AText, TTextEncoding AEncoding,
                       const TAnsiCodePage* ACodePage = nullptr);
 
 // Gives the file the text in the given encoding as its whole content (a missing file is
-// created). The bytes are written completely beside the file and renamed into place
-// (ReplaceFileContent: mode and owner kept, a symbolic link's target rewritten), so a write that
-// cannot finish leaves the file as it was. Text the encoding cannot hold raises as EncodeText
-// does, before anything is written. Returns false when the file could not be written; AError
-// (when given) receives the reason.
+// created). The bytes are written completely beside the file, in an unnamed file where the file
+// system has them, and renamed into place (ReplaceFileContentByUnnamedTemporary: mode and owner
+// kept, a symbolic link's target rewritten), so a write that cannot finish leaves the file as it
+// was, and a killed process leaves no half-written temporary file among the user's files. Text the
+// encoding cannot hold raises as EncodeText does, before anything is written. Returns false when
+// the file could not be written; AError (when given) receives the reason.
 bool WriteTextFile(const QString& APath, const QString& AText, TTextEncoding AEncoding,
                    const TAnsiCodePage* ACodePage = nullptr, QString* AError = nullptr);
 

@@ -300,8 +300,10 @@ void TBatchEngine::CopyInputToWork() {
             QString error;
             if (copy.CopyFile(QFile::encodeName(source.mid(folder.size())), &error))
                 continue;
-            if (!QFileInfo::exists(source))
-                continue;  // vanished since the walk
+            // Vanished since the walk; a link that leads nowhere is still there and is told.
+            const QFileInfo info(source);
+            if (!info.exists() && !info.isSymLink())
+                continue;
             CountProblem(&TBatchProblemCounts::CopyFailures);
             try {
                 Log(error + QStringLiteral("\r\n"));

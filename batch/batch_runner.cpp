@@ -244,7 +244,7 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     setup.Combinations = ARequest.Combinations;
     setup.Host = &FHost;
     setup.TempFolder = FModule.Folders().TempFolder;
-    setup.LogWriter = [this](const QString& AEntry) { WriteInBatchLog(AEntry); };
+    setup.LogWriter = [](const QString& AEntry) { WriteInBatchLog(AEntry); };
     setup.ProgramLog = &FModule.FLogging;
     setup.OnProgress = [this, &AObserver](int, int AMax, int APosition, bool ADone) {
         {

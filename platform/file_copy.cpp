@@ -99,6 +99,149 @@ bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* A
 
 namespace {
 
+// The content and the modification time of the source (read from its start) into AOut.
+bool FillCopy(int AIn, int AOut, const struct stat& AInfo, const char*& AWhat) {
+    AWhat = "Cannot copy to";
+    if (!CopyContent(AIn, AOut, AInfo.st_size))
+        return false;
+    AWhat = "Cannot set the time of";
+    const struct timespec times[2] = {AInfo.st_atim, AInfo.st_mtim};
+    return ::futimens(AOut, times) == 0;
+}
+
+QByteArray RandomCopySuffix() {
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".plvcopy-%016llx",
+                  static_cast<unsigned long long>(random()));
+    return QByteArray(suffix);
+}
+
+enum class TUnnamedCopy { Done, Failed, NotAvailable };
+
+// The copy is written to an unnamed file (O_TMPFILE) in the target's folder and given a name
+// only once complete: the target's own name when it is free (linkat never replaces), else a
+// temporary name renamed over the target. So not even a killed process leaves a cut-off file.
+TUnnamedCopy CopyThroughUnnamedFile(int AIn, const struct stat& AInfo, int ATargetDir,
+                                    const char* ATargetName, const QByteArray& AShownTarget,
+                                    QString* AError) {
+    const QByteArray name(ATargetName);
+    const qsizetype slash = name.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : name.left(slash + 1);
+    TFd out(::openat(ATargetDir, folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                     AInfo.st_mode & 0777));
+    if (out.Get() < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)
+            return TUnnamedCopy::NotAvailable;
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot create", AShownTarget);
+        return TUnnamedCopy::Failed;
+    }
+    const char* what = nullptr;
+    if (!FillCopy(AIn, out.Get(), AInfo, what)) {
+        if (AError != nullptr)
+            *AError = ErrnoText(what, AShownTarget);
+        return TUnnamedCopy::Failed;
+    }
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", out.Get());
+    const auto link = [&](const char* AName) {
+        return ::linkat(AT_FDCWD, procPath, ATargetDir, AName, AT_SYMLINK_FOLLOW) == 0 ||
+               (errno == ENOENT && ::linkat(out.Get(), "", ATargetDir, AName, AT_EMPTY_PATH) == 0);
+    };
+    QByteArray linked;
+    if (link(ATargetName)) {
+        linked = name;
+    } else if (errno == EEXIST) {
+        for (int attempt = 0; attempt < 16 && linked.isEmpty(); ++attempt) {
+            const QByteArray temp = name + RandomCopySuffix();
+            if (link(temp.constData()))
+                linked = temp;
+            else if (errno != EEXIST)
+                break;
+        }
+    }
+    if (linked.isEmpty()) {
+        // No /proc and no right to name a file by its descriptor: the named way then.
+        if (errno == ENOENT || errno == EPERM)
+            return TUnnamedCopy::NotAvailable;
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot create", AShownTarget);
+        return TUnnamedCopy::Failed;
+    }
+    // close() is where some file systems (NFS) report a write that did not reach the server.
+    if (::close(out.Release()) != 0) {
+        const QString error = ErrnoText("Cannot write", AShownTarget);
+        ::unlinkat(ATargetDir, linked.constData(), 0);
+        if (AError != nullptr)
+            *AError = error;
+        return TUnnamedCopy::Failed;
+    }
+    if (linked != name &&
+        ::renameat(ATargetDir, linked.constData(), ATargetDir, ATargetName) != 0) {
+        const QString error = ErrnoText("Cannot replace", AShownTarget);
+        ::unlinkat(ATargetDir, linked.constData(), 0);
+        if (AError != nullptr)
+            *AError = error;
+        return TUnnamedCopy::Failed;
+    }
+    return TUnnamedCopy::Done;
+}
+
+// Without unnamed files: a new target is written under its own name, created exclusively, and
+// removed again when the copy fails; an existing target is replaced only by a rename of a
+// complete copy.
+bool CopyThroughNamedFile(int AIn, const struct stat& AInfo, int ATargetDir,
+                          const char* ATargetName, const QByteArray& AShownTarget,
+                          QString* AError) {
+    const QByteArray targetName(ATargetName);
+    TFd out(::openat(ATargetDir, ATargetName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                     AInfo.st_mode & 0777));
+    QByteArray temp = out.Get() >= 0 ? targetName : QByteArray();
+    if (out.Get() < 0 && errno != EEXIST) {
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot create", AShownTarget);
+        return false;
+    }
+    for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
+        temp = targetName + RandomCopySuffix();
+        out.Reset(::openat(ATargetDir, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           AInfo.st_mode & 0777));
+        if (out.Get() < 0 && errno != EEXIST)
+            break;
+    }
+    if (out.Get() < 0) {
+        if (AError != nullptr)
+            *AError = ErrnoText("Cannot create", AShownTarget);
+        return false;
+    }
+    const char* what = nullptr;
+    if (!FillCopy(AIn, out.Get(), AInfo, what)) {
+        if (AError != nullptr)
+            *AError = ErrnoText(what, AShownTarget);
+        ::close(out.Release());
+        ::unlinkat(ATargetDir, temp.constData(), 0);
+        return false;
+    }
+    if (::close(out.Release()) != 0) {
+        const QString error = ErrnoText("Cannot write", AShownTarget);
+        ::unlinkat(ATargetDir, temp.constData(), 0);
+        if (AError != nullptr)
+            *AError = error;
+        return false;
+    }
+    if (temp == targetName)
+        return true;
+    if (::renameat(ATargetDir, temp.constData(), ATargetDir, ATargetName) != 0) {
+        const QString error = ErrnoText("Cannot replace", AShownTarget);
+        ::unlinkat(ATargetDir, temp.constData(), 0);
+        if (AError != nullptr)
+            *AError = error;
+        return false;
+    }
+    return true;
+}
+
 // The copy itself, with each side named by a folder descriptor and a name in it (AT_FDCWD and a
 // whole path for plain paths); the shown paths go into error texts.
 bool CopyAt(int ASourceDir, const char* ASourceName, int ATargetDir, const char* ATargetName,
@@ -122,62 +265,21 @@ bool CopyAt(int ASourceDir, const char* ASourceName, int ATargetDir, const char*
                       QStringLiteral(" (not an ordinary file)");
         return false;
     }
-    // A new target is written under its own name, created exclusively, and removed again when
-    // the copy fails. An existing target is replaced only by a rename of a complete copy.
-    const QByteArray targetName(ATargetName);
-    TFd out(::openat(ATargetDir, ATargetName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                     info.st_mode & 0777));
-    QByteArray temp = out.Get() >= 0 ? targetName : QByteArray();
-    if (out.Get() < 0 && errno != EEXIST) {
-        if (AError != nullptr)
-            *AError = ErrnoText("Cannot create", AShownTarget);
-        return false;
-    }
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".plvcopy-%016llx",
-                      static_cast<unsigned long long>(random()));
-        temp = targetName + suffix;
-        out.Reset(::openat(ATargetDir, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                           info.st_mode & 0777));
-        if (out.Get() < 0 && errno != EEXIST)
+    switch (CopyThroughUnnamedFile(in.Get(), info, ATargetDir, ATargetName, AShownTarget, AError)) {
+        case TUnnamedCopy::Done:
+            return true;
+        case TUnnamedCopy::Failed:
+            return false;
+        case TUnnamedCopy::NotAvailable:
             break;
     }
-    if (out.Get() < 0) {
+    // Where the file system has no unnamed files (or they cannot be named), a named one.
+    if (::lseek(in.Get(), 0, SEEK_SET) != 0) {
         if (AError != nullptr)
-            *AError = ErrnoText("Cannot create", AShownTarget);
+            *AError = ErrnoText("Cannot read", AShownSource);
         return false;
     }
-    const auto fail = [&](const char* AWhat) {
-        if (AError != nullptr)
-            *AError = ErrnoText(AWhat, AShownTarget);
-        ::close(out.Release());
-        ::unlinkat(ATargetDir, temp.constData(), 0);
-        return false;
-    };
-    if (!CopyContent(in.Get(), out.Get(), info.st_size))
-        return fail("Cannot copy to");
-    const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(out.Get(), times) != 0)
-        return fail("Cannot set the time of");
-    if (::close(out.Release()) != 0) {
-        const QString error = ErrnoText("Cannot write", AShownTarget);
-        ::unlinkat(ATargetDir, temp.constData(), 0);
-        if (AError != nullptr)
-            *AError = error;
-        return false;
-    }
-    if (temp == targetName)
-        return true;
-    if (::renameat(ATargetDir, temp.constData(), ATargetDir, ATargetName) != 0) {
-        const QString error = ErrnoText("Cannot replace", AShownTarget);
-        ::unlinkat(ATargetDir, temp.constData(), 0);
-        if (AError != nullptr)
-            *AError = error;
-        return false;
-    }
-    return true;
+    return CopyThroughNamedFile(in.Get(), info, ATargetDir, ATargetName, AShownTarget, AError);
 }
 
 }  // namespace

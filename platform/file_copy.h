@@ -7,10 +7,13 @@
 #include <functional>
 
 // Copies a file so that the target is complete or absent, keeping the source's modification
-// time; the bytes are copied in the kernel where it can. A new target is created exclusively
-// under its own name and removed again when the copy fails; an existing target is replaced only
-// by renaming a complete temporary copy (created exclusively beside it) over it. Not synced to
-// disk: this is for bulk copies.
+// time; the bytes are copied in the kernel where it can. The copy is written to an unnamed file
+// in the target's folder and named only once complete (a new target gets its name directly, an
+// existing one is replaced by renaming the complete copy over it), so not even a killed process
+// leaves a cut-off target. Where unnamed files are not to be had, a new target is created
+// exclusively under its own name and removed again when the copy fails, and an existing target
+// is replaced by renaming a complete temporary copy (created exclusively beside it) over it. Not
+// synced to disk: this is for bulk copies.
 // Returns false (AError receives the reason) on failure; the target is then untouched.
 // Only ordinary files are copied: a fifo, socket or device is refused without waiting on it.
 bool CopyFileComplete(const QString& ASource, const QString& ATarget, QString* AError = nullptr);

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include "app/module_shared.h"
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
@@ -118,6 +120,19 @@ int RunProjectHeadless(TModuleShared& AModule, TPluginHost& AHost,
         project.LoadProject(ARequest.ProjectPath, false);
     } catch (const std::exception& e) {
         AView.Problem(ErrorLine(KTextHeadlessProjectNotLoaded, e));
+        return KExitProjectInvalid;
+    }
+    // A combination left out (its plugin is not installed, or refuses its filter) would make the
+    // batch do less than the project says while it reports itself done: nothing is run. The
+    // loading has already named each one.
+    const auto& dropped = project.LastDroppedCombinations();
+    const auto leftOut = std::count_if(dropped.begin(), dropped.end(), [](const auto& ADropped) {
+        return ADropped.Reason != TDroppedCombination::TReason::NoPlugin;
+    });
+    if (leftOut > 0) {
+        AView.Problem(ErrorLine(KTextHeadlessCombinationsLeftOut,
+                                {{QStringLiteral("dynDirFilePathName"), ARequest.ProjectPath},
+                                 {QStringLiteral("dynCount"), QString::number(leftOut)}}));
         return KExitProjectInvalid;
     }
     TProjectGeneralSettings settings = project.GeneralSettings();

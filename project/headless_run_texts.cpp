@@ -11,6 +11,13 @@ const TqvlgNativeText KTextHeadlessProjectNotLoaded{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
     QStringLiteral("HeadlessProjectNotLoaded"),
     QStringLiteral("The project cannot be loaded: {dynErrorMessage}"), QStringLiteral("__curly")};
+const TqvlgNativeText KTextHeadlessCombinationsLeftOut{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("HeadlessCombinationsLeftOut"),
+    QStringLiteral("The project \"{dynDirFilePathName}\" is not run: {dynCount} of its "
+                   "combinations were left out (see above), so its batch would do less than it "
+                   "says."),
+    QStringLiteral("__curly")};
 const TqvlgNativeText KTextHeadlessPluginsNotSetUp{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
     QStringLiteral("HeadlessPluginsNotSetUp"),
@@ -56,6 +63,7 @@ const TqvlgNativeText KTextLogBatchInterrupted{
 std::vector<TqvlgNativeText> HeadlessRunNativeTexts() {
     return {KTextHeadlessNoProjectFile,
             KTextHeadlessProjectNotLoaded,
+            KTextHeadlessCombinationsLeftOut,
             KTextHeadlessPluginsNotSetUp,
             KTextHeadlessBatchNotRun,
             KTextHeadlessBatchLog,

@@ -9,6 +9,7 @@
 // {dynErrorMessage} the reason of a failure.
 extern const TqvlgNativeText KTextHeadlessNoProjectFile;
 extern const TqvlgNativeText KTextHeadlessProjectNotLoaded;
+extern const TqvlgNativeText KTextHeadlessCombinationsLeftOut;
 extern const TqvlgNativeText KTextHeadlessPluginsNotSetUp;
 extern const TqvlgNativeText KTextHeadlessBatchNotRun;
 extern const TqvlgNativeText KTextHeadlessBatchLog;

@@ -194,3 +194,25 @@ TEST(TidyIniText, Rules) {
     EXPECT_EQ(TidyIniText(QStringLiteral("[A]\r\nk=1\r\n[B]\r\n")),
               QStringLiteral("[A]\r\nk=1\r\n\r\n[B]\r\n"));
 }
+
+// A project path with line breaks (a legal file name) would be read back as further keys and
+// sections, such as one turning the human safe mode off: it is left out of the file, and every
+// other option is saved as it is.
+TEST_F(ProgramOptionsTest, APathWithLineBreaksNeverBecomesOtherOptions) {
+    const QString crafted = QStringLiteral(
+        "/srv/x\n[ProgramOptions.Security]\nHumanSafeMode=0\n[ReopenList]\n1=/y.plv");
+    WriteOptions(QString());
+    TProgramOptions options(FNow);
+    options.FProjectReopenList = {crafted, QStringLiteral("/srv/kept.plv")};
+    options.FProjectUserDefaultPath = crafted;
+    options.SetProjectCurrentFilePath(crafted);
+    options.FProjectAlwaysLoadLast = true;
+    ASSERT_TRUE(options.SaveToFile(OptionsPath(), FPlaceholders));
+
+    TProgramOptions reloaded(FNow);
+    reloaded.LoadFromFile(OptionsPath(), FPlaceholders);
+    EXPECT_TRUE(reloaded.FHumanSafeMode);
+    EXPECT_EQ(reloaded.FProjectReopenList, QStringList(QStringLiteral("/srv/kept.plv")));
+    EXPECT_EQ(reloaded.FProjectUserDefaultPath, QString());
+    EXPECT_EQ(reloaded.ProjectCurrentFilePath(), QString());
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/exceptions.h"
+
 TEST(IniDocument, KeepsOrderUnknownContentAndWritesCrLf) {
     const QString text = QStringLiteral(
         "; leading comment\n[B]\nz=1\na=2\n\n[Other]\nKeep=me\nnot a pair\n[A]\nk=v\n");
@@ -54,4 +56,22 @@ TEST(IniDocument, DeleteAndErase) {
     doc.WriteBool(QStringLiteral("S"), QStringLiteral("flag"), true);
     doc.WriteInteger(QStringLiteral("S"), QStringLiteral("n"), -5);
     EXPECT_EQ(doc.ToText(), QStringLiteral("[S]\r\nb=2\r\nflag=1\r\nn=-5\r\n"));
+}
+
+// A value with a line break would come back as further lines (other keys, other sections): it
+// is refused and the document stays as it was.
+TEST(IniDocument, ALineBreakCannotReachTheFileAsFurtherLines) {
+    const QString text = QStringLiteral("[S]\r\nk=1\r\n");
+    for (const QString& value :
+         {QStringLiteral("/srv/a\n[ProgramOptions.Security]\nHumanSafeMode=0"),
+          QStringLiteral("x\rInputDirIsWorkDir=1"), QStringLiteral("x\r\n")}) {
+        TIniDocument doc = TIniDocument::FromText(text);
+        EXPECT_THROW(doc.WriteString(QStringLiteral("S"), QStringLiteral("k"), value),
+                     EqvParamWrong);
+        EXPECT_THROW(doc.WriteString(QStringLiteral("S"), value, QStringLiteral("v")),
+                     EqvParamWrong);
+        EXPECT_THROW(doc.WriteString(value, QStringLiteral("k"), QStringLiteral("v")),
+                     EqvParamWrong);
+        EXPECT_EQ(doc.ToText(), text);
+    }
 }

@@ -187,6 +187,30 @@ TEST(TextFileRead, TellsWhenWritingTheTextBackWouldLoseBytes) {
     }
 }
 
+// A code page with two codes for one character (CP932 has NEC's and IBM's copies of some): the
+// text reads, but writing it back would change the bytes the file had, so it is not rewritten.
+TEST(TextFileRead, TellsWhenTheAnsiCodePageWouldWriteOtherBytes) {
+    const TAnsiCodePage cp932("CP932");
+    struct TCase {
+        const char* Name;
+        QByteArray Bytes;
+        bool Loses;
+    };
+    const std::vector<TCase> cases = {
+        {"the NEC copy of a character, written back as IBM's", QByteArray("\xEE\x61 ok"), true},
+        {"characters with one code each", QByteArray("\x93\xFA\x96\x7B ok"), false},
+    };
+    TTempFolder folder;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TTextFileContent content =
+            ReadTextFileDetected(folder.WriteFile(QStringLiteral("in.txt"), c.Bytes), &cp932);
+        ASSERT_EQ(content.Encoding, TTextEncoding::Ansi);
+        EXPECT_EQ(!LossOnWriteBack(content).isEmpty(), c.Loses);
+        EXPECT_EQ(EncodeText(content.Text, content.Encoding, &cp932) == c.Bytes, !c.Loses);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The statistical UTF-16 test on its own
 

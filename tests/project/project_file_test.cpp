@@ -14,6 +14,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "tests/project/test_plugins.h"
+#include "tests/support/child_process.h"
 #include "tests/support/garbled_projects.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folders.h"
@@ -699,4 +700,66 @@ TEST_F(ProjectFileTest, LoadingWhileNoBatchRunsResetsTheShownBatchOutcome) {
             << c.Name;
         EXPECT_EQ(FModule->FBatchStatusSet.Has(bsDoneSuccess), c.DoneSuccess) << c.Name;
     }
+}
+
+// A folder name with a line break (legal on Linux) would be read back as further keys: one
+// switching on work in the input folder would make the next batch write into the input. Such a
+// project is not saved (the user is told why) and the previous file stays.
+TEST_F(ProjectFileTest, AFolderNameWithALineBreakIsNeverSavedAsOtherKeys) {
+    const QString path = SaveSampleProject(QStringLiteral("site.plv"));
+    const QByteArray before = ReadWholeFile(path);
+    FPrompts.Shown.clear();
+    TProjectGeneralSettings settings = FController->GeneralSettings();
+    settings.InputDirPath = FTemp.Path(QStringLiteral("in\nInputDirIsWorkDir=1\n/"));
+    FController->SetGeneralSettings(settings);
+    EXPECT_FALSE(FController->SaveProject());
+    EXPECT_EQ(ReadWholeFile(path), before);
+    ASSERT_EQ(FPrompts.Shown.size(), 1);
+    EXPECT_TRUE(FPrompts.Shown[0].contains(QStringLiteral("line break")))
+        << FPrompts.Shown[0].toStdString();
+
+    TProjectController reloaded(TProjectEnvironment::FromModule(*FModule, FPlugins->Host()));
+    reloaded.LoadProject(path, false);
+    EXPECT_FALSE(reloaded.GeneralSettings().InputDirIsWorkDir);
+}
+
+// A save while the disk is full fails, and the file on disk still loads as it was saved before.
+TEST_F(ProjectFileTest, ASaveOnAFullDiskKeepsTheFileThatLoads) {
+    const QString folder = FTemp.MakeFolder(QStringLiteral("full"));
+    const TChildOutcome outcome = RunInChildProcess([&]() -> QByteArray {
+        QString reason = EnterPrivateMountNamespace();
+        if (reason.isEmpty())
+            reason = MountSmallTmpfs(folder, 64 * 1024);
+        if (!reason.isEmpty())
+            return KChildSkipped + reason.toUtf8();
+        const QString path = folder + QStringLiteral("site.plv");
+        FController->LoadProject({}, true);
+        FController->Combinations().AddItem(QStringLiteral("*.txt"), false, Plugin(KFilesID));
+        TProjectGeneralSettings settings = FController->GeneralSettings();
+        settings.MaxWorkerThreads = 3;
+        FController->SetGeneralSettings(settings);
+        FSaveChoice = path;
+        QStringList problems;
+        if (!FController->SaveProjectAs())
+            problems << QStringLiteral("the first save failed");
+        const QString filled = FillFileSystem(folder + QStringLiteral("filler"));
+        if (!filled.isEmpty())
+            problems << filled;
+        settings.MaxWorkerThreads = 9;
+        FController->SetGeneralSettings(settings);
+        FController->Combinations().AddItem(QStringLiteral("/"), false, Plugin(KDirsID));
+        if (FController->SaveProject())
+            problems << QStringLiteral("a save on a full disk reported success");
+        TProjectController reloaded(TProjectEnvironment::FromModule(*FModule, FPlugins->Host()));
+        reloaded.LoadProject(path, false);
+        if (reloaded.GeneralSettings().MaxWorkerThreads != 3 ||
+            reloaded.Combinations().Count() != 1)
+            problems << QStringLiteral("the file does not hold the project as saved before");
+        return problems.join(u'\n').toUtf8();
+    });
+    if (outcome.Output.startsWith(KChildSkipped))
+        GTEST_SKIP() << "needs a private mount namespace (root): "
+                     << outcome.Output.mid(KChildSkipped.size()).toStdString();
+    EXPECT_TRUE(outcome.Exited);
+    EXPECT_EQ(QString::fromUtf8(outcome.Output), QString());
 }

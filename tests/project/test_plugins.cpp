@@ -206,30 +206,34 @@ QByteArray ModuleConfigStream(const std::vector<TStoredEntry>& AEntries) {
     return writer.TakeData();
 }
 
-ProjectPluginsTest::ProjectPluginsTest()
-    : FPlugins(FTemp.MakeFolder(QStringLiteral("modules")),
-               FTemp.MakeFolder(QStringLiteral("temp")), &FLog) {
-    FLog.FLogFileName = FTemp.Path(QStringLiteral("program.log"));
-    FPlugins.Add({QStringLiteral("Files"),
+void AddStandardTestPlugins(TTestPluginSet& APlugins) {
+    APlugins.Add({QStringLiteral("Files"),
                   KFilesID,
                   PLV_CAN_WORK_FILES,
                   QStringLiteral(".txt,.HTM"),
                   false,
                   {QStringLiteral("Opt")}});
-    FPlugins.Add({QStringLiteral("Dirs"), KDirsID, PLV_CAN_WORK_DIRECTORIES, {}, false, {}});
-    FPlugins.Add({QStringLiteral("Both"),
+    APlugins.Add({QStringLiteral("Dirs"), KDirsID, PLV_CAN_WORK_DIRECTORIES, {}, false, {}});
+    APlugins.Add({QStringLiteral("Both"),
                   KBothID,
                   PLV_CAN_WORK_FILES | PLV_CAN_WORK_DIRECTORIES,
                   QStringLiteral(".htm, .css"),
                   false,
                   {}});
-    FPlugins.Add({QStringLiteral("Root"), KRootID, PLV_CAN_WORK_ROOT, {}, false, {}});
-    FPlugins.Add({QStringLiteral("All"),
+    APlugins.Add({QStringLiteral("Root"), KRootID, PLV_CAN_WORK_ROOT, {}, false, {}});
+    APlugins.Add({QStringLiteral("All"),
                   KAllID,
                   PLV_CAN_WORK_FILES | PLV_CAN_WORK_DIRECTORIES | PLV_CAN_WORK_ROOT,
                   {},
                   true,
                   {}});
+}
+
+ProjectPluginsTest::ProjectPluginsTest()
+    : FPlugins(FTemp.MakeFolder(QStringLiteral("modules")),
+               FTemp.MakeFolder(QStringLiteral("temp")), &FLog) {
+    FLog.FLogFileName = FTemp.Path(QStringLiteral("program.log"));
+    AddStandardTestPlugins(FPlugins);
     FPlugins.Discover();
 }
 

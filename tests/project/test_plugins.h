@@ -86,6 +86,10 @@ inline const QString KBothID = QStringLiteral("zq_test_both");    // files and d
 inline const QString KRootID = QStringLiteral("zq_test_root");    // the batch root only
 inline const QString KAllID = QStringLiteral("zq_test_all");      // everything; every kind
 
+// Adds the standard test set: KFilesID (suggests .txt,.HTM; a choice "Opt"), KDirsID, KBothID
+// (suggests .htm, .css), KRootID and KAllID (a property of every kind).
+void AddStandardTestPlugins(TTestPluginSet& APlugins);
+
 // A fixture with the standard test plugins discovered on a temporary modules folder and a
 // program log in a temporary file.
 class ProjectPluginsTest : public ::testing::Test {

@@ -47,5 +47,15 @@ std::vector<TGarbledProject> GarbledProjectFiles() {
         {"negative combination count", ProjectWithModulesConf("FFFFFFFF"), damaged},
         // Stream 00 00 00 00 07 08: an empty list and two bytes after it.
         {"bytes after the last combination", ProjectWithModulesConf("080700000000"), damaged},
+        // A digit lost from the text form, and a pair that is no hexadecimal number.
+        {"odd number of hex digits", ProjectWithModulesConf("0000000"), damaged},
+        {"not hexadecimal", ProjectWithModulesConf("0000000G"), damaged},
+        // One combination whose filter claims 2 GB.
+        {"huge text length", ProjectWithModulesConf("7FFFFFF000000001"), damaged},
+        // One combination of a plugin that is not installed whose one value claims 2 GB.
+        {"huge value size",
+         ProjectWithModulesConf(
+             "7FFFFFFF70BFBBEF000000040000000178BFBBEF00000004012A2E2ABFBBEF0000000600000001"),
+         damaged},
     };
 }
