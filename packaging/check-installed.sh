@@ -36,6 +36,9 @@ echo "== the demo project on a fresh home folder"
 for f in index.htm photos/gallery.htm; do
   [ -f "$data_root/data/demos/website/output/$f" ] || { echo "the batch made no $f" >&2; exit 1; }
 done
+echo "== the same project through the window program, hidden, as the desktop entry starts it"
+(cd "$home" && run plovane ":$data_root/data/demos/website/website.plv" -hide)
+[ "$(ls "$data_root/logs/batches/" | wc -l)" -eq 2 ] || { echo "the window program ran no batch" >&2; exit 1; }
 ls "$data_root/logs/batches/"
 
 echo "== the installation is as the package put it"

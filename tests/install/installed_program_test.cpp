@@ -305,6 +305,25 @@ TEST_F(InstalledProgramTest, RunFromTheInstallationSeedsTheUserDataRootAndRunsTh
     EXPECT_EQ(FolderListing(Installed(KProgramDir)), programBefore);
 }
 
+// The window program from the installation, as the desktop entry starts it with a project (the
+// start seeds the data root before it reads the command line), hidden.
+TEST_F(InstalledProgramTest, InstalledDesktopProgramRunsTheDemoOfAFreshDataRoot) {
+    if (PLOVANE_HAS_WINDOW == 0)
+        GTEST_SKIP() << "built without the window";
+    const THome home(FRunner);
+    home.WriteFile(KPerUserRoot + QStringLiteral("config/options.ini"),
+                   "[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n");
+    home.MakeFolder(KPerUserRoot + QStringLiteral("data/demos/website/output"));
+    const QString project = home.DataRoot() + QStringLiteral("data/demos/website/website.plv");
+    const TProcessRun run = home.Run(Installed(QStringLiteral("usr/bin/plovane")),
+                                     {QStringLiteral(":") + project, QStringLiteral("-hide")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Out.toStdString() << run.Err.toStdString();
+    EXPECT_TRUE(QFileInfo(home.DataRoot() + QStringLiteral("data/demos/website/output/index.htm"))
+                    .isFile());
+    EXPECT_EQ(QDir(home.DataRoot() + QStringLiteral("logs/batches")).entryList(QDir::Files).size(),
+              1);
+}
+
 TEST_F(InstalledProgramTest, DesktopFilesPassTheirValidatorsAndAgreeWithEachOther) {
     if (PLOVANE_HAS_WINDOW == 0)
         GTEST_SKIP() << "built without the window";
