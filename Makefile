@@ -23,6 +23,14 @@ test: build
 demo: build
 	@scripts/demo.sh $(BUILD_DIR)
 
+# The Debian package, from an optimised build below /usr (preset "deb"), checked by lintian.
+.PHONY: deb
+deb: deps
+	@cmake --preset deb >/dev/null
+	@cmake --build --preset deb -j $(JOBS) --target plovane_installed
+	@cd build/deb && cpack -G DEB
+	@lintian --fail-on error build/deb/plovane_*.deb
+
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
 

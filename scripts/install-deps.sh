@@ -10,6 +10,10 @@ packages=(
   poppler-utils  # pdftotext, for the printing test
   libcurl4-openssl-dev python3-pyftpdlib python3-openssl
   libzip-dev zlib1g-dev xdg-utils zip unzip msmtp python3-aiosmtpd
+  # installing and the Debian package: icon rendering, compressed pages, package tools, and
+  # the checks of the installed desktop files, manual pages and package
+  librsvg2-bin gzip dpkg-dev fakeroot file lintian desktop-file-utils appstream
+  shared-mime-info man-db groff-base util-linux
 )
 
 missing=()

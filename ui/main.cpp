@@ -32,6 +32,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plovane"));
     QApplication::setApplicationVersion(QStringLiteral(PLOVANE_VERSION_STRING));
+    // The installed desktop entry's name: the desktop finds the window's icon and entry by it.
+    QApplication::setDesktopFileName(QStringLiteral("org.plovane.Plovane"));
 
     TModuleEnvironment environment;
     environment.ProgramFolder = ExecutableFolder();
