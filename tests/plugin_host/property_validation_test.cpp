@@ -234,17 +234,14 @@ TEST_F(PropertyValidationTest, FileWalkHandsOverAUtf16FileAndDeletesItAfterwards
 }
 
 TEST_F(PropertyValidationTest, AFileThatCannotBeWrittenIsAnErrorAndThePluginIsNotAsked) {
-    const QString locked = FTemp.MakeFolder(QStringLiteral("locked"));
-    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    if (QFileInfo(locked).isWritable())
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    EXPECT_THROW(
-        VerifyFileValue(*FPlugin, QStringLiteral("Doc"), QStringLiteral("text"), locked, {}),
-        EqvOperationNotPossible);
+    // The temporary folder's place holds a file: nothing can be created below it.
+    const QString notAFolder = FTemp.WriteFile(QStringLiteral("not a folder"), "x");
+    EXPECT_THROW(VerifyFileValue(*FPlugin, QStringLiteral("Doc"), QStringLiteral("text"),
+                                 notAFolder + QLatin1Char('/'), {}),
+                 EqvOperationNotPossible);
     EXPECT_TRUE(FScript.Asked.isEmpty());
-    QFile::setPermissions(locked,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_TRUE(QDir(locked).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("not a folder")), QByteArray("x"));
+    EXPECT_THROW(WriteVerificationFile(QString(), QStringLiteral("text")), EqvParamWrong);
 }
 
 TEST_F(PropertyValidationTest, PageValuesComeFromTheStoredStreamOrTheDeclaration) {

@@ -9,7 +9,10 @@
 
 #include "app/folder_walk.h"
 #include "app/module_shared.h"
+#include "plugin_host/plugin_descriptor.h"
+#include "plugin_host/plugin_property.h"
 #include "tests/ui/ui_test_env.h"
+#include "ui/modules_editor/frame_program_setup_plugins.h"
 #include "ui/text_tools/form_search_text.h"
 
 namespace {
@@ -30,6 +33,43 @@ int GrabPages(TFormFront& AWindow, const QDir& AOutput, const QString& ASuffix) 
         std::printf("%s\n", qPrintable(file));
     }
     return failures;
+}
+
+// The "Project modules" page with a combination selected: at its first choice property, then at
+// its information tab.
+int GrabModulesPage(TFormFront& AWindow, const QDir& AOutput, const QString& ASuffix) {
+    auto* pages = AWindow.findChild<QTabWidget*>(QStringLiteral("pcMain"));
+    pages->setCurrentWidget(AWindow.findChild<QWidget*>(QStringLiteral("tsMainProjectModules")));
+    TFrameProgramSetupPlugins& modules = AWindow.ModulesFrame();
+    const TCombinationList& list = AWindow.Project().Combinations();
+    for (int i = 0; i < list.Count(); ++i) {
+        const auto& properties = list.At(i).Plugin->FProperties;
+        for (std::size_t p = 0; p < properties.size(); ++p) {
+            const TVisualPropType kind = properties[p]->FVisualPropType;
+            if (kind != vtpChoiceSingle && kind != vtpChoiceMultiple)
+                continue;
+            int failures = 0;
+            const auto grab = [&](const char* AName) {
+                QApplication::processEvents();
+                const QString file =
+                    AOutput.filePath(QStringLiteral("2_tsMainProjectModules_%1%2.png")
+                                         .arg(QString::fromLatin1(AName), ASuffix));
+                if (AWindow.grab().save(file))
+                    std::printf("%s\n", qPrintable(file));
+                else
+                    ++failures;
+            };
+            if (!modules.SelectEntry(i) || !modules.SelectTab(static_cast<int>(p) + 1))
+                return 1;
+            grab("choice");
+            if (!modules.SelectTab(0))
+                return 1;
+            grab("info");
+            return failures;
+        }
+    }
+    std::fputs("The demo project has no combination with a choice property.\n", stderr);
+    return 1;
 }
 
 }  // namespace
@@ -68,6 +108,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     int failures = GrabPages(window, output, QString());
+    failures += GrabModulesPage(window, output, QString());
     TFormSearchText replace(true, window.Assistants(), &window);
     replace.show();
     QApplication::processEvents();
@@ -75,6 +116,7 @@ int main(int argc, char** argv) {
         replace.grab().save(output.filePath(QStringLiteral("5_FormReplaceText.png"))) ? 0 : 1;
     window.ChangeLanguage(QStringLiteral("de-de"));
     failures += GrabPages(window, output, QStringLiteral("_de"));
+    failures += GrabModulesPage(window, output, QStringLiteral("_de"));
     QApplication::processEvents();
     failures +=
         replace.grab().save(output.filePath(QStringLiteral("5_FormReplaceText_de.png"))) ? 0 : 1;

@@ -42,6 +42,8 @@ public:
     TScriptedPrompts& Prompts() { return FPrompts; }
     TTempFolder& Temp() { return FTemp; }
     TWorkGate& Gate() { return FGate; }
+    // The internal plugin types; plugins added here take part after Window().ReloadPlugins().
+    TCollectionInternalPluginTypes& Registry() { return FRegistry; }
     // Makes a second main window on the same module and plugins, as a new start would.
     std::unique_ptr<TFormFront> MakeWindow();
 

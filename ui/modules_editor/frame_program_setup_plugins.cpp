@@ -177,8 +177,12 @@ void TFrameProgramSetupPlugins::BuildLayout() {
     patternView->setRootIsDecorated(false);
     patternView->setHeaderHidden(true);
     patternView->setItemsExpandable(false);
+    patternView->setMinimumWidth(280);
     FPatterns->setView(patternView);
     FPatterns->setModel(new QStandardItemModel(0, 2, FPatterns));
+    patternView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // What is typed stays as typed: it is made into a filter when it is added.
+    FPatterns->setCompleter(nullptr);
     connect(FPatterns->lineEdit(), &QLineEdit::textEdited, this, [this] {
         FPatternTyped = true;
         UpdateActionStates();
@@ -264,6 +268,9 @@ void TFrameProgramSetupPlugins::BuildLayout() {
     right->addWidget(FHelp);
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 1);
+    // The page gets the room; the help panel a few lines below it.
+    right->setSizes({3000, 1000});
+    FHelp->setMinimumHeight(48);
     auto* split = new QSplitter(Qt::Horizontal);
     split->setObjectName(QStringLiteral("splModules"));
     split->addWidget(left);
@@ -513,8 +520,13 @@ void TFrameProgramSetupPlugins::SwapItemDown() {
 // ---- selection, session and pages ----
 
 void TFrameProgramSetupPlugins::OnCurrentRowChanged(int ARow) {
-    if (!SelectEntry(ARow))
-        SelectRow(FSessionIndex);  // refused: the list shows the session's entry again
+    if (SelectEntry(ARow))
+        return;
+    // Refused: the list shows the session's entry again, now and once the click that moved it
+    // has been handled to its end.
+    SelectRow(FSessionIndex);
+    QMetaObject::invokeMethod(
+        this, [this] { SelectRow(FSessionIndex); }, Qt::QueuedConnection);
 }
 
 bool TFrameProgramSetupPlugins::SelectEntry(int AIndex) {
@@ -602,11 +614,16 @@ void TFrameProgramSetupPlugins::OpenTab(int ATab) {
 }
 
 void TFrameProgramSetupPlugins::OnTabChanged(int ATab) {
-    if (!SelectTab(ATab)) {
+    if (SelectTab(ATab))
+        return;
+    const auto back = [this] {
         ++FQuiet;
-        FTabs->setCurrentIndex(FCurrentTab);
+        if (FCurrentTab >= 0)
+            FTabs->setCurrentIndex(FCurrentTab);
         --FQuiet;
-    }
+    };
+    back();
+    QMetaObject::invokeMethod(this, back, Qt::QueuedConnection);
 }
 
 bool TFrameProgramSetupPlugins::SelectTab(int ATab) {

@@ -47,6 +47,7 @@ TLinkLabel* Row(QFormLayout* AForm, const QString& AName, const QString& ACaptio
     auto* value = new TLinkLabel;
     value->setObjectName(QStringLiteral("lbl") + AName + QStringLiteral("Value"));
     value->setWordWrap(true);
+    value->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::MinimumExpanding);
     value->setTextInteractionFlags(Qt::NoTextInteraction);
     MarkCaptionIsData(value);
     AForm->addRow(caption, value);
@@ -81,6 +82,7 @@ TFramePluginSetupRoot::TFramePluginSetupRoot(const TFrameServices& AServices)
     FFiles->setObjectName(QStringLiteral("lvPluginFiles"));
     FFiles->setRootIsDecorated(false);
     FFiles->setHeaderHidden(true);
+    FFiles->setMinimumHeight(24);
     auto* filesLayout = new QVBoxLayout(files);
     filesLayout->addWidget(FFiles);
     auto* layout = new QVBoxLayout(this);

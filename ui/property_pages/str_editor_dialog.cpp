@@ -51,6 +51,11 @@ TqvStrEditorDialog::TqvStrEditorDialog(const TStrEditorRequest& ARequest)
     layout->addLayout(buttons);
     resize(480, 320);
     SetText(FStartText);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState AState) {
+                if (AState != Qt::ApplicationActive && FWasActive && isVisible())
+                    reject();
+            });
 }
 
 QString TqvStrEditorDialog::Text() const {
@@ -74,9 +79,11 @@ void TqvStrEditorDialog::changeEvent(QEvent* AEvent) {
     // Another window took the focus: the dialog ends as cancelled.
     if (AEvent->type() != QEvent::ActivationChange || !isVisible())
         return;
+    // Another window of the program took the focus (the program losing it to another one is
+    // told by its state, below).
     if (isActiveWindow())
         FWasActive = true;
-    else if (FWasActive)
+    else if (FWasActive && QApplication::activeWindow() != nullptr)
         reject();
 }
 
