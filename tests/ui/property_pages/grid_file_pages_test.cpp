@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <optional>
@@ -298,6 +299,11 @@ TEST_F(PropertyPagesInWindowTest, AFailedGridCheckAfterAnIgnoredRowSelectsTheRig
     auto* page = OpenProperty<TFramePluginsSetupOptionGrid>("zq_kestrin_RunOther",
                                                             QStringLiteral("RunOtherList"));
     ASSERT_NE(page, nullptr);
+    // The help panel names the row-ignore rule of the grid.
+    EXPECT_TRUE(Modules().HelpPanel()->toPlainText().contains(
+        QStringLiteral("Conditions for a row to be ignored:\nAll cells in row are empty when "
+                       "trimmed for whitespaces (both ends of string in each cell).")))
+        << Modules().HelpPanel()->toPlainText().toStdString();
     const QString program = QCoreApplication::applicationFilePath();
     // Row 1 holds only blanks: ignored (its level trims), yet counted as a table row.
     page->Grid()->SetRows({{program, QString(), QStringLiteral("True")},
@@ -406,6 +412,43 @@ TEST_F(PropertyPagesInWindowTest, FilePageImportsExportsAndMergesItsIniText) {
     EXPECT_FALSE(page.DoImport());
     ASSERT_EQ(prompts.Shown.size(), 1);
     EXPECT_EQ(page.Editor()->DocumentText(), imported);
+}
+
+TEST_F(PropertyPagesInWindowTest, GridServicesFollowThePropertyAndTheCurrentCell) {
+    TPluginStoredLibInfo* plugin =
+        FEnv.Host().FindByStrID(QStringLiteral("zq_kestrin_TextReplacer"));
+    ASSERT_NE(plugin, nullptr);
+    const TPluginProperty* property = plugin->GetPropertyByName(QStringLiteral("Simple"));
+    ASSERT_NE(property, nullptr);
+    std::optional<TStrEditorRequest> asked;
+    TFrameServices services;
+    services.EditText = [&asked](const TStrEditorRequest& ARequest) -> std::optional<QString> {
+        asked = ARequest;
+        return QStringLiteral("one\r\ntwo");
+    };
+    services.ChooseOpenFile = [](const TProjectDialogSetup&) -> std::optional<QString> {
+        return QStringLiteral("/x");
+    };
+    TFramePluginsSetupOptionGrid page(services);
+    OpenPluginFrame(page, property->FInitStreamData, property->FPropName, plugin, {});
+    // The text editor is offered (bit 2), the file path is not (bit 1 missing).
+    page.Grid()->setCurrentItem(nullptr);
+    EXPECT_FALSE(page.Can_ServiceRequest_OpenTextEditor()) << "no current cell";
+    page.Grid()->SelectCell(1, 0);
+    ASSERT_TRUE(page.Can_ServiceRequest_OpenTextEditor());
+    EXPECT_FALSE(page.Can_ServiceRequest_InsertFilePath());
+    EXPECT_FALSE(page.ServiceRequest_InsertFilePath());
+    page.Grid()->SetCell(1, 0, QStringLiteral("before"));
+    ASSERT_TRUE(page.ServiceRequest_OpenTextEditor());
+    ASSERT_TRUE(asked.has_value());
+    EXPECT_EQ(asked->Caption, QStringLiteral("Edit Cell"));
+    EXPECT_EQ(asked->Text, QStringLiteral("before"));
+    EXPECT_EQ(page.Grid()->Cell(1, 0), QStringLiteral("one\r\ntwo")) << "a multi-line column";
+    EXPECT_TRUE(page.Modified());
+    // The True/False column is a drop-down; its column reads the declared width.
+    EXPECT_EQ(page.Grid()->Column(0).ValueList,
+              (QStringList{QStringLiteral("True"), QStringLiteral("False")}));
+    EXPECT_EQ(page.Grid()->Column(0).WidthSpec, QStringLiteral("80+"));
 }
 
 TEST(FilePage, InsertFilePathGoesToTheCaretAndMarkupIsHighlighted) {
