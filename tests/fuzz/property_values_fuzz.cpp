@@ -28,7 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* AData, std::size_t ASi
             batch = ToBatchFromPerstData(property, stream);
         else if (road == 1)
             batch = ToBatchFromInitData(property, stream);
-        DeliverPluginWorkData(plugin, property, batch, tempFolder);
+        // A stream that grows to a grid of ten thousands of cells (row numbers far apart) is
+        // delivered cell by cell, which the recording test plugin cannot do within a fuzzing
+        // run's time limit: for those the conversion alone is checked.
+        if (batch.size() <= 256 * 1024)
+            DeliverPluginWorkData(plugin, property, batch, tempFolder);
     } catch (const EqvException&) {
     }
     fuzz.Plugins.Calls.clear();
