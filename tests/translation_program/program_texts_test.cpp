@@ -39,7 +39,9 @@
 #include "translation/translated_text.h"
 #ifdef PLOVANE_HAS_UI
 #include "ui/main_window/front_texts.h"
+#include "ui/modules_editor/modules_editor_texts.h"
 #include "ui/options/options_texts.h"
+#include "ui/property_pages/property_page_texts.h"
 #endif
 
 namespace {
@@ -60,7 +62,8 @@ std::vector<TqvlgNativeText> ProgramNativeTexts() {
           HeadlessRunNativeTexts(), RunNativeTexts()
 #ifdef PLOVANE_HAS_UI
                                         ,
-          FrontMainNativeTexts(), OptionsHelpNativeTexts()
+          FrontMainNativeTexts(), OptionsHelpNativeTexts(), ModulesEditorNativeTexts(),
+          PropertyPageNativeTexts()
 #endif
          })
         all.insert(all.end(), part.begin(), part.end());

@@ -25,6 +25,7 @@
 #include "tests/ui/ui_test_env.h"
 #include "ui/main_window/front_commands.h"
 #include "ui/main_window/progress_relay.h"
+#include "ui/main_window/widget_prompts.h"
 
 namespace {
 
@@ -453,4 +454,24 @@ TEST(ProgressRelayTest, ManyPostsFromAnotherThreadArriveAsTheLatestOnce) {
     relay.Post(600, 7);
     ASSERT_TRUE(QTest::qWaitFor([&] { return delivered.size() == 2; }, 10000));
     EXPECT_EQ(delivered.back(), std::make_pair(600, 7));
+}
+
+TEST(FileDialogNameFilters, EachDescriptionAndPatternPairBecomesOneFilter) {
+    struct TCase {
+        QString Filter;
+        QStringList Expected;
+    };
+    const TCase cases[] = {
+        {QStringLiteral("Plovane project files (*.plv)|*.plv"),
+         {QStringLiteral("Plovane project files (*.plv)")}},
+        {QStringLiteral("XML file (*.xml)|*.xml|CSV file (*.csv;*.txt)|*.csv;*.txt|HTML file "
+                        "(*.htm;*.html)|*.htm;*.html"),
+         {QStringLiteral("XML file (*.xml)"), QStringLiteral("CSV file (*.csv *.txt)"),
+          QStringLiteral("HTML file (*.htm *.html)")}},
+        {QStringLiteral("Text file (*.txt)|*.txt|Ini file (*.ini)|*.ini"),
+         {QStringLiteral("Text file (*.txt)"), QStringLiteral("Ini file (*.ini)")}},
+        {QStringLiteral("All files"), {QStringLiteral("All files (*)")}},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(FileDialogNameFilters(c.Filter), c.Expected) << c.Filter.toStdString();
 }

@@ -45,8 +45,9 @@
 #include "ui/main_window/frame_logs.h"
 #include "ui/main_window/frame_project_info.h"
 #include "ui/main_window/front_texts.h"
-#include "ui/options/form_options.h"
+#include "ui/main_window/widget_prompts.h"
 #include "ui/modules_editor/frame_program_setup_plugins.h"
+#include "ui/options/form_options.h"
 #include "ui/text_tools/form_search_text.h"
 #include "ui/translation/language_choice.h"
 
@@ -60,8 +61,8 @@ constexpr int KBatchIdleIntervalMs = 250;
 // The file dialog's filter is written "caption (*.ext)|*.ext"; Qt takes the part before "|".
 TProjectFileChooser FileDialogChooser(QWidget* AParent, QFileDialog::AcceptMode AMode) {
     return [AParent, AMode](const TProjectDialogSetup& ASetup) -> std::optional<QString> {
-        QFileDialog dialog(AParent, QString(), ASetup.StartFolder,
-                           ASetup.Filter.section(QLatin1Char('|'), 0, 0));
+        QFileDialog dialog(AParent, QString(), ASetup.StartFolder);
+        dialog.setNameFilters(FileDialogNameFilters(ASetup.Filter));
         dialog.setAcceptMode(AMode);
         dialog.setDefaultSuffix(ASetup.DefaultExtension);
         dialog.setFileMode(AMode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile

@@ -73,3 +73,22 @@ void TWidgetPrompts::ShowMessage(TPromptKind AKind, const QString& AText) {
 void TWidgetPrompts::OpenUrl(const QUrl& AUrl) {
     QDesktopServices::openUrl(AUrl);
 }
+
+QStringList FileDialogNameFilters(const QString& AFilter) {
+    QStringList filters;
+    const QStringList parts = AFilter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        QString label = parts.at(i).trimmed();
+        const QString patterns = i + 1 < parts.size() ? parts.at(i + 1) : QStringLiteral("*");
+        // The description's own pattern list is replaced by the one that follows it.
+        const qsizetype open = label.lastIndexOf(QStringLiteral(" ("));
+        if (open >= 0 && label.endsWith(QLatin1Char(')')))
+            label.truncate(open);
+        if (label.isEmpty() && patterns.isEmpty())
+            continue;
+        filters << label + QStringLiteral(" (") +
+                       patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "app/user_prompts.h"
 
 class QWidget;
@@ -19,3 +21,8 @@ public:
 private:
     QWidget* FParent;
 };
+
+// A file filter written as description and pattern pairs separated by "|" ("XML file
+// (*.xml)|*.xml|CSV file (*.csv;*.txt)|*.csv;*.txt") as the name filters of a file dialog, one
+// per pair, the patterns separated by blanks.
+QStringList FileDialogNameFilters(const QString& AFilter);
