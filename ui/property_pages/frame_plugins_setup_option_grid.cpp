@@ -111,9 +111,9 @@ void TFramePluginsSetupOptionGrid::DoInitData(const QByteArray& AStream, const Q
         TqvStringGridColumn column;
         column.Id = reader.ReadAnsiString();
         column.Caption = reader.ReadUtf8String();
-        column.WidthSpec = reader.ReadAnsiString();
-        if (column.WidthSpec.trimmed().isEmpty())
-            column.WidthSpec = QStringLiteral("100%");
+        column.WidthRule = reader.ReadAnsiString();
+        if (column.WidthRule.trimmed().isEmpty())
+            column.WidthRule = QStringLiteral("100%");
         column.Flags = reader.ReadInt32();
         columns << column;
     }

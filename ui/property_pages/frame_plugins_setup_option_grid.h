@@ -20,7 +20,7 @@ struct TGridValueListDefault {
 TGridValueListDefault ParseGridValueListDefault(const QString& ADeclared);
 
 // The page of a grid property: the table control with the declared columns (their width
-// specifications, flags and default cells). Offers insert file path (appended to the current
+// rules, flags and default cells). Offers insert file path (appended to the current
 // cell), the text editor on the current cell, import (XML, comma-separated), export (XML,
 // comma-separated, HTML), printing and the row actions; its check hands the kept rows to the
 // plugin one by one and selects the cell a problem names.

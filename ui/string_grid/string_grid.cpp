@@ -333,30 +333,23 @@ bool TqvStringGrid::CanMoveRowDown() const {
 }
 
 void TqvStringGrid::AddRow() {
-    if (!CanAddRow())
-        return;
-    CommitOpenEditor();
-    const int row = currentRow() >= 0 ? currentRow() + 1 : rowCount();
-    const int col = std::max(currentColumn(), 0);
-    FFilling = true;
-    insertRow(row);
-    FillRow(row);
-    FFilling = false;
-    SelectCell(col, row);
-    Changed();
+    if (CanAddRow())
+        PutEmptyRow(currentRow() >= 0 ? currentRow() + 1 : rowCount());
 }
 
 void TqvStringGrid::InsertRow() {
-    if (!CanInsertRow())
-        return;
+    if (CanInsertRow())
+        PutEmptyRow(currentRow() >= 0 ? currentRow() : rowCount());
+}
+
+void TqvStringGrid::PutEmptyRow(int ARow) {
     CommitOpenEditor();
-    const int row = currentRow() >= 0 ? currentRow() : rowCount();
     const int col = std::max(currentColumn(), 0);
     FFilling = true;
-    insertRow(row);
-    FillRow(row);
+    insertRow(ARow);
+    FillRow(ARow);
     FFilling = false;
-    SelectCell(col, row);
+    SelectCell(col, ARow);
     Changed();
 }
 
@@ -473,7 +466,7 @@ int TqvStringGrid::WidestText(int ACol) const {
 void TqvStringGrid::RecomputeColumnWidths() {
     QList<TqvColWidthInput> inputs;
     for (int c = 0; c < columnCount(); ++c)
-        inputs << TqvColWidthInput{ParseColWidthSpec(FColumns[c].WidthSpec), columnWidth(c),
+        inputs << TqvColWidthInput{ParseColWidthRule(FColumns[c].WidthRule), columnWidth(c),
                                    WidestText(c)};
     // The grid lines of a table view are drawn inside its sections: nothing to take off.
     const QList<int> widths = ComputeColumnWidths(inputs, viewport()->width(), 0);

@@ -15,13 +15,13 @@ class QPrinter;
 class QTextDocument;
 class TqvStringGridDelegate;
 
-// A column of the table control: its identifier, header caption, automatic-width specification
+// A column of the table control: its identifier, header caption, automatic-width rule
 // ("80", "80+", "30%"; empty keeps the width) and the ColFlags bits that give it its
 // behaviour (alignment, read-only, password, multi-line, value list, cell buttons).
 struct TqvStringGridColumn {
     QString Id;
     QString Caption;
-    QString WidthSpec;
+    QString WidthRule;
     std::int32_t Flags = 0;
     // The choices of a value-list column (flags 512, 4096 or 8192).
     QStringList ValueList;
@@ -95,7 +95,7 @@ public:
     // Ends the editing of a cell, keeping what was typed.
     void CommitOpenEditor();
 
-    // Recomputes the column widths from their specifications for the present width.
+    // Recomputes the column widths from their rules for the present width.
     void RecomputeColumnWidths();
 
     // The table as the formats see it.
@@ -116,6 +116,8 @@ protected:
     void resizeEvent(QResizeEvent* AEvent) override;
 
 private:
+    // A new empty row at ARow, selected, with the column kept.
+    void PutEmptyRow(int ARow);
     friend class TqvStringGridDelegate;
 
     QTableWidgetItem* NewItem(int ACol, const QString& AValue) const;

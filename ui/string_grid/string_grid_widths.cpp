@@ -3,46 +3,46 @@
 #include <algorithm>
 #include <cmath>
 
-TqvColWidthSpec ParseColWidthSpec(const QString& AText) {
+TqvColWidthRule ParseColWidthRule(const QString& AText) {
     QString text = AText.trimmed();
-    TqvColWidthSpec spec;
-    TqvColWidthSpec::TKind kind = TqvColWidthSpec::TKind::Pixels;
+    TqvColWidthRule rule;
+    TqvColWidthRule::TKind kind = TqvColWidthRule::TKind::Pixels;
     if (text.endsWith(QLatin1Char('+'))) {
-        kind = TqvColWidthSpec::TKind::AtLeast;
+        kind = TqvColWidthRule::TKind::AtLeast;
         text.chop(1);
     } else if (text.endsWith(QLatin1Char('%'))) {
-        kind = TqvColWidthSpec::TKind::Share;
+        kind = TqvColWidthRule::TKind::Share;
         text.chop(1);
     }
     bool ok = false;
     const int n = text.trimmed().toInt(&ok);
     if (!ok || n < 0)
-        return spec;  // keep the current width
-    spec.Kind = kind;
-    spec.N = n;
-    return spec;
+        return rule;  // keep the current width
+    rule.Kind = kind;
+    rule.N = n;
+    return rule;
 }
 
 QList<int> ComputeColumnWidths(const QList<TqvColWidthInput>& AColumns, int AClientWidth,
                                int AGridLineWidth) {
-    using TKind = TqvColWidthSpec::TKind;
+    using TKind = TqvColWidthRule::TKind;
     QList<int> widths(AColumns.size(), 0);
     qint64 remaining = qint64(AClientWidth) - qint64(AGridLineWidth) * AColumns.size();
     qint64 shareTotal = 0;
     for (qsizetype i = 0; i < AColumns.size(); ++i) {
         const TqvColWidthInput& column = AColumns[i];
-        switch (column.Spec.Kind) {
+        switch (column.Rule.Kind) {
             case TKind::Keep:
                 widths[i] = column.Current;
                 break;
             case TKind::Pixels:
-                widths[i] = column.Spec.N;
+                widths[i] = column.Rule.N;
                 break;
             case TKind::AtLeast:
-                widths[i] = std::max(column.Spec.N, column.WidestText);
+                widths[i] = std::max(column.Rule.N, column.WidestText);
                 break;
             case TKind::Share:
-                shareTotal += column.Spec.N;
+                shareTotal += column.Rule.N;
                 continue;
         }
         remaining -= widths[i];
@@ -53,9 +53,9 @@ QList<int> ComputeColumnWidths(const QList<TqvColWidthInput>& AColumns, int ACli
     qint64 given = 0;
     qsizetype last = -1;
     for (qsizetype i = 0; i < AColumns.size(); ++i) {
-        if (AColumns[i].Spec.Kind != TKind::Share)
+        if (AColumns[i].Rule.Kind != TKind::Share)
             continue;
-        const double exact = double(remaining) * AColumns[i].Spec.N / double(shareTotal);
+        const double exact = double(remaining) * AColumns[i].Rule.N / double(shareTotal);
         widths[i] = static_cast<int>(std::lround(exact));
         given += widths[i];
         last = i;

@@ -3,21 +3,21 @@
 // The table control's automatic column widths, apart from the widget: a number N gives N
 // pixels; "N+" gives N pixels or the widest text of the column, whichever is larger; "N%" is a
 // share of what the pixel-width columns leave of the client width; an empty (or unreadable)
-// specification keeps the column's current width.
+// rule keeps the column's current width.
 
 #include <QList>
 #include <QString>
 
-struct TqvColWidthSpec {
+struct TqvColWidthRule {
     enum class TKind { Keep, Pixels, AtLeast, Share };
     TKind Kind = TKind::Keep;
     int N = 0;
 };
 
-TqvColWidthSpec ParseColWidthSpec(const QString& AText);
+TqvColWidthRule ParseColWidthRule(const QString& AText);
 
 struct TqvColWidthInput {
-    TqvColWidthSpec Spec;
+    TqvColWidthRule Rule;
     int Current = 0;     // the width the column has now
     int WidestText = 0;  // the width its widest text needs
 };

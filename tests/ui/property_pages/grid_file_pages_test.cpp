@@ -147,7 +147,7 @@ TEST_F(GridPageTest, DeclarationGivesColumnsListsAndDefaults) {
     const auto page = Open(Declaration());
     TqvStringGrid& grid = *page->Grid();
     ASSERT_EQ(grid.columnCount(), 5);
-    EXPECT_EQ(grid.Column(0).WidthSpec, QStringLiteral("100%")) << "an empty width is 100%";
+    EXPECT_EQ(grid.Column(0).WidthRule, QStringLiteral("100%")) << "an empty width is 100%";
     EXPECT_EQ(grid.Column(1).ValueList,
               (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
     EXPECT_EQ(grid.Column(2).ValueList,
@@ -448,7 +448,7 @@ TEST_F(PropertyPagesInWindowTest, GridServicesFollowThePropertyAndTheCurrentCell
     // The True/False column is a drop-down; its column reads the declared width.
     EXPECT_EQ(page.Grid()->Column(0).ValueList,
               (QStringList{QStringLiteral("True"), QStringLiteral("False")}));
-    EXPECT_EQ(page.Grid()->Column(0).WidthSpec, QStringLiteral("80+"));
+    EXPECT_EQ(page.Grid()->Column(0).WidthRule, QStringLiteral("80+"));
 }
 
 TEST(FilePage, InsertFilePathGoesToTheCaretAndMarkupIsHighlighted) {

@@ -205,7 +205,7 @@ TEST_F(StringGridTest, PasswordCellsAreMaskedInTheRenderedGrid) {
     FGrid.CommitOpenEditor();
 }
 
-TEST_F(StringGridTest, ColumnWidthsFollowTheirSpecificationsOnResize) {
+TEST_F(StringGridTest, ColumnWidthsFollowTheirRulesOnResize) {
     FGrid.SetColumns(
         {Col("px", 0, "50"), Col("atleast", 0, "20+"), Col("one", 0, "1%"), Col("three", 0, "3%")});
     FGrid.SetRows({{QString(), QStringLiteral("a rather long text in the cell")}});

@@ -4,9 +4,9 @@
 
 namespace {
 
-using TKind = TqvColWidthSpec::TKind;
+using TKind = TqvColWidthRule::TKind;
 
-TEST(StringGridWidths, SpecificationsAreRead) {
+TEST(StringGridWidths, RulesAreRead) {
     const struct {
         const char* Text;
         TKind Kind;
@@ -17,14 +17,14 @@ TEST(StringGridWidths, SpecificationsAreRead) {
                  {"abc", TKind::Keep, 0},   {"-5", TKind::Keep, 0},
                  {"+", TKind::Keep, 0},     {"12px", TKind::Keep, 0}};
     for (const auto& c : cases) {
-        const TqvColWidthSpec spec = ParseColWidthSpec(QString::fromLatin1(c.Text));
-        EXPECT_EQ(spec.Kind, c.Kind) << c.Text;
-        EXPECT_EQ(spec.N, c.N) << c.Text;
+        const TqvColWidthRule rule = ParseColWidthRule(QString::fromLatin1(c.Text));
+        EXPECT_EQ(rule.Kind, c.Kind) << c.Text;
+        EXPECT_EQ(rule.N, c.N) << c.Text;
     }
 }
 
-TqvColWidthInput In(const char* ASpec, int ACurrent = 0, int AWidest = 0) {
-    return {ParseColWidthSpec(QString::fromLatin1(ASpec)), ACurrent, AWidest};
+TqvColWidthInput In(const char* ARule, int ACurrent = 0, int AWidest = 0) {
+    return {ParseColWidthRule(QString::fromLatin1(ARule)), ACurrent, AWidest};
 }
 
 TEST(StringGridWidths, SharesDivideWhatThePixelColumnsLeave) {
