@@ -8,9 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
-class QProcess;
+#include <sys/types.h>
 
 struct TFtpTestUser {
     QString Name;
@@ -56,7 +54,7 @@ public:
 
 private:
     QString FLogFile;
-    std::unique_ptr<QProcess> FProcess;
+    pid_t FPid = -1;
     int FPort = 0;
     QString FStartError;
 };
