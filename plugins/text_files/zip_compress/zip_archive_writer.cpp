@@ -274,9 +274,11 @@ std::int64_t TZipArchiveWriter::AddHeldFile(const QByteArray& AName, const QStri
             zip_error_fini(&data->Error);
     } else {
         zip_error_fini(&data->Error);
-        // The archive library copies the bytes, so they need not outlive this call.
-        void* copy = std::malloc(static_cast<size_t>(std::max<qsizetype>(ABytes.size(), 1)));
-        if (copy != nullptr) {
+        // The archive library takes the copy and frees it with the source. An empty file gets
+        // no buffer: the library keeps none for zero bytes, so a copy would never be freed.
+        if (ABytes.isEmpty()) {
+            source = zip_source_buffer(FArchive, nullptr, 0, 0);
+        } else if (void* copy = std::malloc(static_cast<size_t>(ABytes.size())); copy != nullptr) {
             std::memcpy(copy, ABytes.constData(), static_cast<size_t>(ABytes.size()));
             source = zip_source_buffer(FArchive, copy, static_cast<zip_uint64_t>(ABytes.size()), 1);
             if (source == nullptr)
