@@ -296,6 +296,31 @@ TEST_F(BatchFaultTest, UnreadableUnwritableAndVanishedPathsAreReportedAndTheRest
     EXPECT_EQ(ManifestDifferences(input, inputNow), QStringList());
 }
 
+// Working in place, a user's file deleted between the listing and its worker is reported and
+// stays gone: nothing is made in its place, and the other files are rewritten.
+TEST_F(BatchFaultTest, AFileVanishedInPlaceIsReportedAndNotMadeAgain) {
+    FTemp.WriteFile(QStringLiteral("in/ok.txt"), "old ok");
+    FTemp.WriteFile(QStringLiteral("in/sub/gone.txt"), "old gone");
+    const QString project = WriteProject(
+        {true,
+         false,
+         2,
+         {{QStringLiteral(":"), KFault, {}}, {QStringLiteral("*.txt"), KReplacer, OldToNew()}}});
+
+    const TBatchRun run =
+        Run(project, {{"PLOVANE_FAULT_WORK", "delete"},
+                      {"PLOVANE_FAULT_PATH", QFile::encodeName(FInput) + "sub/gone.txt"}});
+    EXPECT_EQ(run.ExitCode, 1) << Joined(run).toStdString();
+    EXPECT_EQ(ReadWholeFile(FInput + QStringLiteral("ok.txt")), QByteArray("new ok"));
+    EXPECT_FALSE(QFileInfo::exists(FInput + QStringLiteral("sub/gone.txt")));
+    EXPECT_FALSE(LogLinesNaming(run.BatchLog, QStringLiteral("sub/gone.txt")).isEmpty())
+        << Joined(run).toStdString();
+    QStringList left;
+    for (const auto& [name, entry] : ManifestOf(FInput))
+        left << QString::fromUtf8(name);
+    EXPECT_EQ(left, QStringList({QStringLiteral("ok.txt"), QStringLiteral("sub")}));
+}
+
 // A plugin that throws, one that returns a path outside the batch root and one that fills its
 // output buffer without an end: every path is reported, nothing else changes.
 TEST_F(BatchFaultTest, MisbehavingPluginsFailTheirPathsOnlyAndEachIsReported) {
