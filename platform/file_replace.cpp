@@ -102,16 +102,19 @@ int CreateNamedTemporary(const TTemporaryNames& ANames, QByteArray& ATemp) {
     return -1;
 }
 
-// Gives an unnamed file (O_TMPFILE) a free name; linkat never replaces an existing entry. The
-// /proc way needs no privilege; AT_EMPTY_PATH serves where /proc is missing.
+// Gives an unnamed file (O_TMPFILE) a free name; linkat never replaces an existing entry.
+// AT_EMPTY_PATH links the descriptor itself, the cheaper way; kernels before 6.10 allow it only
+// with CAP_DAC_READ_SEARCH and otherwise answer ENOENT, and then the link through /proc, which
+// needs no privilege, serves.
 bool NameUnnamedTemporary(int AFd, const TTemporaryNames& ANames, QByteArray& ATemp, int& ACode) {
     char procPath[64];
     std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", AFd);
     for (int attempt = 0; attempt < KNameAttempts; ++attempt) {
         ATemp = ANames.Next();
-        if (::linkat(AT_FDCWD, procPath, AT_FDCWD, ATemp.constData(), AT_SYMLINK_FOLLOW) == 0)
+        if (::linkat(AFd, "", AT_FDCWD, ATemp.constData(), AT_EMPTY_PATH) == 0)
             return true;
-        if (errno == ENOENT && ::linkat(AFd, "", AT_FDCWD, ATemp.constData(), AT_EMPTY_PATH) == 0)
+        if (errno == ENOENT &&
+            ::linkat(AT_FDCWD, procPath, AT_FDCWD, ATemp.constData(), AT_SYMLINK_FOLLOW) == 0)
             return true;
         if (errno != EEXIST)
             break;
