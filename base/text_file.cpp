@@ -257,7 +257,10 @@ TTextFileContent ReadTextFileDetected(const QString& APath, const TAnsiCodePage*
                                                            : TTextReadStatus::Missing;
         return content;
     }
-    return DecodeContent(file.Bytes, ACodePage);
+    content = DecodeContent(file.Bytes, ACodePage);
+    if (file.NotALink)
+        content.ReadFile = file.Info;
+    return content;
 }
 
 QString LossOnWriteBack(const TTextFileContent& AContent) {
@@ -310,6 +313,13 @@ bool WriteTextFile(const QString& APath, const QString& AText, TTextEncoding AEn
                    const TAnsiCodePage* ACodePage, QString* AError) {
     return ReplaceFileContentByUnnamedTemporary(APath, EncodeText(AText, AEncoding, ACodePage),
                                                 AError);
+}
+
+bool WriteTextFileBack(const QString& APath, const QString& AText, const TTextFileContent& AAsRead,
+                       const TAnsiCodePage* ACodePage, QString* AError) {
+    return ReplaceFileContentByUnnamedTemporary(
+        APath, EncodeText(AText, AAsRead.Encoding, ACodePage), AError,
+        AAsRead.ReadFile ? &*AAsRead.ReadFile : nullptr);
 }
 
 bool WriteTextFileUtf16(const QString& APath, const QString& AText, QString* AError) {

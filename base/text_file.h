@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/stat.h>
+
+#include <optional>
+
 class TAnsiCodePage;
 class TIniDocument;
 
@@ -32,6 +36,9 @@ struct TTextFileContent {
     // Text in the ANSI code page whose characters the code page writes with other bytes than
     // the file has (code pages with two codes for one character, such as CP932).
     bool AnsiBytesDiffer = false;
+    // The file as it was read, when the path itself was the file (no symbolic link): lets the
+    // write back skip looking at the path again.
+    std::optional<struct stat> ReadFile;
 };
 
 // Reads a whole text file and tells which encoding it found. The byte-order marks are checked
@@ -74,6 +81,11 @@ QByteArray EncodeText(const QString& AText, TTextEncoding AEncoding,
 // the file could not be written; AError (when given) receives the reason.
 bool WriteTextFile(const QString& APath, const QString& AText, TTextEncoding AEncoding,
                    const TAnsiCodePage* ACodePage = nullptr, QString* AError = nullptr);
+
+// Writes changed text back to the file it was read from (ReadTextFileDetected), as WriteTextFile
+// does in the encoding found; the file's mode and owner as found when it was read are kept.
+bool WriteTextFileBack(const QString& APath, const QString& AText, const TTextFileContent& AAsRead,
+                       const TAnsiCodePage* ACodePage = nullptr, QString* AError = nullptr);
 
 // As WriteTextFile with the text's code units little-endian and no mark added. Never raises:
 // UTF-16 holds every code unit.

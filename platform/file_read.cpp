@@ -36,8 +36,15 @@ private:
 bool ReadOrdinaryFile(const QString& APath, qint64 AMaxBytes, TOrdinaryFileRead& AResult,
                       QString& AError) {
     AResult = TOrdinaryFileRead();
-    const TReadFd fd(
-        ::open(QFile::encodeName(APath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const QByteArray path = QFile::encodeName(APath);
+    constexpr int KFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    // Tried without following a link first: a writer that knows the path is no link needs
+    // not ask again. A link costs one more open.
+    int opened = ::open(path.constData(), KFlags | O_NOFOLLOW);
+    AResult.NotALink = opened >= 0;
+    if (opened < 0 && errno == ELOOP)
+        opened = ::open(path.constData(), KFlags);
+    const TReadFd fd(opened);
     if (fd.Get() < 0) {
         AError = ReasonText(APath, std::strerror(errno));
         return false;

@@ -10,6 +10,9 @@
 // in its place never blocks the caller) and refused when it is no ordinary file.
 struct TOrdinaryFileRead {
     struct stat Info {};
+    // Whether the path itself is the file (no symbolic link led there): Info then describes
+    // the path as lstat would.
+    bool NotALink = false;
     QByteArray Bytes;
     // Whether Bytes holds the whole file; false when it is larger than the caller's limit.
     bool Complete = false;

@@ -183,15 +183,21 @@ const char* FillTemporary(int AFd, bool AExisting, const struct stat& AOld,
     return nullptr;
 }
 
-bool Replace(const QString& APath, const QByteArray& ABytes, bool AUnnamedFirst, QString* AError) {
+bool Replace(const QString& APath, const QByteArray& ABytes, bool AUnnamedFirst,
+             const struct stat* AKnownFile, QString* AError) {
     if (APath.isEmpty())
         return Fail(AError, QStringLiteral("An empty path cannot be written."));
     QByteArray target;
     bool existing = false;
     struct stat old {};
     QString error;
-    if (!ResolveTarget(QFile::encodeName(APath), target, existing, old, error))
+    if (AKnownFile != nullptr && S_ISREG(AKnownFile->st_mode)) {
+        target = QFile::encodeName(APath);
+        existing = true;
+        old = *AKnownFile;
+    } else if (!ResolveTarget(QFile::encodeName(APath), target, existing, old, error)) {
         return Fail(AError, error);
+    }
     const QString shown = QFile::decodeName(target);
 
     const TTemporaryNames names(target);
@@ -244,10 +250,10 @@ bool Replace(const QString& APath, const QByteArray& ABytes, bool AUnnamedFirst,
 bool ReplaceFileContent(const QString& APath, const QByteArray& ABytes, QString* AError) {
     // A named file from the start: on tmpfs it costs the kernel less than an unnamed one named
     // afterwards (no link through /proc), and on disk the two cost the same.
-    return Replace(APath, ABytes, false, AError);
+    return Replace(APath, ABytes, false, nullptr, AError);
 }
 
 bool ReplaceFileContentByUnnamedTemporary(const QString& APath, const QByteArray& ABytes,
-                                          QString* AError) {
-    return Replace(APath, ABytes, true, AError);
+                                          QString* AError, const struct stat* AKnownFile) {
+    return Replace(APath, ABytes, true, AKnownFile, AError);
 }

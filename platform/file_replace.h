@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/stat.h>
+
 // Gives a file new content so that it is complete or unchanged: the bytes are written to a
 // temporary file created exclusively under a free name in the file's folder (".<name>.plvtmp-"
 // and a random suffix) and renamed over the file only once every byte was written; a failure
@@ -19,5 +21,9 @@ bool ReplaceFileContent(const QString& APath, const QByteArray& ABytes, QString*
 // The same with an unnamed temporary file (O_TMPFILE) given its name only once complete, so
 // that not even a crash leaves a temporary file; where the file system has no unnamed files, a
 // named one is used.
+// AKnownFile, when given, is what the caller found the path to be a moment ago: a regular file
+// and no symbolic link (as lstat describes it); the path is then not looked at again, and that
+// file's mode and owner are what the new content keeps.
 bool ReplaceFileContentByUnnamedTemporary(const QString& APath, const QByteArray& ABytes,
-                                          QString* AError = nullptr);
+                                          QString* AError = nullptr,
+                                          const struct stat* AKnownFile = nullptr);

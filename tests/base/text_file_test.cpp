@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -347,6 +348,30 @@ TEST(TextFileWrite, ReplacesTheFileUnderItsNameOnly) {
     ASSERT_TRUE(WriteTextFileUtf16(path, QStringLiteral("ü")));
     EXPECT_EQ(ReadWholeFile(path), Bytes("\xFC\0", 2));
     EXPECT_EQ(ReadWholeFile(link), QByteArray("a long old text"));
+}
+
+// Written back after reading, a file keeps its mode, and a symbolic link stays the same link
+// with the file it leads to rewritten.
+TEST(TextFileWrite, WritingBackKeepsTheModeAndTheLink) {
+    TTempFolder folder;
+    const QString file = folder.WriteFile(QStringLiteral("a.txt"), QByteArray("old a"));
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0604), 0);
+    const QString link = folder.Path(QStringLiteral("link.txt"));
+    ASSERT_EQ(::symlink("a.txt", QFile::encodeName(link).constData()), 0);
+
+    for (const QString& path : {file, link}) {
+        SCOPED_TRACE(path.toStdString());
+        const TTextFileContent read = ReadTextFileDetected(path);
+        ASSERT_EQ(read.Status, TTextReadStatus::Ok);
+        EXPECT_EQ(read.ReadFile.has_value(), path == file);
+        ASSERT_TRUE(WriteTextFileBack(path, read.Text + u'!', read));
+    }
+    EXPECT_EQ(ReadWholeFile(file), QByteArray("old a!!"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), file);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0604u);
 }
 
 // Nothing is ever replaced by "?" (or U+FFFD) in silence: the writer raises, naming the encoding

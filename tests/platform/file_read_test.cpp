@@ -72,6 +72,10 @@ TEST(FileRead, ALinkToAFileGivesTheFilesFactsAndBytes) {
     ASSERT_TRUE(ReadOrdinaryFile(link, 100, read, error)) << error.toStdString();
     EXPECT_EQ(read.Bytes, QByteArray("content"));
     EXPECT_TRUE(S_ISREG(read.Info.st_mode));
+    // Only the file read under its own name is known to be no link.
+    EXPECT_FALSE(read.NotALink);
+    ASSERT_TRUE(ReadOrdinaryFile(file, 100, read, error)) << error.toStdString();
+    EXPECT_TRUE(read.NotALink);
 }
 
 TEST(NativePathKind, TellsWhatAPathNamesAndWhetherItIsALink) {

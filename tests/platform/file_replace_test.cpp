@@ -233,12 +233,27 @@ TEST_P(FileReplaceTest, AWriteThatCannotFinishLeavesTheFileAndNothingElse) {
     EXPECT_EQ(EntriesOf(temp.Path()), QStringList{QStringLiteral("f.txt")});
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, FileReplaceTest,
-                         ::testing::Values(TReplaceWay{"Named", &ReplaceFileContent},
-                                           TReplaceWay{"Unnamed",
-                                                       &ReplaceFileContentByUnnamedTemporary}),
-                         [](const ::testing::TestParamInfo<TReplaceWay>& AInfo) {
-                             return std::string(AInfo.param.Name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Ways, FileReplaceTest,
+    ::testing::Values(
+        TReplaceWay{"Named", &ReplaceFileContent},
+        TReplaceWay{"Unnamed",
+                    [](const QString& APath, const QByteArray& ABytes, QString* AError) {
+                        return ReplaceFileContentByUnnamedTemporary(APath, ABytes, AError);
+                    }},
+        // As a caller that has just read the file hands
+        // over what it found: a regular file, no link.
+        TReplaceWay{"UnnamedKnownFile",
+                    [](const QString& APath, const QByteArray& ABytes, QString* AError) {
+                        struct stat info {};
+                        const bool known =
+                            ::lstat(QFile::encodeName(APath).constData(), &info) == 0 &&
+                            S_ISREG(info.st_mode);
+                        return ReplaceFileContentByUnnamedTemporary(APath, ABytes, AError,
+                                                                    known ? &info : nullptr);
+                    }}),
+    [](const ::testing::TestParamInfo<TReplaceWay>& AInfo) {
+        return std::string(AInfo.param.Name);
+    });
 
 }  // namespace

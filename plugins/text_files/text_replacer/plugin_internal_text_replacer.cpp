@@ -167,7 +167,7 @@ std::optional<QString> TPluginInternal_TextReplacer::WriteBack(const QString& AP
         return QStringLiteral("The file was left unchanged: ") + loss + u'.';
     try {
         QString error;
-        if (!WriteTextFile(APath, AText, ARead.Encoding, nullptr, &error))
+        if (!WriteTextFileBack(APath, AText, ARead, nullptr, &error))
             return QStringLiteral("The file could not be written; it was left unchanged: ") + error;
     } catch (const std::exception& e) {
         // Text the file's encoding cannot hold: the message names the encoding.

@@ -123,7 +123,7 @@ void TPluginInternal_WebPageOptimizer::PluginWorkPath(const QString& AWorkPathNa
         if (text == content.Text)
             return;
         QString error;
-        if (!WriteTextFile(AWorkPathNameIn, text, content.Encoding, nullptr, &error))
+        if (!WriteTextFileBack(AWorkPathNameIn, text, content, nullptr, &error))
             Report(QStringLiteral("The file could not be written; it was left unchanged: ") +
                    error);
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer_scan.h"
 #include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer_tables.h"
 
 namespace {
@@ -50,6 +51,20 @@ void Mark(QString& AText, qsizetype AFrom, qsizetype ATo) {
         data[i] = QChar(KWpoDeleteMark);
 }
 
+// The next "<" at or after AFrom, or -1.
+qsizetype NextLessThan(const QString& AText, qsizetype AFrom) {
+    const qsizetype at =
+        WpoFind(reinterpret_cast<const char16_t*>(AText.constData()), AFrom, AText.size(), u'<');
+    return at < AText.size() ? at : -1;
+}
+
+// Whether a region or comment may start at APos, which may lie past the end.
+bool MayStartRegionAt(const QString& AText, qsizetype APos) {
+    return APos >= 0 && APos < AText.size() &&
+           WpoMayStartRegion(reinterpret_cast<const char16_t*>(AText.constData()), APos,
+                             AText.size());
+}
+
 bool IsRegionLeftAlone(int ARegion) {
     return ARegion == wporScript || ARegion == wporXml || ARegion == wporPre ||
            ARegion == wporServerSideInclude || ARegion == wporAspComment;
@@ -80,18 +95,18 @@ public:
 };
 
 void CompactMarked(QString& AText) {
-    qsizetype write = AText.indexOf(QChar(KWpoDeleteMark));
-    if (write < 0)
+    const qsizetype size = AText.size();
+    qsizetype write =
+        WpoFind(reinterpret_cast<const char16_t*>(AText.constData()), 0, size, KWpoDeleteMark);
+    if (write == size)
         return;
     char16_t* data = reinterpret_cast<char16_t*>(AText.data());
-    const qsizetype size = AText.size();
     // Moves each run of kept characters once, instead of one character at a time.
     qsizetype read = write;
     while (read < size) {
         while (read < size && data[read] == KWpoDeleteMark)
             ++read;
-        const char16_t* runEnd = std::find(data + read, data + size, KWpoDeleteMark);
-        const qsizetype run = (runEnd - data) - read;
+        const qsizetype run = WpoFind(data, read, size, KWpoDeleteMark) - read;
         std::memmove(data + write, data + read, std::size_t(run) * sizeof(char16_t));
         write += run;
         read += run;
@@ -163,7 +178,8 @@ bool TqvWebPageOptimizer::SkipProtectedRegion(qsizetype& APos, QString& AText, b
 }
 
 void TqvWebPageOptimizer::SkipRegionsAt(qsizetype& APos, QString& AText, bool APack) {
-    while (APos < AText.size() && SkipProtectedRegion(APos, AText, APack)) {
+    // Most "<" start a plain tag; those are sorted out here, without the call.
+    while (MayStartRegionAt(AText, APos) && SkipProtectedRegion(APos, AText, APack)) {
     }
 }
 
@@ -186,15 +202,14 @@ void TqvWebPageOptimizer::RemoveHtmlComments(QString& AText) {
         // Regions are consulted first at every position, also at the one right after a removed
         // comment: a server-side include or script there stays whole.
         // Regions and comments begin with "<": the positions before the next one are passed.
-        pos = AText.indexOf(u'<', pos);
+        pos = NextLessThan(AText, pos);
         if (pos < 0)
             break;
-        for (;;) {
+        while (MayStartRegionAt(AText, pos)) {
             if (SkipProtectedRegion(pos, AText, false))
                 continue;
-            if (pos < AText.size() && RemoveHtmlComment(pos, AText))
-                continue;
-            break;
+            if (!RemoveHtmlComment(pos, AText))
+                break;
         }
         ++pos;
     }
@@ -205,10 +220,10 @@ void TqvWebPageOptimizer::ControlCharactersToSpaces(QString& AText, bool AOuter)
     const qsizetype length = AText.size();
     // Skipping without packing never changes the text, so the pointer stays valid.
     char16_t* data = reinterpret_cast<char16_t*>(AText.data());
+    // Only control characters and, outside regions, "<" matter; the rest is passed by the scan.
     qsizetype pos = 0;
-    while (pos < length) {
-        const char16_t c = data[pos];
-        if (c < 0x20) {
+    while ((pos = WpoFindControlOr(data, pos, length, u'<')) < length) {
+        if (data[pos] < 0x20) {
             data[pos] = u' ';
         } else if (AOuter && WpoMayStartRegion(data, pos, length) &&
                    SkipProtectedRegion(pos, AText, false)) {
@@ -222,9 +237,11 @@ void TqvWebPageOptimizer::MarkDoubleSpaces(QString& AText, bool AOuter) {
     const qsizetype length = AText.size();
     char16_t* data = reinterpret_cast<char16_t*>(AText.data());
     qsizetype pos = 0;
-    while (pos < length) {
-        if (pos + 1 < length && data[pos] == u' ' && data[pos + 1] == u' ') {
-            data[pos] = KWpoDeleteMark;
+    while ((pos = WpoFindEither(data, pos, length, u' ', u'<')) < length) {
+        if (data[pos] == u' ') {
+            // A run of spaces at once: all but its last are marked.
+            while (pos + 1 < length && data[pos + 1] == u' ')
+                data[pos++] = KWpoDeleteMark;
         } else if (AOuter && WpoMayStartRegion(data, pos, length) &&
                    SkipProtectedRegion(pos, AText, false)) {
             continue;
@@ -237,13 +254,25 @@ void TqvWebPageOptimizer::MarkDoubleSpaces(QString& AText, bool AOuter) {
 void TqvWebPageOptimizer::MarkSpacesBetweenTags(QString& AText, bool AOuter) {
     const qsizetype length = AText.size();
     char16_t* data = reinterpret_cast<char16_t*>(AText.data());
+    // A space is marked when ">" stands before it and "<" after it, outside regions. The scan
+    // stops at both: at ">" for the space after it, at "<" for a region that may start there.
+    const auto markAfter = [&](qsizetype AClose) {
+        if (AClose >= 0 && AClose + 2 < length && data[AClose] == u'>' &&
+            data[AClose + 1] == u' ' && data[AClose + 2] == u'<')
+            data[AClose + 1] = KWpoDeleteMark;
+    };
     qsizetype pos = 0;
-    while (pos < length) {
-        if (AOuter && WpoMayStartRegion(data, pos, length))
+    while ((pos = WpoFindEither(data, pos, length, u'>', u'<')) < length) {
+        if (data[pos] == u'<' && AOuter && WpoMayStartRegion(data, pos, length)) {
+            const qsizetype start = pos;
             SkipRegionsAt(pos, AText, false);
-        if (pos >= 1 && pos + 1 < length && data[pos - 1] == u'>' && data[pos] == u' ' &&
-            data[pos + 1] == u'<')
-            data[pos] = KWpoDeleteMark;
+            if (pos != start) {
+                // The region's own last character may be the ">" before a space.
+                markAfter(pos - 1);
+                continue;
+            }
+        }
+        markAfter(pos);
         ++pos;
     }
     CompactMarked(AText);
@@ -270,21 +299,17 @@ void TqvWebPageOptimizer::ParseHtmlMix(QString& AText, bool AOuter) {
     {
         char16_t* data = reinterpret_cast<char16_t*>(AText.data());
         const qsizetype length = AText.size();
-        for (qsizetype pos = 0; pos < length;) {
-            if (data[pos] == u' ' && pos + 1 < length && data[pos + 1] == u'>') {
-                data[pos] = KWpoDeleteMark;
-                pos += 2;
-            } else {
-                ++pos;
-            }
+        for (qsizetype pos = 1; (pos = WpoFind(data, pos, length, u'>')) < length; ++pos) {
+            if (data[pos - 1] == u' ')
+                data[pos - 1] = KWpoDeleteMark;
         }
     }
     CompactMarked(AText);
     {
         char16_t* data = reinterpret_cast<char16_t*>(AText.data());
         const qsizetype length = AText.size();
-        for (qsizetype pos = 0; pos < length;) {
-            if (data[pos] == u'<' && pos + 1 < length && data[pos + 1] == u' ') {
+        for (qsizetype pos = 0; (pos = WpoFind(data, pos, length, u'<')) < length;) {
+            if (pos + 1 < length && data[pos + 1] == u' ') {
                 data[pos + 1] = KWpoDeleteMark;
                 pos += 3;
             } else {
@@ -302,7 +327,7 @@ void TqvWebPageOptimizer::ParseHtmlMix(QString& AText, bool AOuter) {
     // Only here is server-side code packed; the passes above skip regions without packing.
     const bool pack = FDocument_TryAnalyseServerSideScipting && AOuter;
     for (qsizetype pos = 0; pos < AText.size(); ++pos) {
-        pos = AText.indexOf(u'<', pos);
+        pos = NextLessThan(AText, pos);
         if (pos < 0)
             break;
         SkipRegionsAt(pos, AText, pack);
@@ -317,16 +342,20 @@ void TqvWebPageOptimizer::InsertNS4LineBreaks(QString& AText) {
     qsizetype pos = 0;
     while (pos < AText.size()) {
         // Block tags and regions begin with "<": the positions before the next one are passed.
-        pos = AText.indexOf(u'<', pos);
+        pos = NextLessThan(AText, pos);
         if (pos < 0)
             break;
         const qsizetype before = pos;
         SkipRegionsAt(pos, AText, false);
         if (pos != before)
             continue;
+        // The tags are lower case: their second character sorts out most of them at once.
+        const char16_t second =
+            pos + 1 < AText.size() ? WpoAsciiLower(AText.at(pos + 1).unicode()) : char16_t(0);
         for (const QString& tag : tags) {
             const qsizetype after = pos + tag.size();
-            if (after < AText.size() && WpoMarkerAt(AText, pos, tag, true) &&
+            if (WpoAsciiLower(tag.at(1).unicode()) == second && after < AText.size() &&
+                WpoMarkerAt(AText, pos, tag, true) &&
                 (AText.at(after) == u' ' || AText.at(after) == u'>')) {
                 if (pos != 0)
                     insertAt.push_back(pos);
@@ -357,7 +386,7 @@ void TqvWebPageOptimizer::ConvertToShortTags(QString& AText) {
     if (pairs.empty()) {
         // Only the region skipping is left to do, which can only raise.
         for (qsizetype pos = 0; pos < AText.size(); ++pos) {
-            pos = AText.indexOf(u'<', pos);
+            pos = NextLessThan(AText, pos);
             if (pos < 0)
                 break;
             SkipRegionsAt(pos, AText, false);
