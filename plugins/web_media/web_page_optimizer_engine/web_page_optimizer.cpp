@@ -220,15 +220,13 @@ void TqvWebPageOptimizer::ControlCharactersToSpaces(QString& AText, bool AOuter)
     const qsizetype length = AText.size();
     // Skipping without packing never changes the text, so the pointer stays valid.
     char16_t* data = reinterpret_cast<char16_t*>(AText.data());
-    // Only control characters and, outside regions, "<" matter; the rest is passed by the scan.
+    // Control characters up to each "<" become spaces; at "<" a region may start, whose text
+    // stays as it is.
     qsizetype pos = 0;
-    while ((pos = WpoFindControlOr(data, pos, length, u'<')) < length) {
-        if (data[pos] < 0x20) {
-            data[pos] = u' ';
-        } else if (AOuter && WpoMayStartRegion(data, pos, length) &&
-                   SkipProtectedRegion(pos, AText, false)) {
+    while ((pos = WpoControlsToSpacesUntil(data, pos, length, u'<')) < length) {
+        if (AOuter && WpoMayStartRegion(data, pos, length) &&
+            SkipProtectedRegion(pos, AText, false))
             continue;
-        }
         ++pos;
     }
 }
@@ -237,7 +235,8 @@ void TqvWebPageOptimizer::MarkDoubleSpaces(QString& AText, bool AOuter) {
     const qsizetype length = AText.size();
     char16_t* data = reinterpret_cast<char16_t*>(AText.data());
     qsizetype pos = 0;
-    while ((pos = WpoFindEither(data, pos, length, u' ', u'<')) < length) {
+    // Single spaces are passed by the scan; it stops where a space follows a space.
+    while ((pos = WpoFindDoubleSpaceOr(data, pos, length, u'<')) < length) {
         if (data[pos] == u' ') {
             // A run of spaces at once: all but its last are marked.
             while (pos + 1 < length && data[pos + 1] == u' ')
