@@ -328,6 +328,34 @@ TEST(WebPageOptimizer, ShortTagOptionChangesNothing) {
               Pack(page, wpodTryAutoDetect, true, false).Text);
 }
 
+// The passes look at the text eight characters at a time: what they find must not depend on
+// where a block boundary falls. Each piece is packed behind every shift from 0 to 17 letters.
+TEST(WebPageOptimizer, WhatIsFoundDoesNotDependOnItsPositionInTheText) {
+    const struct {
+        QString Piece;
+        QString Packed;
+    } pieces[] = {
+        {S("a          b"), S("a b")},
+        {S("a\t\r\n\x01" "b"), S("a b")},
+        {S("<b>  <i>"), S("<b><i>")},
+        {S("<b> <i>"), S("<b><i>")},
+        {S("<i  >x< i>"), S("<i>x<i>")},
+        {S("<pre>a  \t b</pre>"), S("<pre>a  \t b</pre>")},
+        {S("<!-- gone -->c"), S("c")},
+        {S("<?php  x ?> <b>"), S("<?php  x ?><b>")},
+        {S("x\n<p>y"), S("x \r\n<p>y")},
+    };
+    for (const auto& piece : pieces) {
+        for (int shift = 0; shift < 18; ++shift) {
+            const QString lead(shift, u'z');
+            SCOPED_TRACE(QString(lead + piece.Piece).toStdString());
+            const TResult result = Pack(lead + piece.Piece + S("z"), wpodHtmlMixOnlyDo);
+            EXPECT_FALSE(result.Error);
+            EXPECT_EQ(result.Text, lead + piece.Packed + S("z"));
+        }
+    }
+}
+
 TEST(WebPageOptimizer, PackingTwiceChangesNothingMore) {
     const QString page =
         S("<html>\r\n <body>\r\n  <!-- menu -->\r\n  <ul>\r\n   <li>a</li>\r\n   <li>b</li>\r\n"
