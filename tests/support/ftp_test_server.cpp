@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "platform/child_program.h"
 #include "tests/support/temp_folders.h"
 
 #include <fcntl.h>
@@ -14,7 +15,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -23,10 +23,11 @@ const QString KPython = QStringLiteral("/usr/bin/python3");
 const QString KScript = QStringLiteral(PLOVANE_FTP_SERVER_SCRIPT);
 constexpr int KWaitMs = 60000;
 
-// The server and its helpers are started with fork, not QProcess: QProcess starts a child on the
-// parent's own memory and thread state until it execs (a vfork-like clone), which the thread
-// sanitizer cannot follow; it then misses later locking on the starting thread and reports races
-// in code that locks correctly.
+// Python is started with fork, not QProcess: QProcess starts a child on the parent's own memory
+// and thread state until it execs (a vfork-like clone), which the thread sanitizer cannot
+// follow; it then misses later locking on the starting thread and reports races in code that
+// locks correctly. Short jobs go through the program's own child starter; the server, which
+// keeps running and tells its port on its output, is started here.
 struct TPythonChild {
     pid_t Pid = -1;
     int Out = -1;  // the read end of its standard output
@@ -91,34 +92,21 @@ QByteArray ReadLine(int AFd) {
     return out;
 }
 
-// Waits for the child's end; its exit code, or -1 when a signal ended it.
-int WaitForExit(pid_t APid) {
+// Waits for the child's end (and reaps it).
+void WaitForExit(pid_t APid) {
     int status = 0;
-    while (::waitpid(APid, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Runs a short python job to its end; empty when it succeeded, else its error output.
-std::optional<QString> RunPython(const QStringList& AArgs, const QString& AErrorFile) {
-    TPythonChild child = StartPython(AArgs, AErrorFile);
-    if (child.Pid < 0)
-        return child.Error;
-    while (!ReadLine(child.Out).isEmpty()) {
+    while (::waitpid(APid, &status, 0) < 0 && errno == EINTR) {
     }
-    ::close(child.Out);
-    if (WaitForExit(child.Pid) == 0)
-        return std::nullopt;
-    return QString::fromUtf8(ReadWholeFile(AErrorFile));
 }
 
 }  // namespace
 
 QString FtpTestServerMissing() {
-    TTempFolder temp;
-    if (RunPython({QStringLiteral("-c"), QStringLiteral("import pyftpdlib")},
-                  temp.Path(QStringLiteral("probe.err"))))
+    const TChildProgramResult run = RunChildProgram(
+        {KPython, {QStringLiteral("-c"), QStringLiteral("import pyftpdlib")}, {}}, true);
+    if (!run.Started)
+        return run.StartError;
+    if (run.ExitCode != 0)
         return KPython + QStringLiteral(
                              " lacks pyftpdlib (Debian package python3-pyftpdlib, installed by "
                              "scripts/install-deps.sh)");
@@ -126,11 +114,13 @@ QString FtpTestServerMissing() {
 }
 
 QString MakeFtpTestCertificates(const QString& AFolder) {
-    const std::optional<QString> failed =
-        RunPython({KScript, QStringLiteral("--make-cert"), AFolder},
-                  QDir(AFolder).absoluteFilePath(QStringLiteral("make-cert.err")));
-    if (failed)
-        return QStringLiteral("the test certificates could not be made: ") + *failed;
+    const TChildProgramResult run =
+        RunChildProgram({KPython, {KScript, QStringLiteral("--make-cert"), AFolder}, {}}, true);
+    if (!run.Started)
+        return run.StartError;
+    if (run.ExitCode != 0)
+        return QStringLiteral("the test certificates could not be made: ") +
+               QString::fromUtf8(run.Output);
     return {};
 }
 

@@ -143,9 +143,7 @@ void TqvWebPageOptimizer::Parse(QString& APageStr) {
 }
 
 bool TqvWebPageOptimizer::SkipProtectedRegion(qsizetype& APos, QString& AText, bool APack) {
-    if (APos < 0 || APos >= AText.size() ||
-        !WpoMayStartRegion(reinterpret_cast<const char16_t*>(AText.constData()), APos,
-                           AText.size()))
+    if (!MayStartRegionAt(AText, APos))
         return false;
     static const std::vector<TqvWPOregion>& regions = WpoRegions();
     const char16_t second = WpoAsciiLower(AText.at(APos + 1).unicode());
@@ -348,7 +346,7 @@ void TqvWebPageOptimizer::InsertNS4LineBreaks(QString& AText) {
         SkipRegionsAt(pos, AText, false);
         if (pos != before)
             continue;
-        // The tags are lower case: their second character sorts out most of them at once.
+        // The second character sorts out most tags at once.
         const char16_t second =
             pos + 1 < AText.size() ? WpoAsciiLower(AText.at(pos + 1).unicode()) : char16_t(0);
         for (const QString& tag : tags) {
