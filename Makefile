@@ -16,9 +16,9 @@ configure: deps
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
+# The preset's sanitizer options come from the same script as scripts/sanitize.sh uses.
 test: build
-	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
-	  ctest --output-on-failure -j $(JOBS) --timeout 300
+	@scripts/test-suite.sh $(PRESET) $(JOBS)
 
 demo: build
 	@scripts/demo.sh $(BUILD_DIR)

@@ -22,6 +22,13 @@ void PrintLine(const QString& ALine) {
     WriteConsole(stderr, ALine + QLatin1Char('\n'));
 }
 
+// Notices that tell nothing a person at a terminal can act on: a shell without a login session
+// has no runtime folder, and Qt takes one of its own. They still reach the program log.
+bool WorthATerminalLine(QtMsgType AType, const QString& AMessage) {
+    return AType != QtWarningMsg ||
+           !AMessage.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"));
+}
+
 }  // namespace
 
 TQtMessageLog::TQtMessageLog(bool AQuiet) : FQuiet(AQuiet) {
@@ -36,7 +43,9 @@ TQtMessageLog::~TQtMessageLog() {
     // when quiet, and there is no other place left for them.
     if (FQuiet)
         for (const TEntry& entry : FPending)
-            PrintLine(entry.Line);
+            if (entry.Id != QStringLiteral("QtWarningMsg") ||
+                WorthATerminalLine(QtWarningMsg, entry.Message))
+                PrintLine(entry.Line);
 }
 
 std::optional<TQtMessageLog::TEntry> TQtMessageLog::LogEntry(QtMsgType AType,
@@ -69,7 +78,7 @@ void TQtMessageLog::Handle(QtMsgType AType, const QMessageLogContext& AContext,
     // A fatal message ends the program right after this: it is always shown, so the end has a
     // reason on the terminal.
     const QString line = qFormatLogMessage(AType, AContext, AMessage);
-    if (!FQuiet || AType == QtFatalMsg || GRouting)
+    if ((!FQuiet && WorthATerminalLine(AType, AMessage)) || AType == QtFatalMsg || GRouting)
         PrintLine(line);
     if (GRouting)
         return;

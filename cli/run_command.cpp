@@ -10,6 +10,8 @@
 #include "app/standalone_translation.h"
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
+#include "batch/batch_runner.h"
+#include "cli/json_outcome.h"
 #include "cli/progress_view.h"
 #include "cli/run_options.h"
 #include "platform/system_folders.h"
@@ -33,6 +35,23 @@ void ListPlugins(const TPluginHost& AHost) {
                               plugin->FPluginInfoHost.PluginVersion, plugin->FPluginPathName));
 }
 
+// The terminal view that keeps the batch's result; with "--json" there is no progress and no
+// outcome lines, as the JSON object printed at the end takes their place. Problems still go to
+// standard error.
+class TRunView : public TTerminalProgressView {
+public:
+    TRunView(const TRunOptions& AOptions, bool ATerminal)
+        : TTerminalProgressView(AOptions.Quiet || AOptions.Json, ATerminal), FJson(AOptions.Json) {}
+    void BatchResult(const TBatchRunResult& AResult) override { FResult = AResult; }
+    void Outcome(const QString& ALine) override {
+        if (!FJson)
+            TTerminalProgressView::Outcome(ALine);
+    }
+
+    const bool FJson;
+    std::optional<TBatchRunResult> FResult;
+};
+
 // Everything after the command line was understood: the module, the plugins, the project.
 int RunWithModule(const TRunOptions& AOptions, TQtMessageLog& AQtMessages) {
     TConsolePrompts prompts;
@@ -44,17 +63,27 @@ int RunWithModule(const TRunOptions& AOptions, TQtMessageLog& AQtMessages) {
     TModuleShared module(std::move(environment));
     const TQtMessageLogAttachment attachment(AQtMessages, module.FLogging);
 
-    TTerminalProgressView view(AOptions.Quiet, isatty(STDERR_FILENO) != 0);
+    TRunView view(AOptions, isatty(STDERR_FILENO) != 0);
+    const auto finish = [&](int AExitCode) {
+        if (AOptions.Json) {
+            const QByteArray json =
+                RunOutcomeJson(AExitCode, view.FResult ? &*view.FResult : nullptr);
+            std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+            std::fflush(stdout);
+        }
+        return AExitCode;
+    };
     TCollectionInternalPluginTypes registry;
     RegisterAllInternalPlugins(registry);
     const std::unique_ptr<TPluginHost> host = DiscoverPluginsHeadless(module, registry, view);
     if (host == nullptr)
-        return KExitBatchNotRun;
+        return finish(KExitBatchNotRun);
     if (AOptions.ListPlugins) {
         ListPlugins(*host);
         return KExitDone;
     }
-    return RunProjectHeadless(module, *host, {AOptions.ProjectPath, AOptions.Threads}, view);
+    return finish(
+        RunProjectHeadless(module, *host, {AOptions.ProjectPath, AOptions.Threads}, view));
 }
 
 }  // namespace
@@ -72,6 +101,10 @@ int RunCommandLine(const QStringList& AArguments, TQtMessageLog& AQtMessages) {
             WriteConsole(stderr, ProgramPrefix() + error + QStringLiteral("\n\n") +
                                      RunUsageText(translation.OptionsFilePath()));
             return KExitUsage;
+        }
+        if (options->Version) {
+            WriteConsole(stdout, RunVersionText());
+            return KExitDone;
         }
         if (options->Help) {
             WriteConsole(stdout, RunUsageText(translation.OptionsFilePath()));

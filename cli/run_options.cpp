@@ -62,14 +62,17 @@ QString RunUsageText(const QString& AOptionsFile) {
     const QString usage = TranslatedMessage(KTextRunUsageWord) + QStringLiteral(": ");
     QString text =
         usage +
-        QStringLiteral("plovane-run [--threads N] [--data-root DIR] [--quiet] PROJECT.plv\n") +
+        QStringLiteral(
+            "plovane-run [--threads N] [--data-root DIR] [--quiet | --json] PROJECT.plv\n") +
         QString(usage.size(), QLatin1Char(' ')) +
         QStringLiteral("plovane-run [--data-root DIR] --list-plugins\n\n");
     text += Wrapped(TranslatedMessage(KTextRunUsagePurpose), 0, KLineWidth) + QLatin1Char('\n');
     text += OptionLine(QStringLiteral("--threads N"), KTextRunUsageThreads);
     text += OptionLine(QStringLiteral("--data-root DIR"), KTextRunUsageDataRoot);
     text += OptionLine(QStringLiteral("--quiet"), KTextRunUsageQuiet);
+    text += OptionLine(QStringLiteral("--json"), KTextRunUsageJson);
     text += OptionLine(QStringLiteral("--list-plugins"), KTextRunUsageListPlugins);
+    text += OptionLine(QStringLiteral("--version"), KTextRunUsageVersion);
     text += OptionLine(QStringLiteral("--help"), KTextRunUsageHelp);
     text += QLatin1Char('\n') + Wrapped(TranslatedMessage(KTextRunUsageCtrlC), 0, KLineWidth);
     text += QLatin1Char('\n') +
@@ -86,6 +89,10 @@ QString RunUsageText(const QString& AOptionsFile) {
     text += ExitCodeLine(KExitBatchNotRun, KTextRunExitBatchNotRun);
     text += ExitCodeLine(KExitUsage, KTextRunExitUsage);
     return text;
+}
+
+QString RunVersionText() {
+    return QStringLiteral("plovane-run (Plovane) " PLOVANE_VERSION_STRING "\n");
 }
 
 QString DataRootArgument(const QStringList& AArguments) {
@@ -108,6 +115,10 @@ std::optional<TRunOptions> ParseRunOptions(const QStringList& AArguments, QStrin
             options.Help = true;
         } else if (arg == QStringLiteral("--quiet") || arg == QStringLiteral("-q")) {
             options.Quiet = true;
+        } else if (arg == QStringLiteral("--version")) {
+            options.Version = true;
+        } else if (arg == QStringLiteral("--json")) {
+            options.Json = true;
         } else if (arg == QStringLiteral("--list-plugins")) {
             options.ListPlugins = true;
         } else if (arg == KOptionThreads) {
@@ -136,7 +147,8 @@ std::optional<TRunOptions> ParseRunOptions(const QStringList& AArguments, QStrin
             return std::nullopt;
         }
     }
-    if (!options.Help && !options.ListPlugins && options.ProjectPath.isEmpty()) {
+    if (!options.Help && !options.Version && !options.ListPlugins &&
+        options.ProjectPath.isEmpty()) {
         *AError = TranslatedMessage(KTextRunNoProject);
         return std::nullopt;
     }

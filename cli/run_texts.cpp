@@ -47,6 +47,15 @@ const TqvlgNativeText KTextRunUsageListPlugins{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
     QStringLiteral("RunUsageListPlugins"),
     QStringLiteral("print each plugin's name, identifier, version and path"), QString()};
+const TqvlgNativeText KTextRunUsageJson{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("RunUsageJson"),
+    QStringLiteral("no progress output; at the end, the outcome as one JSON object on standard "
+                   "output instead of the summary"),
+    QString()};
+const TqvlgNativeText KTextRunUsageVersion{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("RunUsageVersion"), QStringLiteral("the program's name and version"), QString()};
 const TqvlgNativeText KTextRunUsageHelp{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
     QStringLiteral("RunUsageHelp"), QStringLiteral("this text"), QString()};
@@ -106,28 +115,13 @@ const TqvlgNativeText KTextRunStopping{
     QStringLiteral("Stopping: waiting for the running work to end..."), QString()};
 
 std::vector<TqvlgNativeText> RunNativeTexts() {
-    return {KTextRunThreadsWrong,
-            KTextRunDataRootMissing,
-            KTextRunUnknownOption,
-            KTextRunOneProjectOnly,
-            KTextRunNoProject,
-            KTextRunUsageWord,
-            KTextRunUsagePurpose,
-            KTextRunUsageThreads,
-            KTextRunUsageDataRoot,
-            KTextRunUsageQuiet,
-            KTextRunUsageListPlugins,
-            KTextRunUsageHelp,
-            KTextRunUsageCtrlC,
-            KTextRunUsageSafeMode,
-            KTextRunUsageExitCodes,
-            KTextRunExitDone,
-            KTextRunExitDoneWithProblems,
-            KTextRunExitInterrupted,
-            KTextRunExitProjectInvalid,
-            KTextRunExitBatchNotRun,
-            KTextRunExitUsage,
-            KTextRunProgressBar,
-            KTextRunProgressLine,
-            KTextRunStopping};
+    return {KTextRunThreadsWrong,         KTextRunDataRootMissing,  KTextRunUnknownOption,
+            KTextRunOneProjectOnly,       KTextRunNoProject,        KTextRunUsageWord,
+            KTextRunUsagePurpose,         KTextRunUsageThreads,     KTextRunUsageDataRoot,
+            KTextRunUsageQuiet,           KTextRunUsageListPlugins, KTextRunUsageJson,
+            KTextRunUsageVersion,         KTextRunUsageHelp,        KTextRunUsageCtrlC,
+            KTextRunUsageSafeMode,        KTextRunUsageExitCodes,   KTextRunExitDone,
+            KTextRunExitDoneWithProblems, KTextRunExitInterrupted,  KTextRunExitProjectInvalid,
+            KTextRunExitBatchNotRun,      KTextRunExitUsage,        KTextRunProgressBar,
+            KTextRunProgressLine,         KTextRunStopping};
 }

@@ -20,6 +20,8 @@ extern const TqvlgNativeText KTextRunUsageThreads;
 extern const TqvlgNativeText KTextRunUsageDataRoot;
 extern const TqvlgNativeText KTextRunUsageQuiet;
 extern const TqvlgNativeText KTextRunUsageListPlugins;
+extern const TqvlgNativeText KTextRunUsageJson;
+extern const TqvlgNativeText KTextRunUsageVersion;
 extern const TqvlgNativeText KTextRunUsageHelp;
 extern const TqvlgNativeText KTextRunUsageCtrlC;
 // {dynSection} and {dynKey} name the setting, {dynDirFilePathName} the options file.

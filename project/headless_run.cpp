@@ -85,6 +85,7 @@ bool THeadlessRunView::StopRequested() {
 }
 void THeadlessRunView::StopPassedOn() {}
 void THeadlessRunView::BatchEnded() {}
+void THeadlessRunView::BatchResult(const TBatchRunResult&) {}
 void THeadlessRunView::Outcome(const QString& ALine) {
     WriteConsole(stdout, ALine + QLatin1Char('\n'));
 }
@@ -174,6 +175,7 @@ int RunProjectHeadless(TModuleShared& AModule, TPluginHost& AHost,
         return KExitBatchNotRun;
     }
     AView.BatchEnded();
+    AView.BatchResult(result);
     for (const QString& line : HeadlessOutcomeLines(result))
         AView.Outcome(line);
     return HeadlessExitCode(result);

@@ -50,6 +50,8 @@ public:
     virtual void StopPassedOn();
     // After BatchStarting: the batch has ended or could not be run; the outcome follows.
     virtual void BatchEnded();
+    // The batch that ran, right after BatchEnded and before its outcome lines.
+    virtual void BatchResult(const TBatchRunResult& AResult);
     // One line of the outcome: the batch log and the summary.
     virtual void Outcome(const QString& ALine);
     // One line about a problem, such as "Error: ...".

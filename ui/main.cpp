@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/app_texts.h"
 #include "app/command_line.h"
@@ -26,6 +28,11 @@ void ChooseQpaPlatform() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Answered before anything is set up: no window, no data root, no second-instance check.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("plovane (Plovane) " PLOVANE_VERSION_STRING "\n", stdout);
+        return EXIT_SUCCESS;
+    }
     ChooseQpaPlatform();
     // Made before the application object, so that its own warnings reach the program log too.
     TQtMessageLog qtMessages;

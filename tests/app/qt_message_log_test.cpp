@@ -1,10 +1,13 @@
 #include "app/qt_message_log.h"
 
 #include <QLoggingCategory>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 #include "app/program_log.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_folders.h"
 
 namespace {
 
@@ -51,4 +54,30 @@ TEST(QtMessageLog, EarlyWarningsReachTheLogOnceAttachedAndThePreviousHandlerRetu
                            QStringLiteral("Message: with the log"),
                            QStringLiteral("Message: plovane.test: in a category")}));
     EXPECT_EQ(GSeenByPrevious, QStringList({QStringLiteral("after")}));
+}
+
+// A shell without a login session has no runtime folder; Qt's notice of that is nothing a person
+// at a terminal can act on. It reaches the program log, not the terminal, while every other
+// warning still reaches both.
+TEST(QtMessageLog, MissingRuntimeFolderNoticeStaysOffTheTerminal) {
+    TTempFolder temp;
+    // Qt makes its stand-in runtime folder below the temp folder: keep it in the test's own.
+    const TScopedEnv tmpdir("TMPDIR", temp.Path(QStringLiteral("")).toUtf8());
+    const TScopedEnv runtime("XDG_RUNTIME_DIR", QByteArray());
+    TqvLogging log;
+    {
+        TQtMessageLog messages(false);
+        const TQtMessageLogAttachment attachment(messages, log);
+        ::testing::internal::CaptureStderr();
+        // Qt's own lookup says it, not a text made up here.
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        qWarning("another warning");
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err.find("XDG_RUNTIME_DIR"), std::string::npos) << err;
+        EXPECT_NE(err.find("another warning"), std::string::npos) << err;
+    }
+    const QStringList messages = Lines(log, QStringLiteral("Message: "));
+    ASSERT_EQ(messages.size(), 2) << messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages[0].startsWith(
+        QStringLiteral("Message: QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to")));
 }

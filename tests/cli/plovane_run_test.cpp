@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -146,6 +148,76 @@ TEST_F(PlovaneRunTest, UsageErrorsAndHelp) {
     const TRun help = Run({QStringLiteral("--help")});
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_TRUE(help.Out.contains(QStringLiteral("Exit codes:")));
+}
+
+TEST_F(PlovaneRunTest, VersionNamesTheProgram) {
+    const TRun run = Run({QStringLiteral("--version")});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Out, QStringLiteral("plovane-run (Plovane) " PLOVANE_VERSION_STRING "\n"));
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+}
+
+// "--json": standard output holds one JSON object and nothing else, whose numbers are the batch
+// log's; a run that never reached a batch says so with its exit code and no log.
+TEST_F(PlovaneRunTest, JsonOutcomeMatchesTheBatchLog) {
+    struct TCase {
+        const char* Name;
+        bool Blocked;  // a folder stands where a file must be copied
+        bool MissingProject;
+        int ExitCode;
+        QString Status;
+        int Problems;
+    };
+    const std::vector<TCase> cases = {
+        {"done", false, false, 0, QStringLiteral("done"), 0},
+        {"problems", true, false, 1, QStringLiteral("done with problems"), 1},
+        {"no project", false, true, 3, QStringLiteral("project invalid"), 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QDir(FWork).removeRecursively();
+        FTemp.MakeFolder(QStringLiteral("work"));
+        if (c.Blocked)
+            FTemp.WriteFile(QStringLiteral("work/f1.txt/inner"), "blocker");
+        const QString project = c.MissingProject
+                                    ? FTemp.Path(QStringLiteral("none.plv"))
+                                    : MakeProject(QStringLiteral("zq_kestrin_NoOp"), false);
+        const TRun run = Run(DataRootArgs() << QStringLiteral("--json") << project);
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(run.Out.toUtf8(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << run.Out.toStdString();
+        ASSERT_TRUE(document.isObject());
+        EXPECT_EQ(run.Out.count(QLatin1Char('\n')), 1) << run.Out.toStdString();
+        const QJsonObject json = document.object();
+        EXPECT_EQ(json.value(QStringLiteral("status")).toString(), c.Status);
+        EXPECT_EQ(json.value(QStringLiteral("exitCode")).toInt(-1), c.ExitCode);
+        EXPECT_EQ(json.value(QStringLiteral("problems")).toInt(-1), c.Problems);
+        EXPECT_FALSE(json.value(QStringLiteral("endedEarly")).toBool(true));
+        // No progress output either.
+        EXPECT_FALSE(run.Err.contains(QStringLiteral("progress: "))) << run.Err.toStdString();
+        if (c.MissingProject) {
+            EXPECT_TRUE(json.value(QStringLiteral("batchLog")).isNull());
+            EXPECT_EQ(json.value(QStringLiteral("itemsDone")).toInt(-1), 0);
+            continue;
+        }
+        const QString logPath = json.value(QStringLiteral("batchLog")).toString();
+        const QString log = QString::fromUtf8(ReadWholeFile(logPath));
+        ASSERT_FALSE(log.isEmpty()) << logPath.toStdString();
+        const auto logNumber = [&log](const QString& ALabel) {
+            const qsizetype at = log.lastIndexOf(ALabel);
+            return at < 0 ? -1
+                          : log.mid(at + ALabel.size()).section(QLatin1Char('.'), 0, 0).toInt();
+        };
+        EXPECT_EQ(json.value(QStringLiteral("pathsToDo")).toInt(-1),
+                  logNumber(QStringLiteral("Batch Paths to do (estimated): ")));
+        EXPECT_EQ(json.value(QStringLiteral("itemsDone")).toInt(-1),
+                  logNumber(QStringLiteral("Batch items done: ")));
+        if (!c.Blocked) {
+            EXPECT_EQ(json.value(QStringLiteral("itemsDone")).toInt(-1), 4);
+        }
+        EXPECT_GE(json.value(QStringLiteral("timeUsedMs")).toDouble(-1), 0);
+    }
 }
 
 TEST_F(PlovaneRunTest, ListsPlugins) {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -110,4 +111,15 @@ TEST_F(DesktopStartTest, HeadlessStartWhileAnotherInstanceRunsFailsAndSaysSo) {
 
     // Without a project to run, handing over to the running instance is all that was asked.
     EXPECT_EQ(Run({QStringLiteral("-hide"), QStringLiteral("-exit")}).ExitCode, 0);
+}
+
+// "--version" is answered as GNU programs do, before anything is set up: no data is written
+// beside the program and no instance channel is opened.
+TEST_F(DesktopStartTest, VersionNamesTheProgramAndWritesNothing) {
+    const TRun run = Run({QStringLiteral("--version")});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Out, QStringLiteral("plovane (Plovane) " PLOVANE_VERSION_STRING "\n"));
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(FProgram + QStringLiteral("logs")));
+    EXPECT_TRUE(QDir(FInstanceFolder).isEmpty());
 }
