@@ -453,15 +453,17 @@ TEST_F(InstalledProgramTest, CompletionOffersWhatEachPlaceOfTheCommandLineTakes)
         QStringList Offered;
     };
     const QStringList all = {QStringLiteral("--data-root"), QStringLiteral("--help"),
-                             QStringLiteral("--list-plugins"), QStringLiteral("--quiet"),
-                             QStringLiteral("--threads")};
+                             QStringLiteral("--json"),      QStringLiteral("--list-plugins"),
+                             QStringLiteral("--quiet"),     QStringLiteral("--threads"),
+                             QStringLiteral("--version")};
     const QStringList projects = {QStringLiteral("a.plv"), QStringLiteral("c d.PLV"),
                                   QStringLiteral("projects")};
     const std::vector<TCase> cases = {
         {{QStringLiteral("--")}, all},
         {{QStringLiteral("--quiet"), QStringLiteral("--")},
-         {QStringLiteral("--data-root"), QStringLiteral("--help"), QStringLiteral("--list-plugins"),
-          QStringLiteral("--threads")}},
+         {QStringLiteral("--data-root"), QStringLiteral("--help"), QStringLiteral("--json"),
+          QStringLiteral("--list-plugins"), QStringLiteral("--threads"),
+          QStringLiteral("--version")}},
         {{QStringLiteral("--threads"), QStringLiteral("8")},
          {QStringLiteral("8"), QStringLiteral("80"), QStringLiteral("81")}},
         {{QStringLiteral("--threads"), QStringLiteral("0")}, {}},
