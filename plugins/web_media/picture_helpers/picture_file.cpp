@@ -7,19 +7,37 @@
 #include <algorithm>
 
 #include "base/atomic_file.h"
+#include "base/qt_warning_capture.h"
+
+namespace {
+
+// The reader's reason, with the decoder's own warnings after it: a decoder that meets a cut-off
+// or damaged file often says so only in a warning.
+QString Reason(const QString& AReaderError, const QStringList& AWarnings) {
+    QStringList parts;
+    if (!AReaderError.isEmpty())
+        parts << AReaderError;
+    parts << AWarnings;
+    return parts.join(QStringLiteral("; "));
+}
+
+}  // namespace
 
 TPictureFile::TPictureFile(const QString& APath) : FReader(APath) {
     FReader.setAutoTransform(true);
+    const TQtWarningCapture warnings;
     FStoredSize = FReader.size();
+    FRecognised = FStoredSize.isValid() || FReader.canRead();
     if (!FStoredSize.isValid()) {
         // Some readers only know the size after decoding; those are decoded in Read().
         if (!FReader.canRead()) {
-            FError = FReader.errorString();
+            FError = Reason(FReader.errorString(), warnings.Warnings());
             return;
         }
-        const QImage probe = QImageReader(APath).read();
-        if (probe.isNull()) {
-            FError = FReader.errorString();
+        QImageReader probeReader(APath);
+        const QImage probe = probeReader.read();
+        if (probe.isNull() || !warnings.Warnings().isEmpty()) {
+            FError = Reason(probeReader.errorString(), warnings.Warnings());
             return;
         }
         FStoredSize = probe.size();
@@ -44,9 +62,15 @@ QImage TPictureFile::Read(const QSize& AMinimumSize) {
             }
         }
     }
+    const TQtWarningCapture warnings;
     QImage image = FReader.read();
-    if (image.isNull())
-        FError = FReader.errorString();
+    if (image.isNull()) {
+        FError = Reason(FReader.errorString(), warnings.Warnings());
+    } else if (!warnings.Warnings().isEmpty()) {
+        // Decoded only in part (a cut-off JPEG comes back with a grey lower part): no picture.
+        FError = Reason({}, warnings.Warnings());
+        image = QImage();
+    }
     return image;
 }
 
@@ -67,6 +91,11 @@ int PngWriterQualityForLevel(int ALevel) {
     // quality giving ALevel.
     const int level = std::clamp(ALevel, 0, 9);
     return 100 - (level * 91 + 8) / 9;
+}
+
+bool HasPictureExtension(const QString& APath) {
+    const QString suffix = QFileInfo(APath).suffix().toLower();
+    return !suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix.toLatin1());
 }
 
 bool WritePictureFile(const QImage& AImage, const QString& APath, int AQuality, QString* AError) {
