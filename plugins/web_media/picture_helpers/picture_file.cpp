@@ -43,6 +43,12 @@ TPictureFile::TPictureFile(const QString& APath) : FReader(APath) {
         FStoredSize = probe.size();
     }
     FTransposed = FReader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    // A decoder that had to warn about the header has met a damaged file: no readable picture,
+    // and the warning is the reason (rather than lost, or logged without the file's name).
+    if (!warnings.Warnings().isEmpty()) {
+        FError = Reason({}, warnings.Warnings());
+        return;
+    }
     FDisplayedSize = FTransposed ? FStoredSize.transposed() : FStoredSize;
 }
 

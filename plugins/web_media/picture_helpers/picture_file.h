@@ -14,7 +14,8 @@ public:
     TPictureFile(const TPictureFile&) = delete;
     TPictureFile& operator=(const TPictureFile&) = delete;
 
-    // Whether the header could be read as a picture; otherwise ErrorString() tells why.
+    // Whether the header could be read as a picture without a warning of its decoder; otherwise
+    // ErrorString() tells why.
     bool IsPicture() const { return FDisplayedSize.isValid(); }
     // The size as displayed; invalid when the file is not a readable picture.
     QSize DisplayedSize() const { return FDisplayedSize; }

@@ -287,6 +287,8 @@ TEST_F(ImageEffectsTest, DamagedPicturesAreReportedAndNothingIsMadeFromThem) {
         {"huge.jpeg", JpegDeclaring(jpeg, 65496, 65496), "allocation limit"},
         {"too-wide.jpg", JpegDeclaring(jpeg, 65528, 16), "Maximum supported image dimension"},
         {"cut-no-extension", jpeg.left(jpeg.size() / 3), "premature end of data"},
+        // Garbage in the header, which the decoder skips with a warning while measuring.
+        {"garbled.jpg", jpeg.left(2) + "\x12\x34" + jpeg.mid(2), "extraneous bytes"},
     };
     for (const char* keys :
          {"PicturesWidth=40\r\n", "PicturesWidth=40\r\nPicturesNamePrepend=\r\n"}) {
