@@ -2,6 +2,7 @@
 
 #include "app/program_log.h"
 #include "app/user_prompts.h"
+#include "base/qt_warning_capture.h"
 
 namespace {
 
@@ -14,6 +15,9 @@ TQtMessageLog* GActive = nullptr;
 thread_local bool GRouting = false;
 
 void Route(QtMsgType AType, const QMessageLogContext& AContext, const QString& AMessage) {
+    // A warning a part of the program catches to report it with what it belongs to.
+    if (CaptureQtWarning(AType, AContext, AMessage))
+        return;
     if (GActive != nullptr)
         GActive->Handle(AType, AContext, AMessage);
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <deque>
 
@@ -708,8 +709,21 @@ void TBatchEngine::RunCombination(const TBatchCombination& ACombination) {
         added.swap(FAddedPaths);
     }
     added = AcceptedAddedPaths(added);
+    if (added.isEmpty())
+        return;
     const std::lock_guard lock(FCsWorkPathesList);
-    FWorkPathesList.insert(FWorkPathesList.end(), added.begin(), added.end());
+    // A path that is already a live entry, or asked for twice, is added once: later
+    // combinations would otherwise work on one file twice (two mails, a second delete). An
+    // entry emptied by an earlier drop is no longer live, so a re-created path comes back.
+    QSet<QString> present;
+    for (const QString& entry : FWorkPathesList)
+        if (!entry.isEmpty())
+            present.insert(entry);
+    for (const QString& path : std::as_const(added))
+        if (!present.contains(path)) {
+            present.insert(path);
+            FWorkPathesList.push_back(path);
+        }
     FWorkPathKinds.resize(FWorkPathesList.size(), TKnownPathKind::Unknown);
 }
 

@@ -55,8 +55,13 @@ struct TExecArgs {
     std::vector<QByteArray> Words;
     std::vector<char*> Argv;
 
+    // For a file without a "#!" line, which exec refuses: run by /bin/sh, as a shell does.
+    QByteArray Shell = "/bin/sh";
+    std::vector<char*> ShellArgv;
+
     explicit TExecArgs(const TChildProgramRequest& ARequest)
-        : Program(QFile::encodeName(ARequest.Program)),
+        // Absolute: the child changes to its working folder before it executes.
+        : Program(QFile::encodeName(AbsoluteProgram(ARequest.Program))),
           WorkFolder(QFile::encodeName(ARequest.WorkFolder)) {
         Words.push_back(Program);
         for (const QString& argument : ARequest.Arguments)
@@ -64,13 +69,25 @@ struct TExecArgs {
         for (QByteArray& word : Words)
             Argv.push_back(word.data());
         Argv.push_back(nullptr);
+        ShellArgv.push_back(Shell.data());
+        for (QByteArray& word : Words)
+            ShellArgv.push_back(word.data());
+        ShellArgv.push_back(nullptr);
+    }
+
+    static QString AbsoluteProgram(const QString& AProgram) {
+        return AProgram.isEmpty() || QDir::isAbsolutePath(AProgram)
+                   ? AProgram
+                   : QDir::current().absoluteFilePath(AProgram);
     }
 };
 
-// The file descriptors the child gets as its standard streams (-1: /dev/null).
+// The file descriptors the child gets as its standard streams (Input -1: /dev/null; Output
+// -1: this process's own, or /dev/null with NullOutput).
 struct TChildStreams {
     int Input = -1;
     int Output = -1;
+    bool NullOutput = false;
 };
 
 // In the child only: tells the parent through AReport why the program did not start and ends.
@@ -98,12 +115,14 @@ struct TChildStreams {
     const int input = AStreams.Input >= 0 ? AStreams.Input : null;
     if (::dup2(input, STDIN_FILENO) < 0)
         FailInChild(AReport, errno);
-    if (AStreams.Output >= 0 &&
-        (::dup2(AStreams.Output, STDOUT_FILENO) < 0 || ::dup2(AStreams.Output, STDERR_FILENO) < 0))
+    const int output = AStreams.NullOutput ? null : AStreams.Output;
+    if (output >= 0 && (::dup2(output, STDOUT_FILENO) < 0 || ::dup2(output, STDERR_FILENO) < 0))
         FailInChild(AReport, errno);
     if (!AArgs.WorkFolder.isEmpty() && ::chdir(AArgs.WorkFolder.constData()) != 0)
         FailInChild(AReport, errno);
     ::execv(AArgs.Program.constData(), AArgs.Argv.data());
+    if (errno == ENOEXEC)
+        ::execv(AArgs.Shell.constData(), AArgs.ShellArgv.data());
     FailInChild(AReport, errno);
 }
 
@@ -188,8 +207,10 @@ QString StartChildProgramDetached(const TChildProgramRequest& ARequest) {
         const pid_t program = ::fork();
         if (program < 0)
             FailInChild(reportWrite.Get(), errno);
+        // A program left running must not hold this process's output open: whoever reads it
+        // (a pipe into another program) would wait for it as long as it runs.
         if (program == 0)
-            ExecInChild(args, {}, reportWrite.Get());
+            ExecInChild(args, {-1, -1, true}, reportWrite.Get());
         ::_exit(0);
     }
     reportWrite.Close();
@@ -236,7 +257,7 @@ TChildProgramResult RunChildProgram(const TChildProgramRequest& ARequest, bool A
         return result;
     }
     if (pid == 0)
-        ExecInChild(args, {inputChild.Get(), outputChild.Get()}, reportWrite.Get());
+        ExecInChild(args, {inputChild.Get(), outputChild.Get(), false}, reportWrite.Get());
     reportWrite.Close();
     inputChild.Close();
     outputChild.Close();
@@ -265,12 +286,24 @@ TChildProgramResult RunChildProgram(const TChildProgramRequest& ARequest, bool A
 }
 
 QStringList SplitShellWords(const QString& AText) {
+    return SplitShellWords(AText, QString(), QString());
+}
+
+QStringList SplitShellWords(const QString& AText, const QString& APlaceholder,
+                            const QString& AValue) {
     QStringList words;
     QString word;
     bool inWord = false;
     bool quoted = false;
-    for (const QChar c : AText) {
-        if (c == u'"') {
+    for (qsizetype i = 0; i < AText.size(); ++i) {
+        const QChar c = AText[i];
+        if (!APlaceholder.isEmpty() &&
+            QStringView(AText).sliced(i).startsWith(APlaceholder, Qt::CaseSensitive)) {
+            // The value goes in after splitting: its blanks and quotes are its own text.
+            word += AValue;
+            inWord = true;
+            i += APlaceholder.size() - 1;
+        } else if (c == u'"') {
             quoted = !quoted;
             inWord = true;
         } else if (!quoted && (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n')) {

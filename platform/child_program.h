@@ -6,7 +6,8 @@
 
 // Starting other programs directly (no shell in between): an executable file with its
 // arguments exactly as given, in a working folder of its own, with standard input from
-// /dev/null unless input is handed to it.
+// /dev/null unless input is handed to it. A relative program path is taken from the current
+// folder; a file without a "#!" line is run by /bin/sh.
 
 struct TChildProgramRequest {
     QString Program;        // path of an executable file
@@ -23,8 +24,8 @@ struct TChildProgramResult {
 };
 
 // Starts the program and returns at once. The program is not left as this process's child, so
-// it never lingers as a zombie and nobody waits for it. Empty on success, else why it could not
-// be started.
+// it never lingers as a zombie and nobody waits for it; its standard streams are /dev/null.
+// Empty on success, else why it could not be started.
 QString StartChildProgramDetached(const TChildProgramRequest& ARequest);
 
 // Starts the program and waits until it has ended. With ACaptureOutput its standard and error
@@ -37,6 +38,12 @@ TChildProgramResult RunChildProgram(const TChildProgramRequest& ARequest, bool A
 // tabs, line breaks) separate words, double quotes group blanks into one word and are removed,
 // and "" gives an empty word.
 QStringList SplitShellWords(const QString& AText);
+// The same, with AValue put where APlaceholder stands in the text as typed (with regard to
+// case), after the text has been split: the value is taken as it is, so its blanks and quotes
+// never make more or fewer words, and a placeholder standing alone is one word even when the
+// value is empty.
+QStringList SplitShellWords(const QString& AText, const QString& APlaceholder,
+                            const QString& AValue);
 
 // An executable file of that name in the folders of PATH, or empty. A name holding a separator
 // is returned as given when it names an executable file.

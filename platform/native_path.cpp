@@ -3,7 +3,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <dirent.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include <climits>
 #include <cstdlib>
@@ -126,4 +131,41 @@ QString EscapedNativePath(const QByteArray& ANativePath) {
         pos += length;
     }
     return text;
+}
+
+namespace {
+
+QString ErrnoText(int ACode) {
+    char buffer[256] = {};
+    // The GNU strerror_r may return a static string instead of filling the buffer.
+    return QString::fromLocal8Bit(strerror_r(ACode, buffer, sizeof buffer));
+}
+
+}  // namespace
+
+bool ListFolderNames(const QString& AFolder, QList<QByteArray>& ANames, QString& AError) {
+    ANames.clear();
+    DIR* dir = ::opendir(QFile::encodeName(AFolder).constData());
+    if (dir == nullptr) {
+        AError = ErrnoText(errno);
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr)
+            break;
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        ANames << QByteArray(name);
+    }
+    const int error = errno;
+    ::closedir(dir);
+    if (error != 0) {
+        AError = ErrnoText(error);
+        return false;
+    }
+    std::sort(ANames.begin(), ANames.end());
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Names are bytes on this system; the program's paths are text. These helpers tell where the
@@ -23,3 +24,7 @@ TNativePathKind PathKindOf(const QString& APath, bool& AIsLink);
 
 // A native path for people: valid UTF-8 as text, every other byte as "\xHH".
 QString EscapedNativePath(const QByteArray& ANativePath);
+
+// The names in a folder as the file system holds them (every byte kept, "." and ".." left
+// out), in byte order. False with the reason in AError when the folder cannot be read.
+bool ListFolderNames(const QString& AFolder, QList<QByteArray>& ANames, QString& AError);

@@ -18,7 +18,7 @@ QString ShellStart(const TShellStartRequest& ARequest) {
     const bool isProgram = IsExecutableFile(ARequest.Target);
     if (isProgram) {
         child.Program = ARequest.Target;
-        child.Arguments = SplitShellWords(ARequest.Parameters);
+        child.Arguments = ARequest.Arguments;
     } else {
         child.Program = FindExecutableInPath(QStringLiteral("xdg-open"));
         if (child.Program.isEmpty())
@@ -26,7 +26,8 @@ QString ShellStart(const TShellStartRequest& ARequest) {
                    QStringLiteral(
                        "\" is no executable program, and xdg-open, which opens "
                        "documents, was not found.");
-        child.Arguments = QStringList{ARequest.Target};
+        // Absolute: xdg-open runs in the document's folder, not in ours.
+        child.Arguments = QStringList{QFileInfo(ARequest.Target).absoluteFilePath()};
     }
     if (!ARequest.Wait)
         return StartChildProgramDetached(child);

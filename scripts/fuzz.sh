@@ -3,7 +3,8 @@
 # Sanitizer) for a while, building it first:
 #   scripts/fuzz.sh TARGET SECONDS
 # TARGET is a folder of tests/fuzz/corpus/: module_config, project_file, ini_document,
-# text_encoding, property_values, path_filter, web_page_optimizer. The seeds stay as they are;
+# text_encoding, property_values, path_filter, web_page_optimizer, shell_words, zip_entry_name,
+# mime_message. The seeds stay as they are;
 # new inputs go to build/fuzz/corpus/TARGET (kept for the next run) and findings (the input
 # that crashed, leaked or broke a check) to build/fuzz/findings/TARGET/. Ends with libFuzzer's
 # final statistics (executions, coverage); the exit code is 0 when nothing was found.

@@ -403,6 +403,35 @@ TEST_F(BatchEngineTest, PathsAddedInOneCombinationReachOnlyLaterOnes) {
               QStringList({W(QStringLiteral("a.txt")), W(QStringLiteral("added.txt"))}));
 }
 
+// An archive that was already in the input, or asked for twice, is one path for later
+// combinations; a path an earlier combination dropped and a plugin made again comes back.
+TEST_F(BatchEngineTest, AnAddedPathIsInTheListOnce) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FTemp.WriteFile(QStringLiteral("in/a.txt.zip"), "old archive");
+    FTemp.WriteFile(QStringLiteral("in/dropped.zip"), "d");
+    FPlugins[QStringLiteral("A")].Work = [](const QString& AIn, TWorkPathOutput& AOut,
+                                            IExeWorkCallbacks&) {
+        if (AIn.endsWith(QStringLiteral("dropped.zip"))) {
+            QFile::remove(AIn);
+            AOut.ClearOutputPath();
+        }
+    };
+    FPlugins[QStringLiteral("B")].Work = [this](const QString&, TWorkPathOutput&,
+                                                IExeWorkCallbacks& AWork) {
+        FTemp.WriteFile(QStringLiteral("work/new.zip"), "n");
+        FTemp.WriteFile(QStringLiteral("work/dropped.zip"), "again");
+        for (const char* name : {"a.txt.zip", "new.zip", "new.zip", "dropped.zip"})
+            AWork.ExeRequestAddPathToBatch(W(QString::fromUtf8(name)));
+    };
+    Run(Setup({{QStringLiteral("*.zip"), QStringLiteral("A")},
+               {QStringLiteral("*.txt"), QStringLiteral("B")},
+               {QStringLiteral("*.zip"), QStringLiteral("C")}}));
+    EXPECT_EQ(Sorted(FPlugins[QStringLiteral("C")].Paths),
+              QStringList({W(QStringLiteral("a.txt.zip")), W(QStringLiteral("dropped.zip")),
+                           W(QStringLiteral("new.zip"))}));
+    EXPECT_EQ(FProblems.Total(), 0);
+}
+
 TEST_F(BatchEngineTest, StopBeforeTheStartSkipsTheRunButCleansUp) {
     FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
     FTemp.WriteFile(QStringLiteral("tmp/prop1.val"), "v");

@@ -32,6 +32,26 @@ TEST(SplitShellWords, BlanksSeparateAndDoubleQuotesGroup) {
     }
 }
 
+// The value goes in after splitting: "V" stands for it in the expected words.
+TEST(SplitShellWords, APlaceholderValueIsNeverSplitOrJoined) {
+    const std::vector<TSplitCase> cases = {
+        {"?FP?", {"V"}},      {"-f ?FP?", {"-f", "V"}},
+        {"\"?FP?\"", {"V"}},  {"a?FP?b \"c ?FP? d\"", {"aVb", "c V d"}},
+        {"?FP??FP?", {"VV"}}, {"?fp? ?F\"P\"?", {"?fp?", "?FP?"}},
+        {"?FP", {"?FP"}},
+    };
+    const QString placeholder = QStringLiteral("?FP?");
+    for (const QString& value : {QStringLiteral("/w/x\" \"y z\n-q \"\""), QString()}) {
+        for (const TSplitCase& c : cases) {
+            QStringList expected;
+            for (const char* word : c.Words)
+                expected << QString::fromUtf8(word).replace(u'V', value);
+            EXPECT_EQ(SplitShellWords(QString::fromUtf8(c.Text), placeholder, value), expected)
+                << c.Text << " with " << value.toStdString();
+        }
+    }
+}
+
 QByteArray BigInput() {
     QByteArray bytes;
     for (int i = 0; bytes.size() < 3 * 1024 * 1024; ++i)

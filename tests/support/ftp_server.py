@@ -8,7 +8,8 @@ Users: --user NAME:PASSWORD:HOME[:START], HOME relative to --root; START is the 
 login starts in (what PWD answers), below HOME. Faults on demand: --refuse-store NAME answers
 STOR of that file name with 553, --stall-store NAME never answers STOR of that name,
 --drop-after-store NAME hangs up at the next command after storing that name, --refuse-passive
-answers PASV and EPSV with 502. --tls-cert/--tls-key: explicit TLS required on control and data.
+answers PASV and EPSV with 502, --quote-password refuses a wrong password with "530 Login incorrect
+for <password>", quoting it as some servers do. --tls-cert/--tls-key: explicit TLS required on control and data.
 --make-cert DIR writes ca.pem, other-ca.pem, server.pem and server.key there and exits.
 """
 
@@ -72,6 +73,7 @@ def main():
     parser.add_argument("--stall-store", action="append", default=[])
     parser.add_argument("--drop-after-store", action="append", default=[])
     parser.add_argument("--refuse-passive", action="store_true")
+    parser.add_argument("--quote-password", action="store_true")
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--make-cert")
@@ -82,7 +84,7 @@ def main():
         return
 
     import logging
-    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
     from pyftpdlib.handlers import FTPHandler, TLS_DTPHandler, TLS_FTPHandler
     from pyftpdlib.servers import FTPServer
 
@@ -117,6 +119,12 @@ def main():
             if cmd == "STOR" and name in args.refuse_store:
                 self.respond("553 Storing this file is refused.")
                 return
+            if cmd == "PASS" and args.quote_password:
+                try:
+                    self.authorizer.validate_authentication(self.username, arg, self)
+                except AuthenticationFailed:
+                    self.respond("530 Login incorrect for %s" % arg)
+                    return
             if cmd in ("PASV", "EPSV") and args.refuse_passive:
                 self.respond("502 Passive mode is switched off here.")
                 return

@@ -139,6 +139,8 @@ TFtpTestServer::TFtpTestServer(const QString& ARoot, const TFtpTestServerOptions
         args << QStringLiteral("--drop-after-store") << name;
     if (AOptions.RefusePassive)
         args << QStringLiteral("--refuse-passive");
+    if (AOptions.QuotePasswordInRefusal)
+        args << QStringLiteral("--quote-password");
     if (!AOptions.TlsCertificate.isEmpty())
         args << QStringLiteral("--tls-cert") << AOptions.TlsCertificate
              << QStringLiteral("--tls-key") << AOptions.TlsKey;

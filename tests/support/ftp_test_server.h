@@ -23,7 +23,9 @@ struct TFtpTestServerOptions {
     QStringList StallStore;      // file names whose STOR is never answered
     QStringList DropAfterStore;  // file names after whose storing the server hangs up
     bool RefusePassive = false;  // PASV and EPSV answered with 502
-    QString TlsCertificate;      // explicit TLS required, with this certificate and key
+    // A wrong password is refused with "530 Login incorrect for <password>", as some servers do.
+    bool QuotePasswordInRefusal = false;
+    QString TlsCertificate;  // explicit TLS required, with this certificate and key
     QString TlsKey;
 };
 

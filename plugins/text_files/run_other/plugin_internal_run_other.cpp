@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "base/text_file.h"
+#include "platform/child_program.h"
 #include "platform/shell_start.h"
 #include "plugin_host/internal_plugin_info.h"
 #include "plugins/text_files/text_helpers/grid_rows.h"
@@ -90,8 +91,10 @@ void TPluginInternal_RunOther::PluginWorkPath(const QString& AWorkPathNameIn, TW
         for (const TRow& row : FRows) {
             TShellStartRequest request;
             request.Target = row.ProgramPath;
-            request.Parameters = row.Parameters;
-            request.Parameters.replace(KPlaceholderFullPath, AWorkPathNameIn, Qt::CaseSensitive);
+            // Split as typed, then the path put in: a name holding quotes or blanks never
+            // becomes more or fewer arguments than the placeholder it stands for.
+            request.Arguments =
+                SplitShellWords(row.Parameters, KPlaceholderFullPath, AWorkPathNameIn);
             request.WorkFolder = QFileInfo(row.ProgramPath).absolutePath();
             request.Verb = ShellVerbFor(row.ProgramPath);
             request.Wait = !row.ContinueImmediately;

@@ -124,12 +124,19 @@ void TPluginInternal_SendEmail::SendRow(const TRow& ARow, const QString& APath) 
 }
 
 void TPluginInternal_SendEmail::PluginWorkPath(const QString& AWorkPathNameIn, TWorkPathOutput&) {
-    try {
-        for (const TRow& row : FRows)
-            SendRow(row, AWorkPathNameIn);
-    } catch (const std::exception& e) {
-        // The remaining rows are skipped for this path.
-        Report(QString::fromUtf8(e.what()));
+    for (std::size_t i = 0; i < FRows.size(); ++i) {
+        try {
+            SendRow(FRows[i], AWorkPathNameIn);
+        } catch (const std::exception& e) {
+            // The remaining rows are skipped for this path, and the message says so.
+            QString message = QString::fromUtf8(e.what());
+            if (const std::size_t left = FRows.size() - i - 1; left > 0)
+                message += (left == 1 ? QStringLiteral(" The 1 remaining row was")
+                                      : QStringLiteral(" The %1 remaining rows were").arg(left)) +
+                           QStringLiteral(" skipped for this path.");
+            Report(message);
+            return;
+        }
     }
 }
 

@@ -1,13 +1,16 @@
 #include "plugins/text_files/zip_compress/plugin_internal_zip_compress.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <exception>
 
+#include "base/exceptions.h"
 #include "platform/native_path.h"
 #include "plugin_host/internal_plugin_info.h"
 #include "plugins/text_files/zip_compress/zip_archive_writer.h"
+#include "plugins/text_files/zip_compress/zip_entry_name.h"
 
 namespace {
 
@@ -58,13 +61,23 @@ bool TPluginInternal_ZipCompress::LinkTargetAllowed(const QString& ALink) const 
     return false;
 }
 
+void TPluginInternal_ZipCompress::LeftOut(const QString& AEntry, const QString& AArchive,
+                                          const QString& AReason) const {
+    Report(QStringLiteral("The entry \"") + AEntry + QStringLiteral("\" was not packed into \"") +
+           AArchive + QStringLiteral("\": ") + AReason + u'.');
+}
+
 bool TPluginInternal_ZipCompress::PackFile(const QString& AFile, const QString& AArchive) const {
+    // The file's own name is the entry's name, taken literally (never a wildcard mask).
+    const QString name = QFileInfo(AFile).fileName();
+    if (const QString problem = ZipEntryNameProblem(QFile::encodeName(name)); !problem.isEmpty()) {
+        LeftOut(AFile, AArchive, problem);
+        return PathKindOf(AArchive) == TNativePathKind::File;
+    }
     // Read first: a new archive of a small file is then built in memory.
     const TOrdinaryFileRead file = TZipArchiveWriter::ReadEntryFile(AFile);
     TZipArchiveWriter archive(AArchive, FDeflaters,
                               file.Complete ? static_cast<qint64>(file.Bytes.size()) : -1);
-    // The file's own name is the entry's name, taken literally (never a wildcard mask).
-    const QString name = QFileInfo(AFile).fileName();
     if (!archive.HasEntry(name))
         archive.AddFile(name, AFile, file);
     return archive.Save();
@@ -72,32 +85,44 @@ bool TPluginInternal_ZipCompress::PackFile(const QString& AFile, const QString& 
 
 bool TPluginInternal_ZipCompress::PackFolder(const QString& AFolder,
                                              const QString& AArchive) const {
+    // Listed by bytes: every name is seen, also one that does not read as text, so that each
+    // entry left out is named.
+    QList<QByteArray> names;
+    QString error;
+    if (!ListFolderNames(AFolder, names, error))
+        throw EqvOperationNotPossible(QStringLiteral("The directory \"") + AFolder +
+                                      QStringLiteral("\" could not be read: ") + error);
     TZipArchiveWriter archive(AArchive, FDeflaters);
-    const QDir folder(AFolder);
-    // Hidden and system entries too; links are judged below, not followed blindly.
-    const QStringList names = folder.entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& name : names) {
+    const QByteArray nativeFolder = QFile::encodeName(AFolder);
+    for (const QByteArray& native : names) {
+        if (const QString problem = ZipEntryNameProblem(native); !problem.isEmpty()) {
+            LeftOut(EscapedNativePath(nativeFolder + native), AArchive, problem);
+            continue;
+        }
+        const QString name = QString::fromUtf8(native);
         const QString path = AFolder + name;
         const QFileInfo entry(path);
         if (!entry.exists() && !entry.isSymLink()) {
-            Report(QStringLiteral("The entry \"") + path +
-                   QStringLiteral("\" could not be packed: its name is not valid text or it "
-                                  "vanished."));
+            LeftOut(path, AArchive, QStringLiteral("it vanished"));
             continue;
         }
         if (entry.isSymLink() && !LinkTargetAllowed(path))
             continue;
-        if (entry.isDir()) {
-            if (!archive.HasEntry(name + KSeparator))
-                archive.AddFolder(name + KSeparator, path);
-        } else if (entry.isFile()) {
-            if (!archive.HasEntry(name))
-                archive.AddFile(name, path);
-        } else {
-            // FIFOs, sockets and devices are never opened.
-            Report(QStringLiteral("The entry \"") + path +
-                   QStringLiteral("\" is no regular file; it was not packed."));
+        try {
+            if (entry.isDir()) {
+                if (!archive.HasEntry(name + KSeparator))
+                    archive.AddFolder(name + KSeparator, path);
+            } else if (entry.isFile()) {
+                if (!archive.HasEntry(name))
+                    archive.AddFile(name, path);
+            } else {
+                // FIFOs, sockets and devices are never opened.
+                Report(QStringLiteral("The entry \"") + path +
+                       QStringLiteral("\" is no regular file; it was not packed."));
+            }
+        } catch (const std::exception& e) {
+            // One unreadable file leaves out that entry, not the whole archive.
+            LeftOut(path, AArchive, ExceptionMessage(e));
         }
     }
     return archive.Save();

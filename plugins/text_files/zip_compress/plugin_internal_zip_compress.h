@@ -30,6 +30,8 @@ private:
     // batch root. Reports the link otherwise.
     bool LinkTargetAllowed(const QString& ALink) const;
     void Report(const QString& AMessage) const;
+    // Reports an entry that could not go into the archive, and why.
+    void LeftOut(const QString& AEntry, const QString& AArchive, const QString& AReason) const;
 
     TPluginInfoHost FInfo;
     // Set up on the engine thread at work start, only read while paths are worked on.

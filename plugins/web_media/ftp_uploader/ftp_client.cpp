@@ -7,9 +7,11 @@
 
 #include <curl/curl.h>
 #include <sys/select.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <mutex>
 
@@ -42,10 +44,21 @@ bool IsBrokenConnection(CURLcode ACode) {
     }
 }
 
-// Reads the local file for an upload; rewound when the upload is tried again.
+// Reads the local file for an upload; rewound when the upload is tried again. A text upload
+// hands on the file converted to network line ends.
 struct TUploadSource {
     std::FILE* File = nullptr;
     bool ReadFailed = false;
+    bool Ascii = false;
+    bool PreviousCR = false;
+    QByteArray Pending;  // converted bytes not yet handed on
+
+    void Rewind() {
+        std::rewind(File);
+        ReadFailed = false;
+        PreviousCR = false;
+        Pending.clear();
+    }
 };
 
 // What libcurl would otherwise write to standard output: the header-like lines it makes of a
@@ -56,12 +69,54 @@ size_t DiscardData(char*, size_t ASize, size_t ACount, void*) {
 
 size_t ReadUpload(char* ABuffer, size_t ASize, size_t ACount, void* AUser) {
     auto* source = static_cast<TUploadSource*>(AUser);
-    const size_t got = std::fread(ABuffer, ASize, ACount, source->File);
-    if (got == 0 && std::ferror(source->File)) {
-        source->ReadFailed = true;
-        return CURL_READFUNC_ABORT;
+    const size_t room = ASize * ACount;
+    if (!source->Ascii || room == 0) {
+        const size_t got = std::fread(ABuffer, 1, room, source->File);
+        if (got == 0 && std::ferror(source->File)) {
+            source->ReadFailed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        return got;
     }
-    return got;
+    if (source->Pending.isEmpty()) {
+        QByteArray chunk(static_cast<qsizetype>(room), Qt::Uninitialized);
+        const size_t got = std::fread(chunk.data(), 1, room, source->File);
+        if (got == 0 && std::ferror(source->File)) {
+            source->ReadFailed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        chunk.truncate(static_cast<qsizetype>(got));
+        source->Pending = ToNetworkLineEnds(chunk, source->PreviousCR);
+    }
+    const size_t count = std::min(room, static_cast<size_t>(source->Pending.size()));
+    std::memcpy(ABuffer, source->Pending.constData(), count);
+    source->Pending.remove(0, static_cast<qsizetype>(count));
+    return count;
+}
+
+// The size of a file as sent: for a text upload after the line-end conversion. -1 when it
+// cannot be read.
+std::int64_t UploadSize(TUploadSource& ASource) {
+    if (!ASource.Ascii) {
+        struct stat info {};
+        return ::fstat(fileno(ASource.File), &info) == 0 ? static_cast<std::int64_t>(info.st_size)
+                                                         : -1;
+    }
+    std::int64_t size = 0;
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    bool previousCR = false;
+    for (;;) {
+        const size_t got =
+            std::fread(chunk.data(), 1, static_cast<size_t>(chunk.size()), ASource.File);
+        if (got == 0) {
+            if (std::ferror(ASource.File))
+                return -1;
+            break;
+        }
+        size += ToNetworkLineEnds(chunk.left(static_cast<qsizetype>(got)), previousCR).size();
+    }
+    ASource.Rewind();
+    return size;
 }
 
 // Failures to open a data connection in the chosen mode (passive refused, the server cannot
@@ -243,6 +298,18 @@ void TFtpClient::ApplyCommonOptions() {
     }
 }
 
+QByteArray ToNetworkLineEnds(const QByteArray& AText, bool& APreviousCR) {
+    QByteArray out;
+    out.reserve(AText.size() + AText.count('\n'));
+    for (const char c : AText) {
+        if (c == '\n' && !APreviousCR)
+            out += '\r';
+        out += c;
+        APreviousCR = c == '\r';
+    }
+    return out;
+}
+
 QString TFtpClient::FailureText(int ACode) const {
     const auto code = static_cast<CURLcode>(ACode);
     QString text =
@@ -252,10 +319,15 @@ QString TFtpClient::FailureText(int ACode) const {
     const QString reply = QString::fromUtf8(FCurl->LastReply);
     if (!reply.isEmpty() && !text.contains(reply))
         text += QStringLiteral(" (server reply: \"") + reply + QStringLiteral("\")");
+    // Some servers quote the password in their refusal; it never reaches a log.
+    if (!FSettings.Password.isEmpty())
+        text.replace(FSettings.Password, QStringLiteral("***"));
     return text;
 }
 
 void TFtpClient::Connect() {
+    if (!FLoginRefusal.isEmpty())
+        throw EqvOperationNotPossible(FLoginRefusal);
     ApplyCommonOptions();
     CURL* handle = FCurl->Handle;
     const QByteArray url = UrlOf(QStringLiteral("/"));
@@ -264,7 +336,10 @@ void TFtpClient::Connect() {
     const CURLcode code = FCurl->PerformReconnecting({});
     if (code != CURLE_OK) {
         FConnected = false;
-        throw EqvOperationNotPossible(FailureText(code));
+        const QString reason = FailureText(code);
+        if (code == CURLE_LOGIN_DENIED)
+            FLoginRefusal = reason;
+        throw EqvOperationNotPossible(reason);
     }
     const char* entry = nullptr;
     curl_easy_getinfo(handle, CURLINFO_FTP_ENTRY_PATH, &entry);
@@ -286,19 +361,26 @@ std::int64_t TFtpClient::RemoteFileTime(const QString& ARemoteFile) {
     return time > 0 ? static_cast<std::int64_t>(time) : 0;
 }
 
-void TFtpClient::Store(const QString& ALocalFile, const QString& ARemoteFile, std::int64_t ASize,
-                       bool AAscii) {
+void TFtpClient::Store(const QString& ALocalFile, const QString& ARemoteFile, bool AAscii) {
     TUploadSource source;
     source.File = std::fopen(QFile::encodeName(ALocalFile).constData(), "rb");
     if (source.File == nullptr)
         throw EqvOperationNotPossible(QStringLiteral("The local file could not be opened."));
     const auto closeFile = qScopeGuard([&] { std::fclose(source.File); });
+    source.Ascii = AAscii;
+    const std::int64_t size = UploadSize(source);
+    if (size < 0)
+        throw EqvOperationNotPossible(QStringLiteral("The local file could not be read."));
 
     const QByteArray url = UrlOf(ARemoteFile);
-    // "*": a server that does not reserve space is no failure.
-    const QByteArray allo = "*ALLO " + QByteArray::number(static_cast<qlonglong>(ASize));
-    curl_slist* prequote = curl_slist_append(nullptr, allo.constData());
+    // libcurl's own text mode would turn every LF into CR LF, also those of CR LF (giving
+    // CR CR LF): the type is set here and the bytes converted above. Set for every transfer,
+    // since libcurl keeps the type it set itself and would not set it back.
+    curl_slist* prequote = curl_slist_append(nullptr, AAscii ? "TYPE A" : "TYPE I");
     const auto freeList = qScopeGuard([&] { curl_slist_free_all(prequote); });
+    // "*": a server that does not reserve space is no failure.
+    const QByteArray allo = "*ALLO " + QByteArray::number(static_cast<qlonglong>(size));
+    prequote = curl_slist_append(prequote, allo.constData());
     const auto prepare = [&] {
         ApplyCommonOptions();
         CURL* handle = FCurl->Handle;
@@ -306,17 +388,14 @@ void TFtpClient::Store(const QString& ALocalFile, const QString& ARemoteFile, st
         curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(handle, CURLOPT_READFUNCTION, &ReadUpload);
         curl_easy_setopt(handle, CURLOPT_READDATA, &source);
-        curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(ASize));
-        curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, AAscii ? 1L : 0L);
+        curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+        curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
         // Every missing folder of the path is made, parents first.
         curl_easy_setopt(handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
                          static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
         curl_easy_setopt(handle, CURLOPT_PREQUOTE, prequote);
     };
-    const auto rewind = [&] {
-        std::rewind(source.File);
-        source.ReadFailed = false;
-    };
+    const auto rewind = [&] { source.Rewind(); };
     prepare();
     CURLcode code = FCurl->PerformReconnecting(rewind);
     if (IsDataConnectionFailure(code) && FSettings.SwitchDataModeOnFailure && !source.ReadFailed) {
@@ -351,6 +430,8 @@ QString ConnectWithRetry(TFtpClient& AClient) {
         } catch (const std::exception& e) {
             reason = ExceptionMessage(e);
         }
+        if (!AClient.LoginRefusal().isEmpty())
+            break;
     }
     AClient.SetPassive(passive);
     return AClient.Connected() ? QString() : reason;

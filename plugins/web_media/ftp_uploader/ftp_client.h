@@ -51,18 +51,22 @@ public:
 
     bool Connected() const { return FConnected; }
     // Connects and logs in (also when already connected: the login is checked again). Throws
-    // EqvOperationNotPossible with the reason.
+    // EqvOperationNotPossible with the reason. Once the server has refused the login, it is not
+    // asked again: every later Connect throws with that refusal.
     void Connect();
+    // The server's refusal of the login (empty while none came).
+    const QString& LoginRefusal() const { return FLoginRefusal; }
     // The directory the login started in (the server's answer to PWD), known once connected.
     const QString& LoginDirectory() const { return FLoginDirectory; }
     // The modification time of an absolute remote file in seconds since 1970 (UTC); 0 when the
     // server tells none (a missing file, no MDTM).
     std::int64_t RemoteFileTime(const QString& ARemoteFile);
     // Stores a local file under an absolute remote name, creating the missing remote folders
-    // first. ASize is reserved on the server first (a refusal of that is no failure). Throws
-    // EqvOperationNotPossible with the server's reply when the file was not stored whole.
-    void Store(const QString& ALocalFile, const QString& ARemoteFile, std::int64_t ASize,
-               bool AAscii);
+    // first. Its size as sent is reserved on the server first (a refusal of that is no
+    // failure). AAscii sends it as text (TYPE A) with the network's CR LF line ends: a bare LF
+    // becomes CR LF, a CR LF stays as it is. Throws EqvOperationNotPossible with the server's
+    // reply when the file was not stored whole.
+    void Store(const QString& ALocalFile, const QString& ARemoteFile, bool AAscii);
     // Logs out and closes the connection.
     void Disconnect();
 
@@ -77,9 +81,15 @@ private:
     std::unique_ptr<TCurl> FCurl;
     bool FConnected = false;
     QString FLoginDirectory;
+    QString FLoginRefusal;
 };
 
-// Connects unless connected: on a failure flips the passive setting and tries once more, then
-// restores the setting as it was. Empty when a connection exists, else the reason of the last
-// attempt.
+// Text with the network's line ends, as a text transfer sends it: every LF that does not follow
+// a CR gets one put before it; everything else is kept. APreviousCR carries whether the byte
+// before AText was a CR, so a file can be converted piece by piece.
+QByteArray ToNetworkLineEnds(const QByteArray& AText, bool& APreviousCR);
+
+// Connects unless connected: on a failure flips the passive setting and tries once more (not
+// when the login was refused, which no mode changes), then restores the setting as it was. Empty
+// when a connection exists, else the reason of the last attempt.
 QString ConnectWithRetry(TFtpClient& AClient);

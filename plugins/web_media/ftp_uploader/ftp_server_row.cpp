@@ -1,6 +1,7 @@
 #include "plugins/web_media/ftp_uploader/ftp_server_row.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -49,7 +50,15 @@ QString TFtpServerRow::StringID() const {
 }
 
 QString TFtpServerRow::ShownStringID() const {
-    return Host + Port + Login + QStringLiteral("***");
+    return MaskPassword(StringID());
+}
+
+QStringList TFtpServerRow::ClientKey() const {
+    return {Host, Port, Login, Password, ConnectMode};
+}
+
+QString TFtpServerRow::MaskPassword(const QString& AText) const {
+    return Password.isEmpty() ? AText : QString(AText).replace(Password, QStringLiteral("***"));
 }
 
 int TFtpServerRow::PortNumber() const {
@@ -76,6 +85,16 @@ bool TFtpServerRow::UsesAscii(const QString& AFileName) const {
     if (dot < 0)
         return false;
     return AsciiExtensions().contains(AFileName.mid(dot + 1).toLower());
+}
+
+bool TFtpServerRow::UsesAsciiForFile(const QString& ALocalFile) const {
+    if (!UsesAscii(QFileInfo(ALocalFile).fileName()))
+        return false;
+    if (TransferMode != QStringLiteral("auto"))
+        return true;
+    QFile file(ALocalFile);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(2) : QByteArray();
+    return head != QByteArray("\xFF\xFE") && head != QByteArray("\xFE\xFF");
 }
 
 QString NormaliseFtpCell(const QString& AColID, const QString& AValue) {

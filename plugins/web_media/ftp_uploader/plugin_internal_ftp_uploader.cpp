@@ -190,7 +190,7 @@ void TPluginInternal_FtpUploader::CompleteRow(const TFtpServerRow& ARow) {
     settings.ExplicitTls = ARow.ExplicitTls();
     settings.Timeouts = FSetup.Timeouts;
     settings.Trust = FSetup.Trust;
-    FClients.try_emplace(ARow.StringID(), std::make_unique<TFtpClient>(std::move(settings)));
+    FClients.try_emplace(ARow.ClientKey(), std::make_unique<TFtpClient>(std::move(settings)));
 }
 
 void TPluginInternal_FtpUploader::Report(const QString& AMessage) const {
@@ -202,8 +202,8 @@ bool TPluginInternal_FtpUploader::UploadToRow(const TFtpServerRow& ARow, const Q
                                               const QString& ARelativeDirectory) {
     const QFileInfo local(ALocalFile);
     const QString fileName = local.fileName();
-    const bool ascii = ARow.UsesAscii(fileName);
-    const auto found = FClients.find(ARow.StringID());
+    const bool ascii = ARow.UsesAsciiForFile(ALocalFile);
+    const auto found = FClients.find(ARow.ClientKey());
     if (found == FClients.end()) {
         Report(QStringLiteral("Could not find the ftp client instance in list that matches string "
                               "ID \"") +
@@ -214,9 +214,11 @@ bool TPluginInternal_FtpUploader::UploadToRow(const TFtpServerRow& ARow, const Q
 
     const std::lock_guard lock(FUploadLock);
     TFtpClient& client = *found->second;
+    // A refused login is remembered by the client: the server is not asked again for the
+    // other files, each of which still gets this report.
     if (const QString reason = ConnectWithRetry(client); !reason.isEmpty()) {
         Report(QStringLiteral("Could not connect to ftp server \"") + ARow.Host +
-               QStringLiteral("\". ") + reason);
+               QStringLiteral("\". ") + ARow.MaskPassword(reason));
         return false;
     }
     const QString remoteFile =
@@ -228,11 +230,11 @@ bool TPluginInternal_FtpUploader::UploadToRow(const TFtpServerRow& ARow, const Q
             return true;  // the server's copy is up to date
     }
     try {
-        client.Store(ALocalFile, remoteFile, local.exists() ? local.size() : 0, ascii);
+        client.Store(ALocalFile, remoteFile, ascii);
     } catch (const std::exception& e) {
         Report(QStringLiteral("The file could not be uploaded to ftp server \"") + ARow.Host +
                QStringLiteral("\" as \"") + remoteFile + QStringLiteral("\": ") +
-               ExceptionMessage(e));
+               ARow.MaskPassword(ExceptionMessage(e)));
     }
     return true;
 }

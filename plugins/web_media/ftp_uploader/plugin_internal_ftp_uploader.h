@@ -63,7 +63,7 @@ private:
     IExeWorkCallbacks* FCallbacks = nullptr;
     QString FRootBatchPath;
     std::vector<TFtpServerRow> FRows;
-    std::map<QString, std::unique_ptr<TFtpClient>> FClients;
+    std::map<QStringList, std::unique_ptr<TFtpClient>> FClients;
     // One transfer at a time in the whole program; also guards the clients while they work.
     std::mutex FUploadLock;
     QStringList FVerifyRow;

@@ -123,15 +123,24 @@ QString TPluginInternal_ImageEffects::MakeResizedCopy(const QString& APath) cons
     if (!QFileInfo(APath).isFile())
         return {};
     TPictureFile picture(APath);
+    // A file no reader takes for a picture is no concern of this plugin. One that is taken for
+    // a picture (by its content or by its name) but cannot be decoded whole is damaged: said,
+    // and nothing is made from it (which with an empty prefix also keeps the original).
+    const auto damaged = [&] {
+        return QStringLiteral("The picture \"") + APath +
+               QStringLiteral("\" could not be read completely; nothing was made from it: ") +
+               (picture.ErrorString().isEmpty() ? QStringLiteral("no reader could decode it")
+                                                : picture.ErrorString());
+    };
     if (!picture.IsPicture())
-        return {};
+        return picture.RecognisedByContent() || HasPictureExtension(APath) ? damaged() : QString();
     const QSize target = PictureTargetSize(picture.DisplayedSize(), FSettings.PicturesWidth,
                                            FSettings.PicturesHeight);
     // The decoder may hand a reduced picture, never below twice the target: from there the
     // filter gives what it gives from the whole picture.
     const QImage source = picture.Read(target * 2);
     if (source.isNull())
-        return {};
+        return damaged();
     const QImage resized = source.size() == target ? source : ResampleLanczos3(source, target);
     if (resized.isNull())
         return QStringLiteral("The resized picture \"") + destination +

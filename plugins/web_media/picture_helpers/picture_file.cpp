@@ -7,24 +7,48 @@
 #include <algorithm>
 
 #include "base/atomic_file.h"
+#include "base/qt_warning_capture.h"
+
+namespace {
+
+// The reader's reason, with the decoder's own warnings after it: a decoder that meets a cut-off
+// or damaged file often says so only in a warning.
+QString Reason(const QString& AReaderError, const QStringList& AWarnings) {
+    QStringList parts;
+    if (!AReaderError.isEmpty())
+        parts << AReaderError;
+    parts << AWarnings;
+    return parts.join(QStringLiteral("; "));
+}
+
+}  // namespace
 
 TPictureFile::TPictureFile(const QString& APath) : FReader(APath) {
     FReader.setAutoTransform(true);
+    const TQtWarningCapture warnings;
     FStoredSize = FReader.size();
+    FRecognised = FStoredSize.isValid() || FReader.canRead();
     if (!FStoredSize.isValid()) {
         // Some readers only know the size after decoding; those are decoded in Read().
         if (!FReader.canRead()) {
-            FError = FReader.errorString();
+            FError = Reason(FReader.errorString(), warnings.Warnings());
             return;
         }
-        const QImage probe = QImageReader(APath).read();
-        if (probe.isNull()) {
-            FError = FReader.errorString();
+        QImageReader probeReader(APath);
+        const QImage probe = probeReader.read();
+        if (probe.isNull() || !warnings.Warnings().isEmpty()) {
+            FError = Reason(probeReader.errorString(), warnings.Warnings());
             return;
         }
         FStoredSize = probe.size();
     }
     FTransposed = FReader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    // A decoder that had to warn about the header has met a damaged file: no readable picture,
+    // and the warning is the reason (rather than lost, or logged without the file's name).
+    if (!warnings.Warnings().isEmpty()) {
+        FError = Reason({}, warnings.Warnings());
+        return;
+    }
     FDisplayedSize = FTransposed ? FStoredSize.transposed() : FStoredSize;
 }
 
@@ -44,9 +68,15 @@ QImage TPictureFile::Read(const QSize& AMinimumSize) {
             }
         }
     }
+    const TQtWarningCapture warnings;
     QImage image = FReader.read();
-    if (image.isNull())
-        FError = FReader.errorString();
+    if (image.isNull()) {
+        FError = Reason(FReader.errorString(), warnings.Warnings());
+    } else if (!warnings.Warnings().isEmpty()) {
+        // Decoded only in part (a cut-off JPEG comes back with a grey lower part): no picture.
+        FError = Reason({}, warnings.Warnings());
+        image = QImage();
+    }
     return image;
 }
 
@@ -67,6 +97,11 @@ int PngWriterQualityForLevel(int ALevel) {
     // quality giving ALevel.
     const int level = std::clamp(ALevel, 0, 9);
     return 100 - (level * 91 + 8) / 9;
+}
+
+bool HasPictureExtension(const QString& APath) {
+    const QString suffix = QFileInfo(APath).suffix().toLower();
+    return !suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix.toLatin1());
 }
 
 bool WritePictureFile(const QImage& AImage, const QString& APath, int AQuality, QString* AError) {

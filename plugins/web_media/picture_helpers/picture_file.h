@@ -14,14 +14,20 @@ public:
     TPictureFile(const TPictureFile&) = delete;
     TPictureFile& operator=(const TPictureFile&) = delete;
 
-    // Whether the header could be read as a picture; otherwise ErrorString() tells why.
+    // Whether the header could be read as a picture without a warning of its decoder; otherwise
+    // ErrorString() tells why.
     bool IsPicture() const { return FDisplayedSize.isValid(); }
     // The size as displayed; invalid when the file is not a readable picture.
     QSize DisplayedSize() const { return FDisplayedSize; }
+    // Whether a picture reader took the file for one of its pictures by its content, although
+    // it may not be readable.
+    bool RecognisedByContent() const { return FRecognised; }
     // Decodes the picture. With a valid AMinimumSize a JPEG may be decoded at a half, a quarter
     // or an eighth of its size by its decoder (which is much faster than decoding it whole),
     // when the stored size divides evenly and the result is still at least AMinimumSize in both
-    // directions. A null image when decoding fails (see ErrorString()).
+    // directions. A null image when the picture cannot be decoded completely (see
+    // ErrorString()): a decoder's warning counts as a failure, since decoders hand back a
+    // partly filled picture from a cut-off or damaged file and only warn.
     QImage Read(const QSize& AMinimumSize = {});
     QString ErrorString() const { return FError; }
 
@@ -30,11 +36,15 @@ private:
     QSize FStoredSize;
     QSize FDisplayedSize;
     bool FTransposed = false;
+    bool FRecognised = false;
     QString FError;
 };
 
 // The picture's size as displayed, or an invalid size with the reader's message in AError.
 QSize ReadPictureSize(const QString& APath, QString* AError = nullptr);
+
+// Whether the path's extension is one a picture reader reads (compared without regard to case).
+bool HasPictureExtension(const QString& APath);
 
 // The zlib level of a PNG copy for a compression quality: 1 to 10 give 9, 11 to 20 give 8, ...,
 // 81 to 90 give 1, 91 to 100 give 0. Qualities outside 1..100 are clamped first.

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/child_program.h"
 #include "platform/shell_start.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugins/text_files/run_other/plugin_internal_run_other.h"
@@ -40,9 +41,12 @@ const QByteArray KRecorder =
     "{ printf 'cwd=%s\\n' \"$(pwd -P)\"; printf 'pid=%s\\n' \"$$\"; printf 'ppid=%s\\n' \"$PPID\";"
     "  for a in \"$@\"; do printf 'arg=%s\\n' \"$a\"; done; } >> \"$RECORD\"\n";
 
-// Records like the recorder, then blocks until a line arrives on the FIFO "release", and
-// finally opens the FIFO "ended" for writing, so the test can tell it has finished.
+// Records like the recorder and where its standard output and error go, then blocks until a
+// line arrives on the FIFO "release", and finally opens the FIFO "ended" for writing, so the
+// test can tell it has finished.
 const QByteArray KBlocker = KRecorder +
+                            "o=$(readlink /proc/$$/fd/1); e=$(readlink /proc/$$/fd/2)\n"
+                            "printf 'stdout=%s\\nstderr=%s\\n' \"$o\" \"$e\" >> \"$RECORD\"\n"
                             "read line < \"$RELEASE\"\n"
                             "printf 'released\\n' >> \"$RECORD\"\n"
                             ": > \"$ENDED\"\n";
@@ -130,6 +134,90 @@ TEST_F(RunOtherTest, ThePathReplacesEveryPlaceholderAndQuotesKeepOneParameter) {
     }
 }
 
+// Writes every argument followed by a zero byte, so names holding line breaks come back whole.
+const QByteArray KExactRecorder = "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$RECORD\"\n";
+
+// Names a user's files may carry that a shell or a careless splitter would take apart: the path
+// stays exactly one argument wherever the placeholder stands, and nothing in it is run.
+TEST_F(RunOtherTest, ANameNeverChangesTheArgumentsAroundIt) {
+    const QString exact = Script(QStringLiteral("exact.sh"), KExactRecorder);
+    const char* names[] = {
+        "a b.txt",   "important\" \"x.tmp", "q\"uote.txt",        "new\nline.txt", "tab\there.txt",
+        "-rf x.txt", "$(touch pwned).txt",  "`touch pwned2`.txt", "?FP?.txt"};
+    struct TTemplate {
+        const char* Parameters;
+        QStringList Words;  // "?FP?" in a word stands for the path
+    };
+    const std::vector<TTemplate> templates = {
+        {"?FP?", {QStringLiteral("?FP?")}},
+        {"-f \"?FP?\"", {QStringLiteral("-f"), QStringLiteral("?FP?")}},
+        {"--in=?FP? --out \"?FP?.bak\" ?FP?",
+         {QStringLiteral("--in=?FP?"), QStringLiteral("--out"), QStringLiteral("?FP?.bak"),
+          QStringLiteral("?FP?")}},
+        {"\"x ?FP? y\" last", {QStringLiteral("x ?FP? y"), QStringLiteral("last")}},
+    };
+    for (const char* name : names) {
+        const QString path =
+            FHarness.Temp().WriteFile(QStringLiteral("root/") + QString::fromUtf8(name), "x");
+        for (const TTemplate& t : templates) {
+            QFile::remove(FRecord);
+            Run({{exact, QString::fromUtf8(t.Parameters), QStringLiteral("False")}}, {path});
+            QStringList expected;
+            for (const QString& word : t.Words)
+                expected << QString(word).replace(QStringLiteral("?FP?"), path);
+            QList<QByteArray> got = ReadWholeFile(FRecord).split('\0');
+            ASSERT_FALSE(got.isEmpty());
+            got.removeLast();  // after the last zero byte
+            QStringList arguments;
+            for (const QByteArray& word : got)
+                arguments << QString::fromUtf8(word);
+            EXPECT_EQ(arguments, expected) << name << " with " << t.Parameters;
+            EXPECT_EQ(FHarness.Sink().Errors(), QStringList()) << name;
+        }
+    }
+    EXPECT_FALSE(QFile::exists(FBin + QStringLiteral("pwned")));
+    EXPECT_FALSE(QFile::exists(FBin + QStringLiteral("pwned2")));
+}
+
+// The case as it hurts: rm given a name that holds quotes deletes that file and nothing else.
+TEST_F(RunOtherTest, RemovingAFileWithQuotesInItsNameLeavesItsNamesakeAlone) {
+    const QString important = FHarness.Temp().WriteFile(QStringLiteral("root/important"), "keep");
+    const QString tmp =
+        FHarness.Temp().WriteFile(QStringLiteral("root/important\" \"x.tmp"), "drop");
+    // Run from the batch root, as a user's program would be, so a split "important" would hit.
+    const QString rm = FindExecutableInPath(QStringLiteral("rm"));
+    ASSERT_FALSE(rm.isEmpty());
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Root()));
+    Run({{rm, QStringLiteral("-f \"?FP?\""), QStringLiteral("False")}}, {tmp});
+    QDir::setCurrent(cwd);
+    EXPECT_TRUE(QFile::exists(important));
+    EXPECT_FALSE(QFile::exists(tmp));
+    EXPECT_EQ(FHarness.Sink().Errors(), QStringList());
+}
+
+// A program typed relative to the current folder, a script without "#!" and a document handed
+// to xdg-open by a relative name all start, although each runs in its own folder.
+TEST_F(RunOtherTest, RelativeProgramsScriptsWithoutInterpreterAndDocumentsStart) {
+    const QString file = FHarness.Temp().WriteFile(QStringLiteral("root/a.txt"), "x");
+    Script(QStringLiteral("bare.sh"), "printf 'arg=%s\\n' \"$@\" >> \"$RECORD\"\n");
+    const QString fakeBin = FHarness.Temp().MakeFolder(QStringLiteral("fake bin"));
+    MakeExecutable(FHarness.Temp().WriteFile(QStringLiteral("fake bin/xdg-open"), KRecorder));
+    const TScopedEnv path("PATH", QFile::encodeName(fakeBin) + ':' + qgetenv("PATH"));
+    FHarness.Temp().WriteFile(QStringLiteral("bin dir/notes.odt"), "document");
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(FHarness.Temp().Path(QString())));
+    Run({{QStringLiteral("bin dir/record.sh"), QStringLiteral("relative"), QStringLiteral("False")},
+         {QStringLiteral("./bin dir/bare.sh"), QStringLiteral("bare ?FP?"),
+          QStringLiteral("False")},
+         {QStringLiteral("bin dir/notes.odt"), QString(), QStringLiteral("False")}},
+        {file});
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(FHarness.Sink().Errors(), QStringList());
+    EXPECT_EQ(RecordedArguments(), (QStringList{QStringLiteral("relative"), QStringLiteral("bare"),
+                                                file, FBin + QStringLiteral("notes.odt")}));
+}
+
 TEST_F(RunOtherTest, WaitingMeansTheProgramHasEndedAndIsReaped) {
     const QString file = FHarness.Temp().WriteFile(QStringLiteral("root/a.txt"), "x");
     Run({{FRecorder, QStringLiteral("?FP?"), QStringLiteral("False")},
@@ -175,6 +263,9 @@ TEST_F(RunOtherTest, ContinuingAtOnceLeavesTheProgramRunningAndNoZombieBehind) {
 
     EXPECT_EQ(Record().filter(QStringLiteral("released")).size(), 1);
     EXPECT_EQ(RecordedArguments(), QStringList{file});
+    // It holds none of the batch's output open: a pipe reading the batch ends with the batch.
+    EXPECT_EQ(Recorded(QStringLiteral("stdout")), QStringLiteral("/dev/null"));
+    EXPECT_EQ(Recorded(QStringLiteral("stderr")), QStringLiteral("/dev/null"));
     // Not this process's child, so it can never linger here as a zombie.
     EXPECT_NE(Recorded(QStringLiteral("ppid")).toLongLong(), static_cast<long long>(::getpid()));
     int status = 0;

@@ -239,9 +239,10 @@ TEST_F(SendEmailTest, AMailProgramThatFailsGivesOneReportPerPath) {
         SCOPED_TRACE(c.Name);
         FHarness.Sink().Clear();
         UseSendmail(c.Program);
-        // The second row is skipped after the first one failed.
+        // The later rows are skipped after the first one failed, and the report says so.
         Run({{S("a@example.org"), S("s"), S("b"), S("False"), S("False")},
-             {S("b@example.org"), S("s"), S("b"), S("False"), S("False")}},
+             {S("b@example.org"), S("s"), S("b"), S("False"), S("False")},
+             {S("c@example.org"), S("s"), S("b"), S("False"), S("True")}},
             files);
         const QStringList errors = FHarness.Sink().Errors();
         ASSERT_EQ(errors.size(), 2) << errors.join(u'\n').toStdString();
@@ -249,7 +250,20 @@ TEST_F(SendEmailTest, AMailProgramThatFailsGivesOneReportPerPath) {
             EXPECT_TRUE(error.contains(S("a@example.org"))) << error.toStdString();
             for (const QString& part : c.Expected)
                 EXPECT_TRUE(error.contains(part)) << error.toStdString();
+            EXPECT_TRUE(error.endsWith(S(" The 2 remaining rows were skipped for this path.")))
+                << error.toStdString();
         }
+        EXPECT_FALSE(QFile::exists(FMailDir + S("compose.args"))) << "a skipped row ran";
+
+        // A failing last row skips nothing, and says nothing of it.
+        FHarness.Sink().Clear();
+        Run({{S("c@example.org"), S("s"), S("b"), S("False"), S("True")},
+             {S("a@example.org"), S("s"), S("b"), S("False"), S("False")}},
+            {files.front()});
+        ASSERT_EQ(FHarness.Sink().Errors().size(), 1);
+        EXPECT_FALSE(FHarness.Sink().Errors().front().contains(S("skipped")));
+        EXPECT_TRUE(QFile::exists(FMailDir + S("compose.args")));
+        QFile::remove(FMailDir + S("compose.args"));
     }
 }
 

@@ -3,16 +3,22 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -299,6 +305,85 @@ TEST_F(ZipCompressTest, SpecialFilesInADirectoryAreNeverOpened) {
     EXPECT_EQ(Entries(archive), (std::vector<TEntry>{{S("plain.txt"), S("stor")}}));
     ASSERT_EQ(FHarness.Sink().Errors().size(), 1);
     EXPECT_TRUE(FHarness.Sink().Errors().at(0).contains(S("pipe")));
+}
+
+// The entries of an archive as Python's zipfile reads them: name and content.
+QList<QPair<QString, QByteArray>> PythonZipEntries(const QString& AArchive) {
+    const TProcessRun run = RunTool(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import base64, json, sys, zipfile\n"
+                        "z = zipfile.ZipFile(sys.argv[1])\n"
+                        "print(json.dumps([[i.filename, base64.b64encode(z.read(i)).decode()]"
+                        " for i in z.infolist()]))\n"),
+         AArchive});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    QList<QPair<QString, QByteArray>> entries;
+    for (const QJsonValue entry : QJsonDocument::fromJson(run.Out.toUtf8()).array())
+        entries.append(
+            {entry[0].toString(), QByteArray::fromBase64(entry[1].toString().toLatin1())});
+    return entries;
+}
+
+// Every entry of a directory that cannot go into its archive is named once in the report for
+// that archive, and the rest is packed. Run as an ordinary user, so an unreadable file is one.
+TEST_F(ZipCompressTest, EveryEntryLeftOutOfAnArchiveIsNamed) {
+    const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/docs"));
+    Write(QStringLiteral("docs/fine.txt"), "fine");
+    const QString secret = Write(QStringLiteral("docs/secret.txt"), "secret");
+    ASSERT_TRUE(QFile::setPermissions(secret, {}));
+    const QByteArray native = QFile::encodeName(docs);
+    const QList<QByteArray> odd = {"bad\xff.txt", "back\\slash.txt", "line\nbreak.txt",
+                                   "esc\x1b[31m.txt", "c1\xc2\x85.txt"};
+    for (const QByteArray& name : odd) {
+        const int fd = ::open((native + name).constData(), O_CREAT | O_WRONLY | O_EXCL, 0644);
+        ASSERT_GE(fd, 0) << name.toStdString();
+        ASSERT_EQ(::write(fd, "odd", 3), 3);
+        ::close(fd);
+    }
+    std::optional<passwd> runner;
+    if (::geteuid() == 0) {
+        const passwd* nobody = ::getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr) << "root ignores permissions, and there is no user nobody";
+        runner = *nobody;
+        // The user reaches the folders and may write the archive beside the directory.
+        ASSERT_EQ(::chmod(QFile::encodeName(FHarness.Temp().Path()).constData(), 0755), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(Root()).constData(), 0777), 0);
+    }
+    const TChildOutcome outcome = RunInChildProcess([&]() -> QByteArray {
+        if (runner && (::setgid(runner->pw_gid) != 0 || ::setuid(runner->pw_uid) != 0))
+            return KChildSkipped + "cannot become nobody";
+        Pack({docs});
+        return FHarness.Sink().Errors().join(u'\0').toUtf8();
+    });
+    ASSERT_TRUE(outcome.Exited);
+    ASSERT_FALSE(outcome.Output.startsWith(KChildSkipped)) << outcome.Output.toStdString();
+    const QStringList errors = QString::fromUtf8(outcome.Output).split(u'\0', Qt::SkipEmptyParts);
+    const QString archive = Root() + QStringLiteral("docs.zip");
+    const QString into =
+        QStringLiteral("\" was not packed into \"") + archive + QStringLiteral("\": ");
+    const QStringList expected = {
+        docs + S("back\\slash.txt") + into + S("its name holds a backslash"),
+        docs + S("bad\\xFF.txt") + into + S("its name is not valid UTF-8"),
+        docs + S("c1\u0085.txt") + into + S("its name holds a control character (U+0085)"),
+        docs + S("esc\x1b[31m.txt") + into + S("its name holds a control character (U+001B)"),
+        docs + S("line\nbreak.txt") + into + S("its name holds a control character (U+000A)"),
+        docs + S("secret.txt") + into};
+    ASSERT_EQ(errors.size(), expected.size()) << errors.join(u'\n').toStdString();
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        EXPECT_TRUE(errors.at(i).startsWith(S("The entry \"") + expected.at(i)))
+            << errors.at(i).toStdString();
+    const QList<QPair<QString, QByteArray>> entries = {{S("fine.txt"), QByteArray("fine")}};
+    EXPECT_EQ(PythonZipEntries(archive), entries);
+
+    // A file whose own name cannot be an entry gives no archive.
+    FHarness.Sink().Clear();
+    const QString slashed = Write(S("a\\b.txt"), "x");
+    Pack({slashed});
+    ASSERT_EQ(FHarness.Sink().Errors().size(), 1);
+    EXPECT_TRUE(FHarness.Sink().Errors().at(0).contains(S("backslash")));
+    EXPECT_FALSE(QFile::exists(slashed + S(".zip")));
+    EXPECT_EQ(FHarness.Sink().AddedPaths(), QStringList());
 }
 
 // An archive that cannot be written completely never appears under its name, and no partial

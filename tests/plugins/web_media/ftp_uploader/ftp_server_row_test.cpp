@@ -1,5 +1,7 @@
 #include "plugins/web_media/ftp_uploader/ftp_server_row.h"
 
+#include "plugins/web_media/ftp_uploader/ftp_client.h"
+
 #include <QDateTime>
 #include <QFile>
 
@@ -72,6 +74,54 @@ TEST(FtpServerRow, StringIdJoinsCellsAndHidesThePassword) {
     row.Password = S("secret");
     EXPECT_EQ(row.StringID(), S("h21usersecret"));
     EXPECT_EQ(row.ShownStringID(), S("h21user***"));
+    EXPECT_EQ(row.MaskPassword(S("530 Login incorrect for secret (secret)")),
+              S("530 Login incorrect for *** (***)"));
+    // An empty password hides nothing and is not made to look like one.
+    row.Password.clear();
+    EXPECT_EQ(row.ShownStringID(), S("h21user"));
+    EXPECT_EQ(row.MaskPassword(S("530 Login incorrect")), S("530 Login incorrect"));
+}
+
+// Rows share a client only when every part agrees; the joined string ID cannot tell these apart.
+TEST(FtpServerRow, ClientKeyKeepsThePartsAndTheConnectMode) {
+    TFtpServerRow a;
+    a.Host = S("h");
+    a.Port = S("21");
+    a.Login = S("ab");
+    a.Password = S("c");
+    a.ConnectMode = S("passive");
+    TFtpServerRow b = a;
+    b.Login = S("a");
+    b.Password = S("bc");
+    EXPECT_EQ(a.StringID(), b.StringID());
+    EXPECT_NE(a.ClientKey(), b.ClientKey());
+    TFtpServerRow active = a;
+    active.ConnectMode = S("active");
+    EXPECT_NE(a.ClientKey(), active.ClientKey());
+    EXPECT_EQ(a.ClientKey(), TFtpServerRow(a).ClientKey());
+}
+
+TEST(FtpLineEnds, BareLineFeedsGetACarriageReturnAndNothingElseChanges) {
+    struct TCase {
+        QByteArrayList Pieces;  // converted one after the other
+        QByteArray Sent;
+    };
+    const TCase cases[] = {
+        {{""}, ""},
+        {{"a\nb\n"}, "a\r\nb\r\n"},
+        {{"a\r\nb\r\n"}, "a\r\nb\r\n"},
+        {{"x\ry\n\n"}, "x\ry\r\n\r\n"},
+        {{"\r\r\n"}, "\r\r\n"},
+        {{"a\r", "\nb\n"}, "a\r\nb\r\n"},
+        {{"a\n", "\n"}, "a\r\n\r\n"},
+    };
+    for (const TCase& c : cases) {
+        bool previousCR = false;
+        QByteArray sent;
+        for (const QByteArray& piece : c.Pieces)
+            sent += ToNetworkLineEnds(piece, previousCR);
+        EXPECT_EQ(sent, c.Sent) << c.Pieces.join('|').toStdString();
+    }
 }
 
 TEST(FtpServerRow, PortMustBeAWholeNumber) {

@@ -189,6 +189,82 @@ TEST_F(FtpUploaderTest, AutoTransferTypeFollowsTheExtension) {
     }
 }
 
+// Text goes with the network's line ends exactly once, whatever the file had: this server, on
+// a system with LF line ends, stores LF. The size announced is that of the bytes sent. A binary
+// file after text files on the same connection is sent as it is, and a UTF-16 text goes binary
+// in "auto" mode.
+TEST_F(FtpUploaderTest, TextGoesWithNetworkLineEndsOnce) {
+    struct TCase {
+        const char* Name;
+        QByteArray Local;
+        QByteArray Stored;
+        qsizetype Sent;
+        const char* Type;
+    };
+    const QByteArray utf16("\xFF\xFEl\0i\0\r\0\n\0", 10);
+    const TCase cases[] = {
+        {"crlf.txt", "one\r\ntwo\r\n", "one\ntwo\n", 10, "A"},
+        {"lf.txt", "one\ntwo\n", "one\ntwo\n", 10, "A"},
+        {"mixed.htm", "a\rb\nc\r\n", "a\rb\nc\n", 8, "A"},
+        {"data.bin", "\r\n\n\r\r\n", "\r\n\n\r\r\n", 6, "I"},
+        {"wide.txt", utf16, utf16, 10, "I"},
+    };
+    StartServer();
+    QStringList files;
+    for (const TCase& c : cases)
+        files << WorkFile(S(c.Name), c.Local);
+    EXPECT_EQ(Upload({TRow{}}, files), QStringList());
+    const QStringList allo = FServer->CommandsNamed(S("ALLO"));
+    ASSERT_EQ(allo.size(), static_cast<qsizetype>(std::size(cases)));
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const TCase& c = cases[i];
+        EXPECT_EQ(ServerFile(S("home-u/www/") + S(c.Name)), c.Stored) << c.Name;
+        EXPECT_EQ(allo.at(i), S("u ALLO ") + QString::number(c.Sent)) << c.Name;
+        EXPECT_EQ(TypeBeforeStore(FServer->Commands(), S(c.Name)), S(c.Type)) << c.Name;
+    }
+    EXPECT_EQ(FServer->CommandsNamed(S("USER")).size(), 1);
+}
+
+// Rows that differ only in their connect mode each get their own client in that mode.
+TEST_F(FtpUploaderTest, RowsDifferingOnlyInConnectModeKeepTheirModes) {
+    StartServer();
+    TRow passive;
+    passive.ConnectMode = S("passive");
+    passive.StartDir = S("p");
+    TRow active = passive;
+    active.ConnectMode = S("active");
+    active.StartDir = S("a");
+    EXPECT_EQ(Upload({passive, active}, {WorkFile(S("x.bin"), "x")}), QStringList());
+    EXPECT_TRUE(ServerHas(S("home-u/p/x.bin")));
+    EXPECT_TRUE(ServerHas(S("home-u/a/x.bin")));
+    EXPECT_GT(FServer->CommandsNamed(S("EPSV")).size() + FServer->CommandsNamed(S("PASV")).size(),
+              0);
+    EXPECT_GT(FServer->CommandsNamed(S("EPRT")).size() + FServer->CommandsNamed(S("PORT")).size(),
+              0);
+}
+
+// A server that quotes the password in its refusal: it is asked once for the combination (not
+// again in the other mode, not again per file), every file gets its report, and the password
+// appears nowhere.
+TEST_F(FtpUploaderTest, ARefusedLoginIsAskedOnceAndThePasswordNeverShows) {
+    TFtpTestServerOptions options;
+    options.QuotePasswordInRefusal = true;
+    StartServer(options);
+    TRow wrong;
+    wrong.Password = S("Sekr1t-word");
+    const QStringList files = {WorkFile(S("a.txt"), "a"), WorkFile(S("b.txt"), "b"),
+                               WorkFile(S("c.txt"), "c")};
+    const QStringList errors = Upload({wrong}, files);
+    ASSERT_EQ(errors.size(), files.size()) << errors.join(u'\n').toStdString();
+    for (const QString& error : errors) {
+        EXPECT_TRUE(error.startsWith(S("Could not connect to ftp server \"127.0.0.1\".")))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(S("Login incorrect for ***"))) << error.toStdString();
+        EXPECT_FALSE(error.contains(S("Sekr1t-word"))) << error.toStdString();
+    }
+    EXPECT_EQ(FServer->CommandsNamed(S("PASS")).size(), 1);
+}
+
 // "newer": the server's copy is replaced only when it is older than the local file at
 // two-second resolution; a missing copy is uploaded.
 TEST_F(FtpUploaderTest, NewerReplacesOnlyOlderRemoteCopies) {

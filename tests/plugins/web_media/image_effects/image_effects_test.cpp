@@ -9,12 +9,15 @@
 
 #include <sys/stat.h>
 
+#include <string_view>
+
 #include "base/ini_document.h"
 #include "base/stream_fields.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_property.h"
 #include "plugins/web_media/image_effects/image_effects_rules.h"
 #include "tests/plugins/text_files/text_replacer/plugin_batch_harness.h"
+#include "tests/support/temp_folders.h"
 
 namespace {
 
@@ -246,12 +249,78 @@ TEST_F(ImageEffectsTest, AnEmptyPrefixResizesEveryPictureInPlace) {
 TEST_F(ImageEffectsTest, WhatIsNoPictureIsSkippedSilently) {
     FHarness.Temp().MakeFolder(QStringLiteral("w"));
     const QString text = FHarness.Temp().WriteFile(QStringLiteral("w/readme.txt"), "hello\n");
-    const QString fake = FHarness.Temp().WriteFile(QStringLiteral("w/fake.jpg"), "not a jpeg");
     const QString fifo = Root() + QStringLiteral("pipe.png");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    Run({}, Gallery(QStringLiteral("PicturesWidth=10\r\n")), {text, fake, fifo});
+    Run({}, Gallery(QStringLiteral("PicturesWidth=10\r\n")), {text, fifo});
     EXPECT_TRUE(FHarness.Sink().Errors().isEmpty());
-    EXPECT_EQ(QDir(Root()).entryList(QDir::Files | QDir::System).size(), 3);
+    EXPECT_EQ(QDir(Root()).entryList(QDir::Files | QDir::System).size(), 2);
+}
+
+// A JPEG whose frame header declares AWidth by AHeight pixels, its data those of a small one.
+QByteArray JpegDeclaring(const QByteArray& AJpeg, int AWidth, int AHeight) {
+    QByteArray bytes = AJpeg;
+    const qsizetype frame = bytes.indexOf("\xFF\xC0");
+    if (frame < 0)
+        return {};
+    bytes[frame + 5] = static_cast<char>(AHeight >> 8);
+    bytes[frame + 6] = static_cast<char>(AHeight & 0xFF);
+    bytes[frame + 7] = static_cast<char>(AWidth >> 8);
+    bytes[frame + 8] = static_cast<char>(AWidth & 0xFF);
+    return bytes;
+}
+
+// Files taken for pictures (by content or by name) that cannot be decoded whole are reported
+// with the reader's reason for that path, and nothing is written from them: no copy, and with
+// an empty prefix the original stays as it was. A sound picture beside them is made as usual.
+TEST_F(ImageEffectsTest, DamagedPicturesAreReportedAndNothingIsMadeFromThem) {
+    const QString sound = Save(QStringLiteral("sound.jpg"), Gradient(300, 300));
+    const QByteArray jpeg = ReadWholeFile(sound);
+    struct TCase {
+        const char* Name;
+        QByteArray Bytes;
+        const char* Reason;  // part of the report
+    };
+    const TCase cases[] = {
+        {"cut.jpg", jpeg.left(jpeg.size() / 3), "premature end of data"},
+        {"empty.jpg", QByteArray(), ""},
+        {"fake.jpg", "not a jpeg at all", ""},
+        {"huge.jpeg", JpegDeclaring(jpeg, 65496, 65496), "allocation limit"},
+        {"too-wide.jpg", JpegDeclaring(jpeg, 65528, 16), "Maximum supported image dimension"},
+        {"cut-no-extension", jpeg.left(jpeg.size() / 3), "premature end of data"},
+        // Garbage in the header, which the decoder skips with a warning while measuring.
+        {"garbled.jpg", jpeg.left(2) + "\x12\x34" + jpeg.mid(2), "extraneous bytes"},
+    };
+    for (const char* keys :
+         {"PicturesWidth=40\r\n", "PicturesWidth=40\r\nPicturesNamePrepend=\r\n"}) {
+        SCOPED_TRACE(keys);
+        FHarness.Sink().Clear();
+        RemoveTreeNative(Root());
+        Save(QStringLiteral("sound.jpg"), Gradient(300, 300));
+        QStringList paths;
+        for (const TCase& c : cases)
+            paths << FHarness.Temp().WriteFile(QStringLiteral("w/") + QString::fromUtf8(c.Name),
+                                               c.Bytes);
+        Run({}, Gallery(QString::fromUtf8(keys)), paths + QStringList{sound});
+        const QStringList errors = FHarness.Sink().Errors();
+        ASSERT_EQ(errors.size(), static_cast<qsizetype>(std::size(cases)))
+            << errors.join(u'\n').toStdString();
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const TCase& c = cases[i];
+            EXPECT_TRUE(errors.at(i).startsWith(QStringLiteral("The picture \"") + paths.at(i) +
+                                                QStringLiteral("\" could not be read completely")))
+                << errors.at(i).toStdString();
+            EXPECT_TRUE(errors.at(i).contains(QString::fromUtf8(c.Reason)))
+                << errors.at(i).toStdString();
+            EXPECT_EQ(ReadWholeFile(paths.at(i)), c.Bytes) << c.Name;
+            EXPECT_FALSE(
+                QFile::exists(Root() + QStringLiteral("thumb-") + QString::fromUtf8(c.Name)))
+                << c.Name;
+        }
+        EXPECT_EQ(SizeOf(keys == std::string_view("PicturesWidth=40\r\n")
+                             ? Root() + QStringLiteral("thumb-sound.jpg")
+                             : sound),
+                  QSize(40, 40));
+    }
 }
 
 TEST_F(ImageEffectsTest, CopiesThatCannotBeWrittenAreReportedAndLeaveNothingBehind) {
