@@ -272,7 +272,6 @@ void TBatchEngine::EmptyWorkFolder() {
         return;
     }
     TTrash trash(FSetup.Trash, FWorkFolder);
-    int trashed = 0;
     int permanent = 0;
     QString noTrashReason;
     for (const TFolderEntryNative& entry : listed) {
@@ -287,7 +286,6 @@ void TBatchEngine::EmptyWorkFolder() {
             result = TTrashResult::DeletedPermanently;
         switch (result) {
             case TTrashResult::Trashed:
-                ++trashed;
                 break;
             case TTrashResult::DeletedPermanently:
             case TTrashResult::NoTrash:
@@ -306,10 +304,6 @@ void TBatchEngine::EmptyWorkFolder() {
         return QString::number(ACount) +
                (ACount == 1 ? QStringLiteral(" entry") : QStringLiteral(" entries"));
     };
-    if (trashed > 0)
-        Log(QStringLiteral("  The work directory's content was moved to the trash \"") +
-            trash.LastTrashFolder() + QStringLiteral("\" (") + entries(trashed) +
-            QStringLiteral(").\r\n"));
     if (permanent > 0 && FSetup.DeleteToTrash)
         Log(QStringLiteral("  The work directory's content was deleted permanently (") +
             entries(permanent) + QStringLiteral("). ") + noTrashReason + QStringLiteral(".\r\n"));

@@ -403,7 +403,6 @@ TTrashResult TTrash::Move(const QByteArray& ANativePath, bool AAllowPermanent, Q
             ::unlink(infoFile.constData());
             return fail(TTrashResult::Failed, SystemErrorText(code));
         }
-        FLastTrashFolder = QFile::decodeName(folder.Path);
         return TTrashResult::Trashed;
     }
     return fail(TTrashResult::Failed, QStringLiteral("no free name in the trash"));

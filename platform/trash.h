@@ -51,9 +51,6 @@ public:
     TTrashResult Move(const QByteArray& ANativePath, bool AAllowPermanent,
                       QString* AError = nullptr);
 
-    // The trash folder the last entry moved to went into (the home trash or a top-folder one).
-    QString LastTrashFolder() const { return FLastTrashFolder; }
-
 private:
     struct TTrashFolder {
         QByteArray Path;       // the trash folder (holding files/ and info/); empty: none
@@ -68,7 +65,6 @@ private:
     TTrashPlaces FPlaces;
     QByteArray FKeepOutOf;  // real form, ending with a separator; empty: none
     std::map<std::uint64_t, TTrashFolder> FByDevice;
-    QString FLastTrashFolder;
 };
 
 // Moves a file or folder to the trash of its file system, found from the environment; where
