@@ -9,7 +9,7 @@
 
 class TqvLogging;
 
-// Routes the messages of the Qt library itself (such as a trash folder that cannot be had) while
+// Routes the messages of the Qt library itself (such as a MIME description it cannot read) while
 // it lives: to standard error as Qt would print them, unless quiet; and, from warnings up, into
 // the program log. Qt has one message handler per process, so one of these is made at the start
 // of an executable (before the application object, whose own warnings it then catches) and

@@ -116,10 +116,10 @@ void TBatchEngine::Log(const QString& AEntry) {
 void TBatchEngine::Progress(bool ADone) {
     if (!FSetup.OnProgress)
         return;
-    // The count is an estimate made before the run (plugins add, rename and delete paths): the
-    // position never passes the end.
-    const int done = FInputWorkPathesDone.load();
-    FSetup.OnProgress(0, std::max(FInputWorkPathesCount.load(), done), done, ADone);
+    // Max is the paths to do, Position the work calls done: with several combinations a path
+    // is worked on more than once, so the position may pass Max (WorkCallsToDo is the end of
+    // the work).
+    FSetup.OnProgress(0, FInputWorkPathesCount.load(), FInputWorkPathesDone.load(), ADone);
 }
 
 void TBatchEngine::Execute() {
@@ -245,34 +245,69 @@ void TBatchEngine::Prepare() {
 }
 
 void TBatchEngine::EmptyWorkFolder() {
-    const QString& work = FWorkFolder;
-    int files = 0;
-    TWalkFolderOptions count;
-    count.Recurse = false;
-    count.FileCount = &files;
-    WalkFolder(work, count);
-    // A work folder that holds only sub-folders is left as it is.
-    if (files == 0)
+    const QByteArray work = QFile::encodeName(FWorkFolder);
+    // Listed by bytes: a name that is not UTF-8 is emptied like any other.
+    std::vector<TFolderEntryNative> listed;
+    QString error;
+    if (!ListFolderNative(work, listed, &error)) {
+        CountProblem(&TBatchProblemCounts::EmptyFailures);
+        Log(QStringLiteral("  The work directory \"") + FWorkFolder +
+            QStringLiteral("\" could not be emptied: ") + error + QStringLiteral(".\r\n"));
         return;
-    const QFileInfoList entries = QDir(work).entryInfoList(QDir::AllEntries | QDir::Hidden |
-                                                           QDir::System | QDir::NoDotAndDotDot);
-    QStringList permanent;
-    for (const QFileInfo& entry : entries) {
-        const QString path = entry.absoluteFilePath();
-        const TTrashResult result = FSetup.DeleteToTrash      ? MoveToTrashOrDelete(path, true)
-                                    : DeletePermanently(path) ? TTrashResult::DeletedPermanently
-                                                              : TTrashResult::Failed;
-        if (result == TTrashResult::DeletedPermanently && FSetup.DeleteToTrash)
-            permanent << path;
-        else if (result == TTrashResult::Failed)
-            Log(QStringLiteral("  Could not delete \"") + path +
-                QStringLiteral("\" from the work directory.\r\n"));
     }
-    if (!permanent.isEmpty())
-        Log(QStringLiteral(
-                "  No trash is available for the work directory; its content was deleted "
-                "permanently (") +
-            QString::number(permanent.size()) + QStringLiteral(" entries).\r\n"));
+    // A work folder whose top level holds no ordinary file (hidden ones do not count) is left
+    // as it is: it may be a folder of folders that was never meant to be emptied. Its old
+    // content stays among the batch's paths, so the user is told.
+    const bool holdsFiles =
+        std::any_of(listed.begin(), listed.end(), [](const TFolderEntryNative& AEntry) {
+            return AEntry.OrdinaryFile && !AEntry.Name.startsWith('.');
+        });
+    if (!holdsFiles) {
+        if (!listed.empty()) {
+            FWorkFolderLeftAsItIs = true;
+            Log(QStringLiteral("  The work directory \"") + FWorkFolder +
+                QStringLiteral("\" was not emptied: its top level holds no ordinary file, only "
+                               "folders or hidden entries, and such a work directory is left as "
+                               "it is. What it holds is worked on with the copied input.\r\n"));
+        }
+        return;
+    }
+    TTrash trash(FSetup.Trash, FWorkFolder);
+    int permanent = 0;
+    QString noTrashReason;
+    for (const TFolderEntryNative& entry : listed) {
+        if (Terminated())
+            break;
+        const QByteArray path = work + entry.Name;
+        QString why;
+        TTrashResult result = TTrashResult::Failed;
+        if (FSetup.DeleteToTrash)
+            result = trash.Move(path, true, &why);
+        else if (DeleteTreeNative(path, &why))
+            result = TTrashResult::DeletedPermanently;
+        switch (result) {
+            case TTrashResult::Trashed:
+                break;
+            case TTrashResult::DeletedPermanently:
+            case TTrashResult::NoTrash:
+                ++permanent;
+                if (noTrashReason.isEmpty())
+                    noTrashReason = why;
+                break;
+            case TTrashResult::Failed:
+                CountProblem(&TBatchProblemCounts::EmptyFailures);
+                Log(QStringLiteral("  Could not empty \"") + EscapedNativePath(path) +
+                    QStringLiteral("\" from the work directory: ") + why + QStringLiteral(".\r\n"));
+                break;
+        }
+    }
+    const auto entries = [](int ACount) {
+        return QString::number(ACount) +
+               (ACount == 1 ? QStringLiteral(" entry") : QStringLiteral(" entries"));
+    };
+    if (permanent > 0 && FSetup.DeleteToTrash)
+        Log(QStringLiteral("  The work directory's content was deleted permanently (") +
+            entries(permanent) + QStringLiteral("). ") + noTrashReason + QStringLiteral(".\r\n"));
 }
 
 void TBatchEngine::CopyInputToWork() {
@@ -445,8 +480,8 @@ void TBatchEngine::CountPathsToDo() {
     FWalkedBatchRoot = WalkBatchRoot(FSelectedActiveRootBatchPath, FWalkedKinds);
     // A stopped walk is incomplete; the main run (if any) walks again.
     FWalkedBatchRootComplete = !Terminated();
-    // The work to do: one call per path and combination whose filter it matches, so that the
-    // progress counts every combination's work. The batch root first, then its walk, which has
+    // The paths that match at least one combination, and the work calls to do: one per path
+    // and combination whose filter it matches. The batch root first, then its walk, which has
     // just told folders from files: no second query per path.
     const auto works = [&](const QString& APath, TKnownPathKind AKind) {
         const TPathFacts facts(APath, FSelectedActiveRootBatchPath, FactsKind(AKind));
@@ -459,13 +494,21 @@ void TBatchEngine::CountPathsToDo() {
         }
         return matching;
     };
-    int count = !Terminated() ? works(FSelectedActiveRootBatchPath, TKnownPathKind::Directory) : 0;
+    int paths = 0;
+    int calls = 0;
+    const auto add = [&](int AMatching) {
+        paths += AMatching > 0 ? 1 : 0;
+        calls += AMatching;
+    };
+    if (!Terminated())
+        add(works(FSelectedActiveRootBatchPath, TKnownPathKind::Directory));
     for (qsizetype i = 0; i < FWalkedBatchRoot.size(); ++i) {
         if (Terminated())
             break;
-        count += works(FWalkedBatchRoot[i], FWalkedKinds[static_cast<std::size_t>(i)]);
+        add(works(FWalkedBatchRoot[i], FWalkedKinds[static_cast<std::size_t>(i)]));
     }
-    FInputWorkPathesCount = count;
+    FWorkCallsToDo = calls;
+    FInputWorkPathesCount = paths;
 }
 
 void TBatchEngine::MainRun() {

@@ -16,6 +16,7 @@
 #include "batch/batch_work_path.h"
 #include "batch/project_settings.h"
 #include "batch/worker_registry.h"
+#include "platform/trash.h"
 #include "plugin_host/plugin_contract.h"
 
 class TPluginHost;
@@ -43,8 +44,10 @@ struct TBatchEngineSetup {
     std::function<void(const std::exception& AError)> OnException;
     // Runs on the engine thread when the batch has ended, whatever the way.
     std::function<void(TBatchEngine& AEngine)> OnTerminate;
-    // Removed files go to the trash (the value files, the emptied work folder's content).
+    // The emptied work folder's content goes to the trash (else it is deleted for good).
     bool DeleteToTrash = true;
+    // Where the trash is; tests point it at folders of their own.
+    TTrashPlaces Trash = TTrashPlaces::FromEnvironment();
 };
 
 // Counts of what went wrong with paths during a batch. Paths that plugins deleted on purpose or
@@ -57,9 +60,10 @@ struct TBatchProblemCounts {
     int RefusedLongPaths = 0;   // paths too long to hand to a plugin
     int UnusableNames = 0;      // names that are not valid UTF-8: kept, but not handed to plugins
     int RefusedAddedPaths = 0;  // paths plugins asked to add that are missing or leave the root
+    int EmptyFailures = 0;      // work folder entries that could not be emptied
     int Total() const {
         return WorkPathReports + CopyFailures + RefusedOutputs + PluginFailures + RefusedLongPaths +
-               UnusableNames + RefusedAddedPaths;
+               UnusableNames + RefusedAddedPaths + EmptyFailures;
     }
 };
 
@@ -91,7 +95,14 @@ public:
     void SetMaxWorkerThreadsRunning(unsigned AValue);
 
     QString SelectedActiveRootBatchPath() const { return FSelectedActiveRootBatchPath; }
+    // The paths that match at least one combination (what "Paths to do" shows).
     int InputWorkPathesCount() const { return FInputWorkPathesCount.load(); }
+    // The work calls to do: one per path and combination whose filter it matches, so that a
+    // progress bar can count every combination's work.
+    int WorkCallsToDo() const { return FWorkCallsToDo.load(); }
+    // The work folder was to be emptied but was left as it is: its top level holds no ordinary
+    // file (only folders or hidden entries).
+    bool WorkFolderLeftAsItIs() const { return FWorkFolderLeftAsItIs.load(); }
     int InputWorkPathesDone() const { return FInputWorkPathesDone.load(); }
     bool PluginAdviseProjectBatchStop() const { return FPluginAdviseProjectBatchStop.load(); }
     bool PluginAdviseMainBatchStop() const { return FPluginAdviseMainBatchStop.load(); }
@@ -180,6 +191,8 @@ private:
 
     std::atomic<int> FInputWorkPathesCount{0};
     std::atomic<int> FInputWorkPathesDone{0};
+    std::atomic<int> FWorkCallsToDo{0};
+    std::atomic<bool> FWorkFolderLeftAsItIs{false};
     std::atomic<bool> FStop{false};
     std::atomic<bool> FFinished{false};
     std::atomic<bool> FPluginAdviseProjectBatchStop{false};

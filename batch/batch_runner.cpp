@@ -41,6 +41,40 @@ void TBatchRunner::SetStatus(std::initializer_list<TBatchStatusTypes> AInclude,
         FModule.FBatchStatusSet.Include(type);
 }
 
+namespace {
+
+// True when AInner is AOuter or lies below it. Both are real folder forms ending with the
+// separator, so whole path components are compared: "/backup/data/" is not below "/data/".
+bool SameOrBelow(const QString& AInner, const QString& AOuter) {
+    return !AOuter.isEmpty() && AInner.startsWith(AOuter);
+}
+
+}  // namespace
+
+QString TBatchRunner::RefusedFolderText(const QString& AFolder, const QString& ACaption) const {
+    const QString folder = RealFolderPath(AFolder);
+    const auto text = [&](const TqvlgNativeText& AText, const QString& AHeld) {
+        return TranslatedMessage(AText, {{QStringLiteral("dynCaption"), ACaption},
+                                         {QStringLiteral("dynDirFilePathName"), folder},
+                                         {QStringLiteral("dynFolderHeld"), AHeld}});
+    };
+    if (folder == QStringLiteral("/"))
+        return text(KTextCheckSettingsDirIsRoot, QString());
+    const std::pair<const TqvlgNativeText*, QString> held[] = {
+        {&KTextCheckSettingsDirHoldsHome, QDir::homePath()},
+        {&KTextCheckSettingsDirHoldsDataRoot, FModule.Folders().DataRoot},
+        {&KTextCheckSettingsDirHoldsProgram, FModule.Folders().ProgramFolder},
+    };
+    for (const auto& [message, heldFolder] : held) {
+        if (heldFolder.isEmpty())
+            continue;
+        const QString real = RealFolderPath(heldFolder);
+        if (SameOrBelow(real, folder))
+            return text(*message, real);
+    }
+    return {};
+}
+
 bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASettings) {
     TUserPrompts* prompts = FModule.Prompts();
     const auto tell = [&](const QString& AText) {
@@ -51,6 +85,52 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
     const QString workCaption = TranslatedMessage(KTextCheckSettingsWorkDir);
     ASettings.InputDirPath = IncludeTrailingSeparator(ASettings.InputDirPath.trimmed());
     ASettings.WorkDirPath = IncludeTrailingSeparator(ASettings.WorkDirPath.trimmed());
+    const bool inPlace = ASettings.InputDirIsWorkDir;
+
+    // Every check below is made on each folder's real, absolute and clean form (as far as it
+    // exists): "./", "//", ".." or a symbolic link can then neither lead out of the safe area
+    // nor hide one folder inside the other. They all come before a missing folder is offered
+    // to be made, so nothing is made that is then refused.
+    if (FModule.FProgramOptions->FHumanSafeMode) {
+        bool reset = false;
+        const auto keepInside = [&](QString& AFolder, const QString& ASafeFolder,
+                                    const QString& ACaption) {
+            if (SameOrBelow(RealFolderPath(AFolder), RealFolderPath(ASafeFolder)))
+                return;
+            AFolder = ASafeFolder;
+            reset = true;
+            tell(TranslatedMessage(KTextCheckSettingsDirHumanSafeMode,
+                                   {{QStringLiteral("dynCaption"), ACaption},
+                                    {QStringLiteral("dynDirFilePathName"), ASafeFolder}}));
+        };
+        keepInside(ASettings.InputDirPath, FModule.Folders().TempInputFolder, inputCaption);
+        if (!inPlace)
+            keepInside(ASettings.WorkDirPath, FModule.Folders().TempWorkFolder, workCaption);
+        if (reset)
+            return false;
+    }
+    // The folder the batch writes into, and may empty, must hold nothing the user or the
+    // program cannot do without.
+    const QString refused = inPlace ? RefusedFolderText(ASettings.InputDirPath, inputCaption)
+                                    : RefusedFolderText(ASettings.WorkDirPath, workCaption);
+    if (!refused.isEmpty()) {
+        tell(refused);
+        return false;
+    }
+    if (!inPlace && !FModule.FProgramOptions->FHumanSafeMode) {
+        const QString input = RealFolderPath(ASettings.InputDirPath);
+        const QString work = RealFolderPath(ASettings.WorkDirPath);
+        const bool workInInput = SameOrBelow(work, input);
+        const bool inputInWork = SameOrBelow(input, work);
+        if (workInInput || inputInWork) {
+            const QString contained = workInInput ? inputCaption : workCaption;
+            const QString other = workInInput ? workCaption : inputCaption;
+            tell(TranslatedMessage(KTextCheckSettingsDirPartWrong,
+                                   {{QStringLiteral("dynCaption1"), contained},
+                                    {QStringLiteral("dynCaption2"), other}}));
+            return false;
+        }
+    }
 
     const auto ensureExists = [&](const QString& AFolder, const QString& ACaption) {
         if (QFileInfo(AFolder).isDir())
@@ -67,46 +147,13 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
     };
     if (!ensureExists(ASettings.InputDirPath, inputCaption))
         return false;
-    if (!ASettings.InputDirIsWorkDir && !ensureExists(ASettings.WorkDirPath, workCaption))
+    if (!inPlace && !ensureExists(ASettings.WorkDirPath, workCaption))
         return false;
-    // From here on each folder has one form: real, absolute and clean. "./", "//", ".." or a
-    // symbolic link can then neither lead out of the safe area nor hide one folder inside the
-    // other, and the batch uses exactly the folders that were checked.
+    // From here on each folder has that one form, and the batch uses exactly the folders that
+    // were checked.
     ASettings.InputDirPath = RealFolderPath(ASettings.InputDirPath);
-    if (!ASettings.InputDirIsWorkDir)
+    if (!inPlace)
         ASettings.WorkDirPath = RealFolderPath(ASettings.WorkDirPath);
-
-    if (FModule.FProgramOptions->FHumanSafeMode) {
-        bool reset = false;
-        const auto keepInside = [&](QString& AFolder, const QString& ASafeFolder,
-                                    const QString& ACaption) {
-            if (AFolder.startsWith(RealFolderPath(ASafeFolder)))
-                return;
-            AFolder = ASafeFolder;
-            reset = true;
-            tell(TranslatedMessage(KTextCheckSettingsDirHumanSafeMode,
-                                   {{QStringLiteral("dynCaption"), ACaption},
-                                    {QStringLiteral("dynDirFilePathName"), ASafeFolder}}));
-        };
-        keepInside(ASettings.InputDirPath, FModule.Folders().TempInputFolder, inputCaption);
-        if (!ASettings.InputDirIsWorkDir)
-            keepInside(ASettings.WorkDirPath, FModule.Folders().TempWorkFolder, workCaption);
-        if (reset)
-            return false;
-    }
-    if (ASettings.InputDirIsWorkDir || FModule.FProgramOptions->FHumanSafeMode)
-        return true;
-
-    const bool workInInput = ASettings.WorkDirPath.contains(ASettings.InputDirPath);
-    const bool inputInWork = ASettings.InputDirPath.contains(ASettings.WorkDirPath);
-    if (workInInput || inputInWork) {
-        const QString contained = workInInput ? inputCaption : workCaption;
-        const QString other = workInInput ? workCaption : inputCaption;
-        tell(TranslatedMessage(
-            KTextCheckSettingsDirPartWrong,
-            {{QStringLiteral("dynCaption1"), contained}, {QStringLiteral("dynCaption2"), other}}));
-        return false;
-    }
     return true;
 }
 
@@ -246,7 +293,9 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     setup.TempFolder = FModule.Folders().TempFolder;
     setup.LogWriter = [](const QString& AEntry) { WriteInBatchLog(AEntry); };
     setup.ProgramLog = &FModule.FLogging;
-    setup.OnProgress = [this, &AObserver](int, int AMax, int APosition, bool ADone) {
+    // Set before the engine is resumed, so its threads always find it.
+    const TBatchEngine* running = nullptr;
+    setup.OnProgress = [this, &AObserver, &running](int, int AMax, int APosition, bool ADone) {
         {
             const std::lock_guard lock(FProgressLock);
             FShownPathsToDo = AMax;
@@ -254,6 +303,9 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
         }
         if (AObserver.OnProgress)
             AObserver.OnProgress(AMax, APosition, ADone);
+        // Plugins add paths, so the estimate of the work is never less than what was done.
+        if (AObserver.OnWorkProgress && running != nullptr)
+            AObserver.OnWorkProgress(std::max(running->WorkCallsToDo(), APosition), APosition);
     };
     setup.OnException = [this, &result](const std::exception& AError) {
         result.Failed = true;
@@ -262,6 +314,7 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     };
     setup.OnTerminate = [this](TBatchEngine& AEngine) { OnEngineTerminate(AEngine); };
     auto engine = std::make_unique<TBatchEngine>(std::move(setup));
+    running = engine.get();
     // A running engine uses this frame's result and watcher: it is stopped and waited for
     // before they go, also when the wait ends with an error.
     const TFinally stopEngine([&] {
@@ -296,6 +349,8 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     // 5. Free the engine; an interruption becomes "was interrupted".
     engine->WaitFor();
     result.Problems = engine->ProblemCounts();
+    result.WorkFolderLeftAsItIs = engine->WorkFolderLeftAsItIs();
+    result.WorkFolder = engine->SelectedActiveRootBatchPath();
     {
         const std::lock_guard lock(FModule.FBatchStatusSetCS);
         FModule.FBatchEngine = nullptr;

@@ -32,18 +32,27 @@ struct TBatchRunResult {
     bool PluginInterrupted = false;
     bool Failed = false;  // an error ended the batch early
     QString FailureText;
-    int PathsToDo = 0;
+    int PathsToDo = 0;  // the paths that matched at least one combination
     int ItemsDone = 0;
     qint64 ElapsedMs = 0;
     QString TimeUsedText;
     QString LogPath;
     TBatchProblemCounts Problems;
+    // The work folder was to be emptied but was left as it is (its top level holds only
+    // folders or hidden entries); the batch log says so.
+    bool WorkFolderLeftAsItIs = false;
+    QString WorkFolder;
 };
 
 // Whoever watches a batch: progress from any batch thread, and a tick on the waiting thread
 // (the window pumps its messages there; the command line draws its progress).
 struct TBatchRunObserver {
+    // AMax: the paths to do; APosition: the work calls done (it passes AMax when a path is
+    // matched by several combinations).
     std::function<void(int AMax, int APosition, bool ADone)> OnProgress;
+    // For a progress bar over every combination's work: the work calls to do (never fewer than
+    // those done) and the calls done. From any batch thread.
+    std::function<void(int AWorkCalls, int ADone)> OnWorkProgress;
     std::function<void()> OnWaitTick;
     int TickMs = 100;
 };
@@ -75,6 +84,9 @@ public:
     static QString TimeUsedText(qint64 AMilliseconds);
 
 private:
+    // Why AFolder may not be the folder a batch writes into (the root, or a folder that is or
+    // holds the home folder, the data root or the program folder); empty when it may.
+    QString RefusedFolderText(const QString& AFolder, const QString& ACaption) const;
     void SetStatus(std::initializer_list<TBatchStatusTypes> AInclude,
                    std::initializer_list<TBatchStatusTypes> AExclude);
     void WriteLog(const QString& AText);

@@ -29,6 +29,33 @@ const TqvlgNativeText KTextCheckSettingsDirPartWrong{
     QStringLiteral(
         "You can not specify \"{dynCaption1}\" path as being a part of \"{dynCaption2}\" path!"),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsDirIsRoot{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirIsRoot"),
+    QStringLiteral("The {dynCaption} \"{dynDirFilePathName}\" can not be used: it is the root of "
+                   "the file system. A batch writes into this folder and may empty it."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsDirHoldsHome{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirHoldsHome"),
+    QStringLiteral("The {dynCaption} \"{dynDirFilePathName}\" can not be used: it is or holds the "
+                   "home folder \"{dynFolderHeld}\". A batch writes into this folder and may "
+                   "empty it."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsDirHoldsDataRoot{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirHoldsDataRoot"),
+    QStringLiteral("The {dynCaption} \"{dynDirFilePathName}\" can not be used: it is or holds the "
+                   "program's data folder \"{dynFolderHeld}\" (options, projects, logs). A batch "
+                   "writes into this folder and may empty it."),
+    QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsDirHoldsProgram{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsDirHoldsProgram"),
+    QStringLiteral("The {dynCaption} \"{dynDirFilePathName}\" can not be used: it is or holds the "
+                   "program folder \"{dynFolderHeld}\". A batch writes into this folder and may "
+                   "empty it."),
+    QStringLiteral("__curly")};
 const TqvlgNativeText KTextValidateSettingsFailed{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
     QStringLiteral("ValidateSettingsFailed"),
@@ -40,5 +67,7 @@ std::vector<TqvlgNativeText> BatchRunnerNativeTexts() {
     return {KTextCheckSettingsInputDir,         KTextCheckSettingsWorkDir,
             KTextCheckSettingsDirHasToExist,    KTextCheckSettingsDirFailedCreate,
             KTextCheckSettingsDirHumanSafeMode, KTextCheckSettingsDirPartWrong,
+            KTextCheckSettingsDirIsRoot,        KTextCheckSettingsDirHoldsHome,
+            KTextCheckSettingsDirHoldsDataRoot, KTextCheckSettingsDirHoldsProgram,
             KTextValidateSettingsFailed};
 }

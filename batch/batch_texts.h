@@ -13,6 +13,13 @@ extern const TqvlgNativeText KTextCheckSettingsDirHasToExist;     // {dynCaption
 extern const TqvlgNativeText KTextCheckSettingsDirFailedCreate;   // {dynCaption}
 extern const TqvlgNativeText KTextCheckSettingsDirHumanSafeMode;  // + {dynDirFilePathName}
 extern const TqvlgNativeText KTextCheckSettingsDirPartWrong;      // {dynCaption1}, {dynCaption2}
+// A folder a batch would write into (the work folder, or the input folder worked in place) that
+// must never be one: {dynCaption}, the folder {dynDirFilePathName} and, but for the root, the
+// folder it is or holds, {dynFolderHeld}.
+extern const TqvlgNativeText KTextCheckSettingsDirIsRoot;
+extern const TqvlgNativeText KTextCheckSettingsDirHoldsHome;
+extern const TqvlgNativeText KTextCheckSettingsDirHoldsDataRoot;
+extern const TqvlgNativeText KTextCheckSettingsDirHoldsProgram;
 // Told after the check failed, by whoever started the batch (the window, the command line).
 extern const TqvlgNativeText KTextValidateSettingsFailed;
 

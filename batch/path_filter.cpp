@@ -34,6 +34,10 @@ char16_t LowerUnit(char16_t AUnit) {
 
 }  // namespace
 
+QString FilterTextAsMatched(const QString& AFilter) {
+    return WithSlashes(AFilter);
+}
+
 QString PathMatchName(const QString& APath) {
     const QString path = WithSlashes(APath);
     const QStringView last = LastComponent(path);

@@ -13,6 +13,10 @@
 // directories and of files without an extension) or any other mask (matched against the names
 // of files with an extension). Backslashes in filters and paths are read as "/".
 
+// A filter's text as it is matched: backslashes read as "/". Whatever judges a filter's kind
+// (directories or files) judges this text, so that the kind and the matching agree.
+QString FilterTextAsMatched(const QString& AFilter);
+
 // The name a path is matched under: "/" + the last component for a directory (a path ending
 // with "/") and for a name without a "."; the last component itself for a name with a ".".
 QString PathMatchName(const QString& APath);

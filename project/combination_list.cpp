@@ -7,6 +7,7 @@
 
 #include "app/user_prompts.h"
 #include "base/exceptions.h"
+#include "batch/path_filter.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "project/project_texts.h"
@@ -91,6 +92,13 @@ TTypedPattern NormaliseTypedPattern(const QString& ATyped) {
     }
     result.Text = text;
     return result;
+}
+
+std::uint32_t StoredPatternKind(const QString& AFilter) {
+    const QString matched = FilterTextAsMatched(AFilter);
+    if (matched == QStringLiteral(":"))
+        return PLV_CAN_WORK_ROOT;
+    return matched.startsWith(QLatin1Char('/')) ? PLV_CAN_WORK_DIRECTORIES : PLV_CAN_WORK_FILES;
 }
 
 bool PluginAcceptsPatternKind(std::uint32_t APluginCanWorkCategory, std::uint32_t APatternKind) {

@@ -90,6 +90,10 @@ TTypedPattern NormaliseTypedPattern(const QString& ATyped);
 
 // Whether a plugin accepts a filter: every kind bit of the pattern must be one the plugin can
 // work on.
+// The kind of path a stored filter stands for (PLV_CAN_WORK_ROOT, _DIRECTORIES or _FILES),
+// judged from the text the engine matches, so that "\\sub" is a directory filter like "/sub".
+std::uint32_t StoredPatternKind(const QString& AFilter);
+
 bool PluginAcceptsPatternKind(std::uint32_t APluginCanWorkCategory, std::uint32_t APatternKind);
 // The message shown when it does not.
 QString PluginFilterIncompatibleText();

@@ -54,6 +54,10 @@ QString SummaryLine(const TBatchRunResult& AResult) {
         line += QStringLiteral(", ") +
                 TranslatedMessage(KTextHeadlessSummaryProblems,
                                   {{QStringLiteral("dynCount"), QString::number(problems)}});
+    if (AResult.WorkFolderLeftAsItIs)
+        line += QStringLiteral(", ") +
+                TranslatedMessage(KTextHeadlessSummaryWorkNotEmptied,
+                                  {{QStringLiteral("dynDirFilePathName"), AResult.WorkFolder}});
     if (AResult.Failed)
         line += QStringLiteral(", ") +
                 TranslatedMessage(KTextHeadlessSummaryEndedEarly,
@@ -147,8 +151,10 @@ int RunProjectHeadless(TModuleShared& AModule, TPluginHost& AHost,
     }
 
     TBatchRunObserver observer;
-    observer.OnProgress = [&AView](int AMax, int APosition, bool) {
-        AView.Progress(AMax, APosition);
+    // The bar counts every combination's work; "Paths to do" in the summary and the batch log
+    // stays the number of paths.
+    observer.OnWorkProgress = [&AView](int AWorkCalls, int ADone) {
+        AView.Progress(AWorkCalls, ADone);
     };
     bool stopPassedOn = false;
     observer.OnWaitTick = [&] {

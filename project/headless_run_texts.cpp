@@ -45,6 +45,12 @@ const TqvlgNativeText KTextHeadlessSummaryEndedEarly{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
     QStringLiteral("HeadlessSummaryEndedEarly"), QStringLiteral("ended early: {dynErrorMessage}"),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextHeadlessSummaryWorkNotEmptied{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("HeadlessSummaryWorkNotEmptied"),
+    QStringLiteral("work directory \"{dynDirFilePathName}\" not emptied: its top level holds "
+                   "only folders or hidden entries"),
+    QStringLiteral("__curly")};
 
 const TqvlgNativeText KTextLogBatchDone{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MixedText__FrontMain"),
@@ -70,6 +76,7 @@ std::vector<TqvlgNativeText> HeadlessRunNativeTexts() {
             KTextHeadlessSummary,
             KTextHeadlessSummaryProblems,
             KTextHeadlessSummaryEndedEarly,
+            KTextHeadlessSummaryWorkNotEmptied,
             KTextLogBatchDone,
             KTextLogBatchInterruptedByUser,
             KTextLogBatchInterruptedByPlugin,

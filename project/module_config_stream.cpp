@@ -49,9 +49,8 @@ TModuleConfigContent ReadEntries(TCombinationList& AList, const QByteArray& AStr
                      {Var(u"dynCount", entryCount)});
     for (std::int32_t position = 1; position <= entryCount; ++position) {
         const QString filter = reader.ReadUtf8String();
-        const TPatternMeta& pattern = AList.Patterns().Register(
-            filter, patUser,
-            filter.startsWith(QLatin1Char('/')) ? PLV_CAN_WORK_DIRECTORIES : PLV_CAN_WORK_FILES);
+        const TPatternMeta& pattern =
+            AList.Patterns().Register(filter, patUser, StoredPatternKind(filter));
         if (reader.ReadByte() == 0) {
             content.Dropped.push_back(
                 {position, filter, {}, TDroppedCombination::TReason::NoPlugin});

@@ -26,6 +26,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_internal.h"
+#include "tests/support/child_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_folders.h"
 
@@ -131,6 +132,8 @@ protected:
         engine.WaitFor();
         FProblems = engine.ProblemCounts();
         FAdviseProject = engine.PluginAdviseProjectBatchStop();
+        FLeftAsItIs = engine.WorkFolderLeftAsItIs();
+        FWorkCalls = engine.WorkCallsToDo();
     }
     QString W(const QString& ARelative) const { return FWorkDir + ARelative; }
     QStringList Sorted(QStringList AList) const {
@@ -152,6 +155,8 @@ protected:
     std::pair<int, int> FFinal{-1, -1};
     TBatchProblemCounts FProblems;
     bool FAdviseProject = false;
+    bool FLeftAsItIs = false;
+    int FWorkCalls = -1;
 };
 
 }  // namespace
@@ -198,11 +203,141 @@ TEST_F(BatchEngineTest, OnlyHandledPathsAreCopiedWithTheirFolders) {
     EXPECT_FALSE(QFileInfo::exists(W(QStringLiteral("x/notes.txt"))));
 }
 
-TEST_F(BatchEngineTest, WorkFolderWithOnlyFoldersIsNotEmptied) {
-    FTemp.WriteFile(QStringLiteral("work/keep/inner.txt"), "k");
+// The work folder is emptied into the trash, every entry (hidden ones, links, names that are not
+// UTF-8) with it — unless its top level holds no ordinary file: then it is left as it is, and
+// the batch log says so once.
+TEST_F(BatchEngineTest, EmptyingTheWorkFolder) {
+    struct TCase {
+        const char* Name;
+        QStringList Files;  // below the work folder, before the batch
+        bool Emptied;
+    };
+    const TCase cases[] = {
+        {"files, folders, hidden entries",
+         {QStringLiteral("old.txt"), QStringLiteral(".hidden"), QStringLiteral("d/inner.txt")},
+         true},
+        {"only folders and hidden entries",
+         {QStringLiteral("keep/inner.txt"), QStringLiteral(".cache")},
+         false},
+        {"nothing at all", {}, false},
+    };
     FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QDir(FWorkDir).removeRecursively();
+        QDir(FTemp.Path(QStringLiteral("xdg"))).removeRecursively();
+        QDir().mkpath(FWorkDir);
+        FEntries.clear();
+        for (const QString& file : c.Files)
+            FTemp.WriteFile(QStringLiteral("work/") + file, "old");
+        const QByteArray odd = QFile::encodeName(FWorkDir) + "caf\xe9";
+        const QByteArray link = QFile::encodeName(FWorkDir) + "link";
+        if (c.Emptied) {
+            const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT, 0600);
+            ASSERT_GE(fd, 0);
+            ::close(fd);
+            ASSERT_EQ(::symlink("nowhere", link.constData()), 0);
+        }
+        Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}}));
+        const QString notEmptied = QStringLiteral("  The work directory \"") + FWorkDir +
+                                   QStringLiteral(
+                                       "\" was not emptied: its top level holds no "
+                                       "ordinary file, only folders or hidden entries, "
+                                       "and such a work directory is left as it is. What "
+                                       "it holds is worked on with the copied "
+                                       "input.\r\n");
+        EXPECT_EQ(FLeftAsItIs, !c.Emptied && !c.Files.isEmpty());
+        EXPECT_EQ(FEntries.count(notEmptied), FLeftAsItIs ? 1 : 0)
+            << FEntries.join(u'|').toStdString();
+        EXPECT_EQ(FProblems.Total(), 0) << FEntries.join(u'|').toStdString();
+        for (const QString& file : c.Files) {
+            EXPECT_EQ(QFileInfo::exists(W(file)), !c.Emptied) << file.toStdString();
+            EXPECT_EQ(QFileInfo::exists(FTemp.Path(QStringLiteral("xdg/Trash/files/") + file)),
+                      c.Emptied)
+                << file.toStdString();
+        }
+        if (c.Emptied) {
+            struct stat info {};
+            EXPECT_NE(::lstat(odd.constData(), &info), 0);
+            EXPECT_NE(::lstat(link.constData(), &info), 0);
+            const QByteArray trash = QFile::encodeName(FTemp.Path(QStringLiteral("xdg/Trash/")));
+            EXPECT_EQ(::lstat((trash + "files/caf\xe9").constData(), &info), 0);
+            EXPECT_EQ(::lstat((trash + "files/link").constData(), &info), 0);
+            EXPECT_TRUE(S_ISLNK(info.st_mode));
+        }
+        // The copy came after the emptying either way.
+        EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/a.txt")), QByteArray("a"));
+    }
+}
+
+// An account without ~/.local/share, run from inside the input folder: the home trash is made
+// where it belongs, and nothing lands in the current folder.
+TEST_F(BatchEngineTest, AFreshAccountGetsItsHomeTrashAndTheCurrentFolderStaysAsItWas) {
+    FDataHome.reset();
+    const TScopedEnv noDataHome("XDG_DATA_HOME", QByteArray());
+    const QString home = FTemp.MakeFolder(QStringLiteral("fresh-home"));
+    const TScopedEnv freshHome("HOME", home.toUtf8());
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FTemp.WriteFile(QStringLiteral("work/old.txt"), "old");
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(FInput));
     Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}}));
-    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/keep/inner.txt")), QByteArray("k"));
+    QDir::setCurrent(previous);
+    EXPECT_EQ(QDir(FInput).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList(QStringLiteral("a.txt")));
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("fresh-home/.local/share/Trash/files/old.txt")),
+              QByteArray("old"));
+    EXPECT_EQ(FProblems.Total(), 0);
+}
+
+// On file systems of their own (tmpfs mounts in a child's mount namespace): a work folder that
+// is a mount point has no trash outside it, so its content is deleted for good and the log says
+// so; a file system mounted inside the work folder is left with its content, and that counts as
+// a problem.
+TEST_F(BatchEngineTest, EmptyingAcrossFileSystems) {
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    const TChildOutcome outcome = RunInChildProcess([&]() -> QByteArray {
+        QString reason = EnterPrivateMountNamespace();
+        if (reason.isEmpty())
+            reason = MountSmallTmpfs(FWorkDir, 1024 * 1024);
+        if (reason.isEmpty()) {
+            FTemp.WriteFile(QStringLiteral("work/old.txt"), "old");
+            QDir().mkpath(W(QStringLiteral("mnt")));
+            reason = MountSmallTmpfs(W(QStringLiteral("mnt")), 1024 * 1024);
+        }
+        if (!reason.isEmpty())
+            return KChildSkipped + reason.toUtf8();
+        FTemp.WriteFile(QStringLiteral("work/mnt/kept.txt"), "kept");
+        Run(Setup({{QStringLiteral("*.txt"), QStringLiteral("A")}}));
+        QStringList found;
+        found << QString::number(FProblems.EmptyFailures) << QString::number(FProblems.Total());
+        found << QString::number(QFileInfo::exists(W(QStringLiteral("old.txt"))));
+        found << QString::fromUtf8(FTemp.ReadFile(QStringLiteral("work/mnt/kept.txt")));
+        found << QString::number(QFileInfo::exists(W(QStringLiteral(".Trash-%1").arg(::getuid()))));
+        found << QString::number(QFileInfo::exists(FTemp.Path(QStringLiteral("xdg/Trash/files"))));
+        found << FEntries.filter(QStringLiteral("work director")).join(QString());
+        return found.join(u'|').toUtf8();
+    });
+    ASSERT_TRUE(outcome.Exited) << outcome.Output.toStdString();
+    if (outcome.Output.startsWith(KChildSkipped))
+        GTEST_SKIP() << outcome.Output.toStdString();
+    const QStringList found = QString::fromUtf8(outcome.Output).split(u'|');
+    ASSERT_EQ(found.size(), 7) << outcome.Output.toStdString();
+    EXPECT_EQ(found.mid(0, 6),
+              QStringList({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0"),
+                           QStringLiteral("kept"), QStringLiteral("0"), QStringLiteral("0")}));
+    const QString trash = QStringLiteral(".Trash-%1").arg(::getuid());
+    EXPECT_EQ(found.at(6),
+              QStringLiteral("  Could not empty \"") + W(QStringLiteral("mnt")) +
+                  QStringLiteral("\" from the work directory: \"") + W(QStringLiteral("mnt")) +
+                  QStringLiteral("\" is the top of another file system (a mount point) and is "
+                                 "left as it is.\r\n"
+                                 "  The work directory's content was deleted permanently (1 "
+                                 "entry). No trash can be had: the home trash \"") +
+                  FTemp.Path(QStringLiteral("xdg/Trash")) +
+                  QStringLiteral("\" is on another file system, and the trash of its file "
+                                 "system, \"") +
+                  W(trash) + QStringLiteral("\", would lie inside what is deleted.\r\n"));
 }
 
 TEST_F(BatchEngineTest, InputFolderAsWorkFolderWorksInPlace) {

@@ -15,6 +15,7 @@
 
 #include "app/module_shared.h"
 #include "batch/batch_log.h"
+#include "platform/native_path.h"
 #include "plugin_host/internal_plugin_registry.h"
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
@@ -355,27 +356,152 @@ TEST_F(BatchRunnerTest, ARaisingProgressWatcherEndsTheBatchWithAnError) {
     }
 }
 
-TEST_F(BatchRunnerTest, ProgressCountsEveryCombinationAndNeverPassesTheEnd) {
+// "Paths to do" is the number of paths that match at least one combination; the work progress
+// counts every combination's calls and never passes its end.
+TEST_F(BatchRunnerTest, PathsToDoCountPathsWhileTheWorkProgressCountsEveryCombination) {
     for (int i = 0; i < 4; ++i)
         WriteInput(QStringLiteral("f%1.txt").arg(i));
+    WriteInput(QStringLiteral("other.htm"));
     TBatchRunRequest request = Request();
     request.Combinations.push_back(request.Combinations.front());
     request.Combinations.push_back(request.Combinations.front());
     request.Combinations.back().Filter = QStringLiteral("*.*");
     std::mutex lock;
-    int maxSeen = 0;
+    int pathsSeen = 0;
+    int workSeen = 0;
     bool overshot = false;
     TBatchRunObserver observer;
-    observer.OnProgress = [&](int AMax, int APosition, bool) {
+    observer.OnProgress = [&](int AMax, int, bool) {
         const std::lock_guard guard(lock);
-        overshot = overshot || APosition > AMax;
-        maxSeen = std::max(maxSeen, AMax);
+        pathsSeen = std::max(pathsSeen, AMax);
+    };
+    observer.OnWorkProgress = [&](int AWork, int ADone) {
+        const std::lock_guard guard(lock);
+        overshot = overshot || ADone > AWork;
+        workSeen = std::max(workSeen, AWork);
     };
     const TBatchRunResult result = FRunner->RunBatch(request, observer);
     EXPECT_FALSE(overshot);
-    EXPECT_EQ(maxSeen, 12);  // four paths, three combinations each
-    EXPECT_EQ(result.PathsToDo, 12);
-    EXPECT_EQ(result.ItemsDone, 12);
+    EXPECT_EQ(pathsSeen, 5);  // four .txt files and one .htm file
+    EXPECT_EQ(workSeen, 13);  // four paths three times, one once
+    EXPECT_EQ(result.PathsToDo, 5);
+    EXPECT_EQ(result.ItemsDone, 13);
+    const QString log = QString::fromUtf8(ReadWholeFile(result.LogPath));
+    EXPECT_TRUE(log.contains(QStringLiteral("  Batch Paths to do (estimated): 5.\r\n")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("  Batch items done: 13.\r\n"))) << log.toStdString();
+}
+
+// The folder a batch writes into (the work folder, or the input folder worked in place) is never
+// the root, the home folder, the data root, the program folder or a folder holding one of them,
+// however it is written; nothing is asked or made for such a project.
+TEST_F(BatchRunnerTest, FoldersThatMustNeverBeWrittenAreRefused) {
+    FModule->FProgramOptions->FHumanSafeMode = false;
+    const QString home = FTemp.MakeFolder(QStringLiteral("home"));
+    const TScopedEnv homeEnv("HOME", home.toUtf8());
+    const QString dataRoot = RealFolderPath(FModule->Folders().DataRoot);
+    const QString program = RealFolderPath(FModule->Folders().ProgramFolder);
+    const QString base = RealFolderPath(FTemp.Path());
+    ASSERT_EQ(::symlink(QFile::encodeName(home).constData(),
+                        QFile::encodeName(FTemp.Path(QStringLiteral("home-link"))).constData()),
+              0);
+    const QString input = FTemp.MakeFolder(QStringLiteral("input"));
+    struct TCase {
+        QString Folder;
+        bool InPlace;
+        QString Refused;  // the message's start after the caption; empty: accepted
+    };
+    const auto text = [](const QString& ACaption, const QString& AFolder, const QString& AWhy) {
+        return QStringLiteral("The ") + ACaption + QStringLiteral(" \"") + AFolder +
+               QStringLiteral("\" can not be used: ") + AWhy +
+               QStringLiteral(" A batch writes into this folder and may empty it.");
+    };
+    const QString work = QStringLiteral("Work Directory");
+    const TCase cases[] = {
+        {QStringLiteral("/"), false,
+         text(work, QStringLiteral("/"), QStringLiteral("it is the root of the file system."))},
+        {QStringLiteral("/tmp/.."), false,
+         text(work, QStringLiteral("/"), QStringLiteral("it is the root of the file system."))},
+        {FTemp.Path(QStringLiteral("home-link")), false,
+         text(work, RealFolderPath(home),
+              QStringLiteral("it is or holds the home folder \"") + RealFolderPath(home) +
+                  QStringLiteral("\"."))},
+        {base, false,
+         text(work, base,
+              QStringLiteral("it is or holds the home folder \"") + RealFolderPath(home) +
+                  QStringLiteral("\"."))},
+        {dataRoot, false,
+         text(work, dataRoot,
+              QStringLiteral("it is or holds the program's data folder \"") + dataRoot +
+                  QStringLiteral("\" (options, projects, logs)."))},
+        {program, true,
+         text(QStringLiteral("Input Directory"), program,
+              QStringLiteral("it is or holds the program folder \"") + program +
+                  QStringLiteral("\"."))},
+        // Inside them is fine.
+        {home + QStringLiteral("site/work"), false, QString()},
+        {FModule->Folders().TempWorkFolder, false, QString()},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Folder.toStdString());
+        TProjectGeneralSettings settings;
+        settings.InputDirPath = c.InPlace ? c.Folder : input;
+        settings.WorkDirPath = c.InPlace ? QString() : c.Folder;
+        settings.InputDirIsWorkDir = c.InPlace;
+        FPrompts.Shown.clear();
+        FPrompts.Asked.clear();
+        FPrompts.Answers = {true};
+        EXPECT_EQ(FRunner->ValFrameProgramSetupGeneral(settings), c.Refused.isEmpty());
+        EXPECT_EQ(FPrompts.Shown.value(0), c.Refused);
+        if (!c.Refused.isEmpty()) {
+            EXPECT_TRUE(FPrompts.Asked.isEmpty());
+        }
+    }
+    EXPECT_TRUE(QFileInfo(home + QStringLiteral("site/work")).isDir());
+}
+
+// Nesting is judged by whole path components: "/data/" and "/backup/data/" are apart.
+TEST_F(BatchRunnerTest, NestingIsJudgedByWholePathComponents) {
+    FModule->FProgramOptions->FHumanSafeMode = false;
+    const QString data = FTemp.MakeFolder(QStringLiteral("data"));
+    const QString backup = FTemp.MakeFolder(QStringLiteral("backup") + data);
+    const QString dataLonger = FTemp.MakeFolder(QStringLiteral("data2"));
+    struct TCase {
+        QString Input;
+        QString Work;
+        bool Accepted;
+    };
+    const TCase cases[] = {
+        {data, backup, true},
+        {backup, data, true},
+        {data, dataLonger, true},
+        {dataLonger, data, true},
+        {data, data + QStringLiteral("w"), false},
+        {data, data, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Input.toStdString() + " / " + c.Work.toStdString());
+        TProjectGeneralSettings settings;
+        settings.InputDirPath = c.Input;
+        settings.WorkDirPath = c.Work;
+        FPrompts.Answers = {true};
+        EXPECT_EQ(FRunner->ValFrameProgramSetupGeneral(settings), c.Accepted);
+    }
+}
+
+// Human safe mode is checked before a missing folder is offered to be made: nothing is made
+// outside the safe area.
+TEST_F(BatchRunnerTest, HumanSafeModeComesBeforeTheOfferToMakeAFolder) {
+    FModule->FProgramOptions->FHumanSafeMode = true;
+    const QString outside = FTemp.Path(QStringLiteral("outside/new-work"));
+    TProjectGeneralSettings settings;
+    settings.InputDirPath = FModule->Folders().TempInputFolder;
+    settings.WorkDirPath = outside;
+    FPrompts.Answers = {true, true};
+    EXPECT_FALSE(FRunner->ValFrameProgramSetupGeneral(settings));
+    EXPECT_TRUE(FPrompts.Asked.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(FTemp.Path(QStringLiteral("outside"))));
+    EXPECT_EQ(settings.WorkDirPath, FModule->Folders().TempWorkFolder);
 }
 
 TEST(BatchRunnerTexts, TimeUsed) {

@@ -60,7 +60,8 @@ protected:
     }
 
     // Writes a project whose one combination runs the plugin with this identifier on "*.txt".
-    QString MakeProject(const QString& AStrID, bool ADeleteWorkFiles = true) {
+    QString MakeProject(const QString& AStrID, bool ADeleteWorkFiles = true,
+                        const QString& AWork = {}) {
         const QString path = FTemp.Path(QStringLiteral("project.plv"));
         TModuleEnvironment env;
         env.ProgramFolder = FProgram;
@@ -76,7 +77,7 @@ protected:
         project.LoadProject(QString(), true);
         TProjectGeneralSettings settings = project.GeneralSettings();
         settings.InputDirPath = FInput;
-        settings.WorkDirPath = FWork;
+        settings.WorkDirPath = AWork.isEmpty() ? FWork : AWork;
         settings.OnlyCopyHandledPaths = false;
         settings.DeleteWorkDirFiles = ADeleteWorkFiles;
         settings.MaxWorkerThreads = 1;
@@ -437,28 +438,99 @@ TEST_F(PlovaneRunTest, HelpExplainsTheHumanSafeModeAndWritesNothing) {
     }
 }
 
-// Messages of the Qt library itself (here: the trash cannot be had, so emptying the work
-// directory deletes for good) stay off the terminal with --quiet; they are in the program log
-// either way, and on standard error without --quiet.
+// Messages of the Qt library itself (here: a broken MIME description in the user's data folder,
+// which Qt reads when the project's filters are described) stay off the terminal with --quiet;
+// they are in the program log either way, and on standard error without --quiet.
 TEST_F(PlovaneRunTest, QtWarningsGoToTheProgramLogAndOnlyWithoutQuietToTheTerminal) {
     const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
-    const QString noDataHome = FTemp.Path(QStringLiteral("no-such-folder/share"));
-    const QString warning = QStringLiteral("Unable to establish trash directory in ") + noDataHome;
-    FTemp.MakeFolder(QStringLiteral("home"));
+    const QString broken =
+        FTemp.WriteFile(QStringLiteral("home/.local/share/mime/packages/broken.xml"), "<mime-info");
+    const QString warning = QStringLiteral("QMimeDatabase: Error loading ") + broken;
     for (const bool quiet : {true, false}) {
         SCOPED_TRACE(quiet ? "quiet" : "not quiet");
         QFile::remove(FDataRoot + QStringLiteral("logs/misc/program.log"));
-        FTemp.WriteFile(QStringLiteral("work/old.txt"), "to be emptied");
         QStringList arguments = DataRootArgs();
         if (quiet)
             arguments << QStringLiteral("--quiet");
-        const TRun run = Run(arguments << project, {{QStringLiteral("XDG_DATA_HOME"), noDataHome}});
-        EXPECT_FALSE(QFileInfo::exists(FWork + QStringLiteral("old.txt")));
+        const TRun run = Run(arguments << project);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
         EXPECT_EQ(run.Err.contains(warning), !quiet) << run.Err.toStdString();
         const QString log = ProgramLog();
         EXPECT_TRUE(log.contains(QStringLiteral("ID: QtWarningMsg\r\nMessage: ") + warning))
             << log.toStdString();
     }
+}
+
+// Emptying the work folder goes to the trash of its file system, also for an account that has no
+// data folder yet, and never into the current folder (here the input folder).
+TEST_F(PlovaneRunTest, EmptyingAWorkFolderOfAFreshAccountLeavesTheCurrentFolderAlone) {
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    FTemp.WriteFile(QStringLiteral("work/old.txt"), "to be emptied");
+    const QString freshHome = FTemp.MakeFolder(QStringLiteral("fresh"));
+    auto* process = new QProcess();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    env.insert(QStringLiteral("HOME"), freshHome);
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(FInput);
+    process->start(FProgram + QStringLiteral("plovane-run"),
+                   DataRootArgs() << QStringLiteral("--quiet") << project);
+    ASSERT_TRUE(process->waitForStarted());
+    const TRun run = Finish(process);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("fresh/.local/share/Trash/files/old.txt")),
+              QByteArray("to be emptied"));
+    EXPECT_EQ(QDir(FInput).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+              4);
+}
+
+// A work folder that must never be written is refused before anything happens: exit code 3 and
+// a message naming the folder and why, in the chosen language; no batch log, nothing emptied.
+TEST_F(PlovaneRunTest, RefusedWorkFoldersEndWithExitThreeNamingTheFolder) {
+    const QString home = FTemp.MakeFolder(QStringLiteral("home"));
+    FTemp.WriteFile(QStringLiteral("home/notes.txt"), "mine");
+    struct TCase {
+        const char* Language;
+        QString Work;
+        QString Message;
+    };
+    const TCase cases[] = {
+        {"en-us", home,
+         QStringLiteral("Error: The Work Directory \"") + home +
+             QStringLiteral("\" can not be used: it is or holds the home folder \"") + home +
+             QStringLiteral("\". A batch writes into this folder and may empty it.")},
+        {"de-de", FDataRoot,
+         QStringLiteral("Fehler: Das Arbeitsverzeichnis \"") + FDataRoot +
+             QStringLiteral("\" kann nicht verwendet werden: Es ist oder enthält den Datenordner "
+                            "des Programms \"") +
+             FDataRoot + QStringLiteral("\"")},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Language);
+        ChooseLanguage(QString::fromLatin1(c.Language));
+        const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"), true, c.Work);
+        const TRun run = Run(DataRootArgs() << project);
+        EXPECT_EQ(run.ExitCode, 3) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.startsWith(c.Message)) << run.Err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(FDataRoot + QStringLiteral("logs/batches")) &&
+                     !QDir(FDataRoot + QStringLiteral("logs/batches")).isEmpty());
+        EXPECT_EQ(FTemp.ReadFile(QStringLiteral("home/notes.txt")), QByteArray("mine"));
+    }
+}
+
+// A work folder whose top level holds only folders is left as it is; the batch log and the
+// summary say so.
+TEST_F(PlovaneRunTest, AWorkFolderLeftAsItIsIsToldInTheSummary) {
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    FTemp.WriteFile(QStringLiteral("work/earlier/output.txt"), "earlier");
+    const TRun run = Run(DataRootArgs() << project);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.contains(QStringLiteral(", work directory \"") + FWork +
+                                 QStringLiteral("\" not emptied: its top level holds only folders "
+                                                "or hidden entries")))
+        << run.Out.toStdString();
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/earlier/output.txt")), QByteArray("earlier"));
 }
 
 // A batch that cannot be run at all (here its log cannot be created) is the runner's own error

@@ -154,24 +154,34 @@ TEST_F(ModuleConfigStreamTest, RoundTripKeepsFiltersPluginsAndStreams) {
     EXPECT_EQ(loaded.At(1).Pattern->PatAddType, patUser);
 }
 
+// A stored filter's kind is that of the text the engine matches: written with "\\", it is the
+// directory filter it is matched as, so a files-only plugin is never handed folders through it.
 TEST_F(ModuleConfigStreamTest, DirectoryFilterKeepsItsKindSoDirectoryPluginsStayAttached) {
     const QByteArray stream = ModuleConfigStream({
         {QStringLiteral("/reports"), KDirsID, {}, {}},
         {QStringLiteral("reports"), KDirsID, {}, {}},
         {QStringLiteral(":"), KRootID, {}, {}},
         {QStringLiteral("/"), KFilesID, {}, {}},
+        {QStringLiteral("\\"), KFilesID, {}, {}},
+        {QStringLiteral("\\img*"), KFilesID, {}, {}},
+        {QStringLiteral("\\img*"), KDirsID, {}, {}},
     });
     TCombinationList list(FPlugins.Host());
     const auto dropped = OwnLoadPerstStreamData_Memory(list, stream, KProjectFile);
     EXPECT_EQ(Rows(list), QStringList({QStringLiteral("/reports>zq_test_dirs"),
-                                       QStringLiteral(":>zq_test_root")}));
-    ASSERT_EQ(dropped.size(), 2u);
+                                       QStringLiteral(":>zq_test_root"),
+                                       QStringLiteral("\\img*>zq_test_dirs")}));
+    ASSERT_EQ(dropped.size(), 4u);
     EXPECT_EQ(dropped[0].Position, 2);
     EXPECT_EQ(dropped[0].Reason, TDroppedCombination::TReason::FilterNotAccepted);
     EXPECT_EQ(dropped[1].Position, 4);
     EXPECT_EQ(DroppedCombinationText(dropped[1]),
               QStringLiteral("Combination 4 (filter \"/\"): the plugin \"zq_test_files\" does not "
                              "accept this filter."));
+    for (std::size_t i = 2; i < 4; ++i) {
+        EXPECT_EQ(dropped[i].Position, static_cast<int>(i + 3));
+        EXPECT_EQ(dropped[i].Reason, TDroppedCombination::TReason::FilterNotAccepted);
+    }
 }
 
 TEST_F(ModuleConfigStreamTest, MissingPluginIsDroppedReportedAndGoneAfterTheNextSave) {

@@ -239,7 +239,8 @@ private:
 // What the settings check asks first about a missing input directory.
 QString AskedForMissingInputDir(TProgramInLanguage& AProgram) {
     TProjectGeneralSettings settings;
-    settings.InputDirPath = AProgram.Path(QStringLiteral("missing"));
+    // Inside the safe area: the human safe mode is checked before anything is offered.
+    settings.InputDirPath = AProgram.Module->Folders().TempInputFolder + QStringLiteral("missing");
     settings.WorkDirPath = AProgram.Module->Folders().TempWorkFolder;
     TBatchRunner runner(*AProgram.Module, *AProgram.Host);
     EXPECT_FALSE(runner.ValFrameProgramSetupGeneral(settings));

@@ -22,6 +22,7 @@
 
 #include "app/module_shared.h"
 #include "batch/batch_log.h"
+#include "platform/native_path.h"
 #include "tests/ui/ui_test_env.h"
 #include "ui/main_window/front_commands.h"
 #include "ui/main_window/progress_relay.h"
@@ -228,6 +229,24 @@ TEST_F(FormFrontTest, InvalidSettingsShowTheReasonThenTheFailureAndTheRepairedFo
         FEnv.Prompts().Shown[0].contains(QStringLiteral("\"") + tempWork + QStringLiteral("\"")));
     EXPECT_EQ(FEnv.Prompts().Shown[1], validateFailed);
     EXPECT_EQ(Find<QLineEdit>("edtWorkDir")->text(), tempWork);
+    EXPECT_TRUE(FEnv.Module().FBatchLogFileName.isEmpty());
+
+    // A work folder holding the data root is refused with its reason in the error dialog.
+    FEnv.Prompts().Shown.clear();
+    FEnv.Module().FProgramOptions->FHumanSafeMode = false;
+    const QString dataRoot = RealFolderPath(FEnv.Module().Folders().DataRoot);
+    SetEdit("edtInputDir", data);
+    SetEdit("edtWorkDir", dataRoot);
+    Action("ALI_Project_StartBatch")->trigger();
+    ASSERT_EQ(FEnv.Prompts().Shown.size(), 2);
+    EXPECT_EQ(
+        FEnv.Prompts().Shown[0],
+        QStringLiteral("The Work Directory \"") + dataRoot +
+            QStringLiteral("\" can not be used: it is or holds the program's data folder \"") +
+            dataRoot +
+            QStringLiteral("\" (options, projects, logs). A batch writes into this folder "
+                           "and may empty it."));
+    EXPECT_EQ(FEnv.Prompts().Shown[1], validateFailed);
     EXPECT_TRUE(FEnv.Module().FBatchLogFileName.isEmpty());
 }
 
