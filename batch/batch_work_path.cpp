@@ -6,7 +6,9 @@
 #include "base/exceptions.h"
 #include "batch/batch_plugin_props.h"
 #include "batch/worker_registry.h"
+#include "platform/native_path.h"
 #include "platform/process_info.h"
+#include "platform/system_folders.h"
 #include "plugin_host/plugin_descriptor.h"
 
 TBatchWorkPath::TBatchWorkPath(TqvThreadStringList& ARegistry,
@@ -99,6 +101,14 @@ void TBatchWorkPath::CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAd
         FWrongPathOutput_NonExisting && FOutPath.isEmpty();
     FWrongPathOutput_RootChanged =
         !FWrongPathOutput_NonExisting && !FOutPath.startsWith(FOrgBatchRootPath, Qt::CaseSensitive);
+    // A new path inside the root by its text may still leave it through a link (the path itself
+    // or one of its folders), as one with ".." would: its real location decides. The path the
+    // plugin was handed was judged before, so an unchanged one costs nothing.
+    if (!FWrongPathOutput_NonExisting && !FWrongPathOutput_RootChanged && FOutPath != FInPath) {
+        const QString real = RealLocation(FOutPath);
+        FWrongPathOutput_RootChanged = real.isEmpty() || !IncludeTrailingSeparator(real).startsWith(
+                                                             FOrgBatchRootPath, Qt::CaseSensitive);
+    }
     if (!FWrongPathOutput_NonExisting && !FWrongPathOutput_RootChanged && !AAdvisePath &&
         !AAdviseProject && !AAdviseMain) {
         FInPath = FOutPath;
