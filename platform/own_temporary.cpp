@@ -150,13 +150,15 @@ bool TOwnTemporaryFile::Seek(std::uint64_t APosition) {
     return true;
 }
 
-int TOwnTemporaryFile::Commit() {
+int TOwnTemporaryFile::Commit(bool ASync) {
     if (FFd < 0)
         return EBADF;
     struct stat target {};
     const bool existing = ::stat(FTarget.constData(), &target) == 0;
     int code = 0;
     if (existing && ::fchmod(FFd, target.st_mode & 07777) != 0)
+        code = errno;
+    if (code == 0 && ASync && ::fsync(FFd) != 0)
         code = errno;
     // close() is where some file systems (NFS) report a write that did not reach the server.
     if (::close(std::exchange(FFd, -1)) != 0 && code == 0)

@@ -49,8 +49,9 @@ public:
     bool Seek(std::uint64_t APosition);
     std::uint64_t Position() const { return FPosition; }
     std::uint64_t Length() const { return FLength; }
-    // Puts the complete file in place of the target; on failure the file is removed.
-    int Commit();
+    // Puts the complete file in place of the target; on failure the file is removed. ASync
+    // first writes the content to the disk, for files that must survive a power cut.
+    int Commit(bool ASync = false);
     // Removes the file, if there is one.
     void Discard();
 
