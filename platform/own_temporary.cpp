@@ -158,7 +158,7 @@ int TOwnTemporaryFile::Commit(bool ASync) {
     int code = 0;
     if (existing && ::fchmod(FFd, target.st_mode & 07777) != 0)
         code = errno;
-    if (code == 0 && ASync && ::fsync(FFd) != 0)
+    if (code == 0 && ASync && ::fdatasync(FFd) != 0)
         code = errno;
     // close() is where some file systems (NFS) report a write that did not reach the server.
     if (::close(std::exchange(FFd, -1)) != 0 && code == 0)
