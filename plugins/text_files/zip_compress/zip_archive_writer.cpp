@@ -1,7 +1,9 @@
 #include "plugins/text_files/zip_compress/zip_archive_writer.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <zip.h>
 #include <zlib.h>
@@ -238,13 +240,13 @@ zip_int64_t ArchiveFileCallback(void* AUserData, void* AData, zip_uint64_t ALeng
             // The library's sign for "no archive yet": a read error with ENOENT.
             if (!file->Existed)
                 return file->Fail(ZIP_ER_READ, ENOENT);
-            struct stat info {};
-            if (::stat(file->Path.constData(), &info) != 0)
-                return file->Fail(ZIP_ER_READ, errno);
+            const QFileInfo info(QFile::decodeName(file->Path));
+            if (!info.exists())
+                return file->Fail(ZIP_ER_READ, ENOENT);
             zip_stat_init(stat);
             stat->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
-            stat->size = static_cast<zip_uint64_t>(info.st_size);
-            stat->mtime = info.st_mtime;
+            stat->size = static_cast<zip_uint64_t>(info.size());
+            stat->mtime = static_cast<time_t>(info.lastModified().toSecsSinceEpoch());
             return sizeof(zip_stat_t);
         }
         case ZIP_SOURCE_BEGIN_WRITE:
