@@ -846,29 +846,47 @@ TEST_F(BatchEngineTest, ReturnedAndAddedPathsLeavingTheRootThroughALinkAreRefuse
     FTemp.WriteFile(QStringLiteral("outside/added.txt"), "added");
     FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
     FTemp.WriteFile(QStringLiteral("in/b.txt"), "b");
+    FTemp.WriteFile(QStringLiteral("in/c.txt"), "c");
+    FTemp.WriteFile(QStringLiteral("in/d.txt"), "d");
     FPlugins[QStringLiteral("A")].Work = [&](const QString& AIn, TWorkPathOutput& AOut,
                                              IExeWorkCallbacks& AWork) {
-        // The plugin makes its own way out and hands it back.
-        const QByteArray out = QFile::encodeName(W(QStringLiteral("out")));
-        if (!QFileInfo(W(QStringLiteral("out"))).isSymLink())
-            static_cast<void>(::symlink(QFile::encodeName(outside).constData(), out.constData()));
-        if (AIn.endsWith(QStringLiteral("a.txt")))
+        // The plugin makes its own ways out and hands them back: through a folder, and as a
+        // link beside the file it was given; a link that stays inside is fine.
+        const auto link = [](const QString& ATarget, const QString& AName) {
+            static_cast<void>(::symlink(QFile::encodeName(ATarget).constData(),
+                                        QFile::encodeName(AName).constData()));
+        };
+        if (AIn.endsWith(QStringLiteral("a.txt"))) {
+            link(outside, W(QStringLiteral("out")));
             AOut.SetOutputPath(W(QStringLiteral("out/moved.txt")));
-        else
-            AWork.ExeRequestAddPathToBatch(W(QStringLiteral("out/added.txt")));
+        } else if (AIn.endsWith(QStringLiteral("b.txt"))) {
+            link(outside, W(QStringLiteral("out2")));
+            AWork.ExeRequestAddPathToBatch(W(QStringLiteral("out2/added.txt")));
+        } else if (AIn.endsWith(QStringLiteral("c.txt"))) {
+            link(outside + QStringLiteral("moved.txt"), W(QStringLiteral("alias.txt")));
+            AOut.SetOutputPath(W(QStringLiteral("alias.txt")));
+        } else {
+            link(W(QStringLiteral("b.txt")), W(QStringLiteral("inner.txt")));
+            AOut.SetOutputPath(W(QStringLiteral("inner.txt")));
+        }
     };
     TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")},
                                      {QStringLiteral("*.*"), QStringLiteral("B")}});
     setup.Settings.MaxWorkerThreads = 1;
     Run(std::move(setup));
 
-    EXPECT_EQ(FPlugins[QStringLiteral("B")].Paths, QStringList(W(QStringLiteral("b.txt"))));
-    EXPECT_EQ(FProblems.RefusedOutputs, 1);
+    EXPECT_EQ(Sorted(FPlugins[QStringLiteral("B")].Paths),
+              QStringList({W(QStringLiteral("b.txt")), W(QStringLiteral("inner.txt"))}));
+    EXPECT_EQ(FProblems.RefusedOutputs, 2);
     EXPECT_EQ(FProblems.RefusedAddedPaths, 1);
     const QString log = FEntries.join(QString());
     EXPECT_TRUE(log.contains(QStringLiteral("    * Root-changed \"WorkPathNameOut\", the not "
                                             "allowed output path was \"") +
                              W(QStringLiteral("out/moved.txt"))))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("    * Root-changed \"WorkPathNameOut\", the not "
+                                            "allowed output path was \"") +
+                             W(QStringLiteral("alias.txt"))))
         << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("through a symbolic link it leads to \"") +
                              QDir(outside).canonicalPath() + QStringLiteral("/added.txt\"")))
