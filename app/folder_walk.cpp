@@ -12,6 +12,8 @@
 
 #include "platform/file_copy.h"
 #include "platform/native_path.h"
+#include "platform/own_temporary.h"
+#include "platform/process_info.h"
 #include "platform/system_folders.h"
 #include "platform/trash.h"
 
@@ -109,8 +111,12 @@ struct TWalker {
         const QByteArray folder = QFile::encodeName(AFolder);
         const TDirHandle dir(::opendir(folder.constData()));
         if (dir.Get() == nullptr) {
-            // A folder that cannot be read is walked as empty, as one that is missing is not.
-            if (errno == ENOENT || errno == ENOTDIR)
+            const int code = errno;
+            if (Options.OnUnreadableFolder)
+                Options.OnUnreadableFolder(AFolder, SystemErrorText(code));
+            // Without a handler, a folder that cannot be read is walked as empty, as one that is
+            // missing is not.
+            else if (code == ENOENT || code == ENOTDIR)
                 Error();
             return;
         }
@@ -123,9 +129,14 @@ struct TWalker {
                 Stopped = true;
                 return;
             }
+            errno = 0;
             const dirent* entry = ::readdir(dir.Get());
-            if (entry == nullptr)
+            if (entry == nullptr) {
+                // The end, or a folder that could be opened but not read through.
+                if (errno != 0 && Options.OnUnreadableFolder)
+                    Options.OnUnreadableFolder(AFolder, SystemErrorText(errno));
                 return;
+            }
             const char* rawName = entry->d_name;
             if (rawName[0] == '.' &&
                 (rawName[1] == '\0' || (rawName[1] == '.' && rawName[2] == '\0')))
@@ -139,10 +150,19 @@ struct TWalker {
             path.truncate(folder.size());
             path.append(rawName);
             const TEntryKind kind = KindOf(path, entry->d_type);
+            if (Options.OnOwnTemporary && kind.RegularFile && !kind.Link) {
+                if (const std::int64_t process = OwnTemporaryProcess(rawName); process != 0) {
+                    Options.OnOwnTemporary(path, process);
+                    continue;
+                }
+            }
             if (!countOnly && !IsTextName(rawName)) {
                 Undecodable(path, kind);
                 continue;
             }
+            if (kind.Link && Options.AcceptLink && !countOnly &&
+                !Options.AcceptLink(AFolder + name, kind.Folder))
+                continue;
             if (kind.Special && !countOnly) {
                 const QString special = AFolder + name;
                 if (Options.SpecialFiles != nullptr)

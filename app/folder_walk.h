@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -48,6 +49,16 @@ struct TWalkFolderOptions {
     // listed or descended into; the native path goes here instead. Without a handler each one
     // counts as an error, so that no caller misses them.
     std::function<void(const QByteArray& ANativePath, TWalkNativeKind AKind)> OnUndecodable;
+    // Symbolic links (to a file, to a folder, or leading nowhere) are asked about here before
+    // one is listed or recorded; false leaves it out altogether. Only links are asked, so that
+    // an ordinary entry costs nothing more.
+    std::function<bool(const QString& APath, bool AFolder)> AcceptLink;
+    // Folders that cannot be listed, with the reason (their content is then unknown). Without a
+    // handler such a folder is walked as empty.
+    std::function<void(const QString& AFolder, const QString& AReason)> OnUnreadableFolder;
+    // Ordinary files named as this program's temporary files (see OwnTemporaryProcess): never
+    // listed; handed here with the id of the process that made them. Told by the name alone.
+    std::function<void(const QByteArray& ANativePath, std::int64_t AProcess)> OnOwnTemporary;
     // When neither a list nor deletion is requested: the number of ordinary files found.
     int* FileCount = nullptr;
 };

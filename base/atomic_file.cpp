@@ -2,33 +2,39 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
+
+#include "platform/own_temporary.h"
+#include "platform/process_info.h"
 
 bool WriteFileAtomically(const QString& APath, const QByteArray& ABytes, QString* AError) {
-    // QSaveFile writes to a new, exclusively created temporary file in the target's folder
-    // and renames it over the target only on commit().
-    QSaveFile file(APath);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
+    const auto fail = [&](const QString& AReason) {
         if (AError != nullptr)
-            *AError = file.errorString();
+            *AError = QStringLiteral("Cannot write \"") + APath + QStringLiteral("\": ") + AReason;
         return false;
+    };
+    // A link keeps pointing where it pointed: the file it leads to gets the new content.
+    const QFileInfo info(APath);
+    QString target = APath;
+    if (info.isSymLink()) {
+        target = info.canonicalFilePath();
+        if (target.isEmpty())
+            target = info.symLinkTarget();  // leads to a file not yet there
     }
-    // The buffered bytes are flushed and checked here: commit() renames the temporary file into
-    // place even when its own last flush fails, which would leave a cut-off file (a full disk,
-    // the file-size limit).
-    if (file.write(ABytes) != ABytes.size() || !file.flush()) {
-        if (AError != nullptr)
-            *AError = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (AError != nullptr)
-            *AError = file.errorString();
-        return false;
-    }
-    return true;
+    if (QFileInfo(target).isDir())
+        return fail(SystemErrorText(EISDIR));
+    if (QFileInfo::exists(target) && !QFileInfo(target).isWritable())
+        return fail(SystemErrorText(EACCES));
+    // The program's own temporary file (see OwnTemporaryPath), created exclusively beside the
+    // target, so that one a killed process leaves is known for what it is.
+    TOwnTemporaryFile file(QFile::encodeName(target), TOwnTemporaryKind::Rewrite);
+    int code = file.Create();
+    if (code == 0)
+        code = file.Write(ABytes.constData(), static_cast<std::uint64_t>(ABytes.size()));
+    if (code == 0)
+        code = file.Commit(true);
+    return code == 0 || fail(SystemErrorText(code));
 }
 
 QString BackupFileName(const QString& APath) {

@@ -17,6 +17,7 @@
 #include "batch/worker_pool.h"
 #include "platform/file_copy.h"
 #include "platform/native_path.h"
+#include "platform/own_temporary.h"
 #include "platform/process_info.h"
 #include "platform/system_folders.h"
 #include "platform/trash.h"
@@ -210,6 +211,32 @@ QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot, std::vector<TKnown
             QStringLiteral(". Path was \"") + EscapedNativePath(ANativePath) +
             QStringLiteral("\".\r\n"));
     };
+    // Links are the only entries whose real location is asked: a plugin handed one that leads
+    // out would write outside the batch root. Links to folders are never followed anyway.
+    options.AcceptLink = [this](const QString& APath, bool AFolder) {
+        QString real;
+        if (RealLocationInsideRoot(APath, real))
+            return true;
+        CountProblem(&TBatchProblemCounts::LinksLeadingOut);
+        Log(QStringLiteral("  Path not passed to plugins: it is a symbolic link ") +
+            (AFolder ? QStringLiteral("to a directory ") : QString()) +
+            (real.isEmpty() ? QStringLiteral("whose real location cannot be found (links that "
+                                             "loop)")
+                            : QStringLiteral("whose real location \"") + real +
+                                  QStringLiteral("\" is outside the batch root \"") +
+                                  FSelectedActiveRootBatchPath + QStringLiteral("\"")) +
+            QStringLiteral(". Path was \"") + APath + QStringLiteral("\".\r\n"));
+        return false;
+    };
+    options.OnUnreadableFolder = [this](const QString& AFolder, const QString& AReason) {
+        CountProblem(&TBatchProblemCounts::UnreadableFolders);
+        Log(QStringLiteral("  Directory could not be read, so nothing in it is passed to "
+                           "plugins: \"") +
+            AFolder + QStringLiteral("\": ") + AReason + QStringLiteral(".\r\n"));
+    };
+    options.OnOwnTemporary = [this](const QByteArray& ANativePath, std::int64_t AProcess) {
+        HandleOwnTemporary(ANativePath, AProcess);
+    };
     WalkFolder(ARoot, options);
     // Opening one would wait for ever for a writer.
     for (const QString& path : std::as_const(special))
@@ -222,6 +249,33 @@ QStringList TBatchEngine::WalkBatchRoot(const QString& ARoot, std::vector<TKnown
                          : kind == TWalkEntryKind::Folder ? TKnownPathKind::Directory
                                                           : TKnownPathKind::Missing);
     return entries;
+}
+
+bool TBatchEngine::RealLocationInsideRoot(const QString& APath, QString& AReal) const {
+    AReal = RealLocation(APath);
+    return !AReal.isEmpty() && IncludeTrailingSeparator(AReal).startsWith(
+                                   FSelectedActiveRootBatchPath, Qt::CaseSensitive);
+}
+
+void TBatchEngine::HandleOwnTemporary(const QByteArray& ANativePath, std::int64_t AProcess) {
+    const QString shown = EscapedNativePath(ANativePath);
+    const QString process = QString::number(AProcess);
+    if (!ProcessHasEnded(AProcess)) {
+        // Another batch (or this one) is still writing it.
+        Log(QStringLiteral("  Temporary file of the running process ") + process +
+            QStringLiteral(" not passed to plugins: \"") + shown + QStringLiteral("\".\r\n"));
+        return;
+    }
+    QString reason;
+    if (RemoveLeftoverFile(ANativePath, reason)) {
+        Log(QStringLiteral("  Leftover temporary file of an ended batch (process ") + process +
+            QStringLiteral(") removed: \"") + shown + QStringLiteral("\".\r\n"));
+        return;
+    }
+    CountProblem(&TBatchProblemCounts::LeftoversKept);
+    Log(QStringLiteral("  Leftover temporary file of an ended batch (process ") + process +
+        QStringLiteral(") could not be removed and is not passed to plugins: \"") + shown +
+        QStringLiteral("\": ") + reason + QStringLiteral(".\r\n"));
 }
 
 void TBatchEngine::Prepare() {
@@ -439,6 +493,17 @@ void TBatchEngine::CopyInputToWork() {
             Log(QStringLiteral("  ") + problem + QStringLiteral(".\r\n"));
     };
     walk.AbortTest = [this] { return Terminated(); };
+    walk.OnUnreadableFolder = [this](const QString& AFolder, const QString& AReason) {
+        CountProblem(&TBatchProblemCounts::UnreadableFolders);
+        Log(QStringLiteral("  Directory could not be read, so nothing in it was copied: \"") +
+            AFolder + QStringLiteral("\": ") + AReason + QStringLiteral(".\r\n"));
+    };
+    // The input is never written: what an ended batch left there is only not copied.
+    walk.OnOwnTemporary = [this](const QByteArray& ANativePath, std::int64_t AProcess) {
+        Log(QStringLiteral("  Temporary file of process ") + QString::number(AProcess) +
+            QStringLiteral(" not copied: \"") + EscapedNativePath(ANativePath) +
+            QStringLiteral("\".\r\n"));
+    };
     // The walk tells folders (ending with "/") from files, so no path is queried again; a file
     // that vanishes meanwhile is skipped when its copy finds it missing.
     walk.OnEntry = [&](const QString& APath) {
@@ -782,6 +847,7 @@ QStringList TBatchEngine::AcceptedAddedPaths(const QStringList& AAdded) {
                             path.startsWith(FSelectedActiveRootBatchPath, Qt::CaseSensitive) &&
                             path != FSelectedActiveRootBatchPath;
         QString reason;
+        QString real;
         if (!inside)
             reason = QStringLiteral("it is outside the batch root \"") +
                      FSelectedActiveRootBatchPath + QStringLiteral("\"");
@@ -789,6 +855,11 @@ QStringList TBatchEngine::AcceptedAddedPaths(const QStringList& AAdded) {
             reason = QStringLiteral("it does not exist");
         else if (!folder && !info.isFile())
             reason = QStringLiteral("it is a special file (FIFO, socket or device)");
+        // Inside by its text, but a link (of the path or one of its folders) may lead out.
+        else if (!RealLocationInsideRoot(path, real))
+            reason = QStringLiteral("through a symbolic link it leads to \"") + real +
+                     QStringLiteral("\", outside the batch root \"") +
+                     FSelectedActiveRootBatchPath + QStringLiteral("\"");
         if (reason.isEmpty()) {
             accepted << path;
             continue;

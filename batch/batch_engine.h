@@ -61,9 +61,13 @@ struct TBatchProblemCounts {
     int UnusableNames = 0;      // names that are not valid UTF-8: kept, but not handed to plugins
     int RefusedAddedPaths = 0;  // paths plugins asked to add that are missing or leave the root
     int EmptyFailures = 0;      // work folder entries that could not be emptied
+    int UnreadableFolders = 0;  // folders of the input or the batch root that cannot be listed
+    int LinksLeadingOut = 0;    // links whose real location is outside the batch root
+    int LeftoversKept = 0;      // leftover temporary files that could not be removed
     int Total() const {
         return WorkPathReports + CopyFailures + RefusedOutputs + PluginFailures + RefusedLongPaths +
-               UnusableNames + RefusedAddedPaths + EmptyFailures;
+               UnusableNames + RefusedAddedPaths + EmptyFailures + UnreadableFolders +
+               LinksLeadingOut + LeftoversKept;
     }
 };
 
@@ -154,6 +158,11 @@ private:
     void Log(const QString& AEntry);
     // The batch root's walk; what cannot be handed to plugins is logged and left out.
     QStringList WalkBatchRoot(const QString& ARoot, std::vector<TKnownPathKind>& AKinds);
+    // Whether a path's real location (links followed) is inside the batch root.
+    bool RealLocationInsideRoot(const QString& APath, QString& AReal) const;
+    // A temporary file of this program found in the batch root: removed when the process that
+    // made it has ended; never handed to plugins.
+    void HandleOwnTemporary(const QByteArray& ANativePath, std::int64_t AProcess);
     // The paths plugins asked to add that may join the list: inside the batch root and there.
     QStringList AcceptedAddedPaths(const QStringList& AAdded);
     void CountProblem(int TBatchProblemCounts::*ACounter);

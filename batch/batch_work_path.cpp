@@ -6,7 +6,9 @@
 #include "base/exceptions.h"
 #include "batch/batch_plugin_props.h"
 #include "batch/worker_registry.h"
+#include "platform/native_path.h"
 #include "platform/process_info.h"
+#include "platform/system_folders.h"
 #include "plugin_host/plugin_descriptor.h"
 
 TBatchWorkPath::TBatchWorkPath(TqvThreadStringList& ARegistry,
@@ -92,13 +94,33 @@ void TBatchWorkPath::CheckResult(bool AAdvisePath, bool AAdviseProject, bool AAd
         if (folder && !FOutPath.endsWith(QLatin1Char('/')))
             FOutPath += QLatin1Char('/');
     }
-    // One query, which also tells the engine what the path is for the next filter test.
-    FOutKind = PathKindOf(FOutPath);
+    // One query, which also tells the engine what the path is for the next filter test. A new
+    // path is asked without following a link in its last part (a folder's without its final
+    // separator, which would follow it), to tell whether it is one.
+    const bool changed = FOutPath != FInPath;
+    bool link = false;
+    FOutKind = !changed                              ? PathKindOf(FOutPath)
+               : FOutPath.endsWith(QLatin1Char('/')) ? PathKindOf(FOutPath.chopped(1), link)
+                                                     : PathKindOf(FOutPath, link);
     FWrongPathOutput_NonExisting = FOutPath.isEmpty() || FOutKind == TNativePathKind::Missing;
     FWrongPathOutput_NonExisting_BecauseDeleted =
         FWrongPathOutput_NonExisting && FOutPath.isEmpty();
     FWrongPathOutput_RootChanged =
         !FWrongPathOutput_NonExisting && !FOutPath.startsWith(FOrgBatchRootPath, Qt::CaseSensitive);
+    // A new path inside the root by its text may still leave it through a link, as one with
+    // ".." would: its real location decides. The path the plugin was handed was judged before,
+    // so its folder is known to lie inside: a path renamed within that folder is asked only
+    // when it is a link itself.
+    const auto folderOf = [](const QString& APath) {
+        const QString path = APath.endsWith(QLatin1Char('/')) ? APath.chopped(1) : APath;
+        return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+    };
+    if (!FWrongPathOutput_NonExisting && !FWrongPathOutput_RootChanged && changed &&
+        (link || folderOf(FOutPath) != folderOf(FInPath))) {
+        const QString real = RealLocation(FOutPath);
+        FWrongPathOutput_RootChanged = real.isEmpty() || !IncludeTrailingSeparator(real).startsWith(
+                                                             FOrgBatchRootPath, Qt::CaseSensitive);
+    }
     if (!FWrongPathOutput_NonExisting && !FWrongPathOutput_RootChanged && !AAdvisePath &&
         !AAdviseProject && !AAdviseMain) {
         FInPath = FOutPath;

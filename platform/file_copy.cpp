@@ -10,9 +10,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "platform/native_path.h"
+#include "platform/own_temporary.h"
 
 namespace {
 
@@ -109,14 +109,6 @@ bool FillCopy(int AIn, int AOut, const struct stat& AInfo, const char*& AWhat) {
     return ::futimens(AOut, times) == 0;
 }
 
-QByteArray RandomCopySuffix() {
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".plvcopy-%016llx",
-                  static_cast<unsigned long long>(random()));
-    return QByteArray(suffix);
-}
-
 enum class TUnnamedCopy { Done, Failed, NotAvailable };
 
 // The copy is written to an unnamed file (O_TMPFILE) in the target's folder and given a name
@@ -154,7 +146,7 @@ TUnnamedCopy CopyThroughUnnamedFile(int AIn, const struct stat& AInfo, int ATarg
         linked = name;
     } else if (errno == EEXIST) {
         for (int attempt = 0; attempt < 16 && linked.isEmpty(); ++attempt) {
-            const QByteArray temp = name + RandomCopySuffix();
+            const QByteArray temp = OwnTemporaryPath(name, TOwnTemporaryKind::Copy);
             if (link(temp.constData()))
                 linked = temp;
             else if (errno != EEXIST)
@@ -204,7 +196,7 @@ bool CopyThroughNamedFile(int AIn, const struct stat& AInfo, int ATargetDir,
         return false;
     }
     for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
-        temp = targetName + RandomCopySuffix();
+        temp = OwnTemporaryPath(targetName, TOwnTemporaryKind::Copy);
         out.Reset(::openat(ATargetDir, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                            AInfo.st_mode & 0777));
         if (out.Get() < 0 && errno != EEXIST)

@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 
+#include "platform/own_temporary.h"
 #include "platform/process_info.h"
 
 namespace {
@@ -62,29 +62,19 @@ bool ResolveTarget(const QByteArray& APath, QByteArray& ATarget, bool& AExisting
 }
 
 // Names for the temporary file beside the target: the file's own name where it fits (so that a
-// left-over from a crash shows what it belonged to), with a random suffix.
+// left-over from a crash shows what it belonged to), with a random suffix and this process's id.
 class TTemporaryNames {
 public:
-    explicit TTemporaryNames(const QByteArray& ATarget) {
+    explicit TTemporaryNames(const QByteArray& ATarget) : FTarget(ATarget) {
         const qsizetype slash = ATarget.lastIndexOf('/');
         FFolder = slash < 0 ? QByteArray(".") : ATarget.left(slash + 1);
-        const QByteArray name = slash < 0 ? ATarget : ATarget.mid(slash + 1);
-        constexpr qsizetype KSuffixLength = 26;  // ".plvtmp-", 16 hex digits and a leading "."
-        FStem = (slash < 0 ? QByteArray() : FFolder) +
-                (name.size() + KSuffixLength <= NAME_MAX ? "." + name : QByteArray());
     }
     const QByteArray& Folder() const { return FFolder; }
-    QByteArray Next() const {
-        thread_local std::mt19937_64 random{std::random_device{}()};
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".plvtmp-%016llx",
-                      static_cast<unsigned long long>(random()));
-        return FStem + suffix;
-    }
+    QByteArray Next() const { return OwnTemporaryPath(FTarget, TOwnTemporaryKind::Rewrite); }
 
 private:
+    QByteArray FTarget;
     QByteArray FFolder;
-    QByteArray FStem;
 };
 
 constexpr int KNameAttempts = 16;

@@ -6,10 +6,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
 #include <climits>
 #include <cstdlib>
 
@@ -72,6 +73,37 @@ QString RealFolderPath(const QString& AFolder) {
                               : existing.mid(cut + 1) + QLatin1Char('/') + rest;
         existing.truncate(cut);
     }
+}
+
+QString RealLocation(const QString& APath) {
+    QByteArray path = QFile::encodeName(QDir::cleanPath(QDir(APath).absolutePath()));
+    // As many links as the system itself follows in one path.
+    for (int hop = 0; hop < 40; ++hop) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.constData(), resolved) != nullptr)
+            return QFile::decodeName(resolved);
+        if (errno != ENOENT)
+            return {};
+        struct stat info {};
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArray folder = path.left(slash + 1);
+        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            // Nothing of this name: where it would be made.
+            const QString real = RealFolderPath(QFile::decodeName(folder));
+            return real + QFile::decodeName(path.mid(slash + 1));
+        }
+        // A link that leads to nothing (yet): follow it by hand.
+        char target[PATH_MAX];
+        const ssize_t size = ::readlink(path.constData(), target, sizeof target - 1);
+        if (size <= 0)
+            return {};
+        const QByteArray next(target, size);
+        // Relative to the link's real folder, so that ".." in it goes where the system goes.
+        path = next.startsWith('/')
+                   ? next
+                   : QFile::encodeName(RealFolderPath(QFile::decodeName(folder))) + next;
+    }
+    return {};
 }
 
 namespace {

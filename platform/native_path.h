@@ -12,6 +12,11 @@
 // symbolic links resolved as far as the folder exists. Empty for an empty text.
 QString RealFolderPath(const QString& AFolder);
 
+// Where a path really leads, in real, absolute and clean form: every symbolic link resolved, the
+// last part's too, also when a link leads to a name that does not exist (yet): its folder is
+// resolved and the name kept. Empty when it cannot be told (links that loop or nest too deep).
+QString RealLocation(const QString& APath);
+
 // True when a name read from the file system reads as text and back without a changed byte.
 bool IsTextName(const char* ANativeName);
 

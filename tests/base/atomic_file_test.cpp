@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folders.h"
 
@@ -26,6 +29,24 @@ TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFiles) {
     ASSERT_TRUE(WriteFileAtomically(path, "new content"));
     EXPECT_EQ(ReadWholeFile(path), QByteArray("new content"));
     EXPECT_EQ(QDir(temp.Path()).entryList(QDir::Files), QStringList(QStringLiteral("f.ini")));
+}
+
+// A file saved through a link stays a link to the file that gets the content, and a saved file
+// keeps its mode.
+TEST(AtomicFile, ALinkStaysALinkAndTheModeIsKept) {
+    TTempFolder temp;
+    const QString real = temp.WriteFile(QStringLiteral("real/f.ini"), "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0600), 0);
+    const QString link = temp.Path(QStringLiteral("f.ini"));
+    ASSERT_EQ(::symlink("real/f.ini", QFile::encodeName(link).constData()), 0);
+    ASSERT_TRUE(WriteFileAtomically(link, "new"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadWholeFile(real), QByteArray("new"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(QDir(temp.Path(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList(QStringLiteral("f.ini")));
 }
 
 // Targets nothing can be written to: what was at the path stays as it was.

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <optional>
@@ -952,4 +954,176 @@ TEST_F(BatchEngineTest, PathsAddedOutsideTheRootOrMissingAreRefused) {
     EXPECT_TRUE(FEntries[1].startsWith(head + QStringLiteral("it is outside")));
     EXPECT_EQ(FEntries[2], head + QStringLiteral("it does not exist. Path was \"") +
                                W(QStringLiteral("missing.txt")) + QStringLiteral("\".\r\n"));
+}
+
+// In place, a link whose real location is outside the batch root is never handed to a plugin,
+// whether it leads to a file, a folder or a name not yet there; a link inside is worked on.
+TEST_F(BatchEngineTest, LinksLeadingOutOfTheBatchRootAreNotHandedToPlugins) {
+    const QString outside = FTemp.MakeFolder(QStringLiteral("outside"));
+    FTemp.WriteFile(QStringLiteral("outside/secret.txt"), "secret");
+    FTemp.WriteFile(QStringLiteral("in/real.txt"), "real");
+    FTemp.WriteFile(QStringLiteral("in/sub/inner.txt"), "inner");
+    const auto link = [&](const char* ATarget, const QString& AName) {
+        ASSERT_EQ(::symlink(ATarget, QFile::encodeName(FInput + AName).constData()), 0);
+    };
+    link("../outside/secret.txt", QStringLiteral("link.txt"));
+    link("../../outside", QStringLiteral("sub/outdir"));
+    link("../outside/new.txt", QStringLiteral("dangling.txt"));
+    link("loop.txt", QStringLiteral("loop.txt"));
+    link("real.txt", QStringLiteral("inside.txt"));
+    link("../real.txt", QStringLiteral("sub/up.txt"));
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.*"), QStringLiteral("A")}});
+    setup.Settings.InputDirIsWorkDir = true;
+    Run(std::move(setup));
+
+    EXPECT_EQ(
+        Sorted(FPlugins[QStringLiteral("A")].Paths),
+        QStringList({FInput + QStringLiteral("inside.txt"), FInput + QStringLiteral("real.txt"),
+                     FInput + QStringLiteral("sub/inner.txt"),
+                     FInput + QStringLiteral("sub/up.txt")}));
+    EXPECT_EQ(FProblems.LinksLeadingOut, 4);
+    EXPECT_EQ(FProblems.Total(), 4);
+    const QString real = QDir(outside).canonicalPath() + QLatin1Char('/');
+    const QString head = QStringLiteral("  Path not passed to plugins: it is a symbolic link ");
+    const QString root = QStringLiteral("\" is outside the batch root \"") + FInput +
+                         QStringLiteral("\". Path was \"");
+    EXPECT_EQ(
+        Sorted(FEntries),
+        Sorted({head + QStringLiteral("to a directory whose real location \"") + real.chopped(1) +
+                    root + FInput + QStringLiteral("sub/outdir\".\r\n"),
+                head + QStringLiteral("whose real location \"") + real + QStringLiteral("new.txt") +
+                    root + FInput + QStringLiteral("dangling.txt\".\r\n"),
+                head + QStringLiteral("whose real location \"") + real +
+                    QStringLiteral("secret.txt") + root + FInput +
+                    QStringLiteral("link.txt\".\r\n"),
+                head +
+                    QStringLiteral("whose real location cannot be found (links that "
+                                   "loop). Path was \"") +
+                    FInput + QStringLiteral("loop.txt\".\r\n")}));
+}
+
+// A path a plugin returns or asks to add that is inside the batch root by its text but leaves
+// it through a link is refused as one with ".." is.
+TEST_F(BatchEngineTest, ReturnedAndAddedPathsLeavingTheRootThroughALinkAreRefused) {
+    const QString outside = FTemp.MakeFolder(QStringLiteral("outside"));
+    FTemp.WriteFile(QStringLiteral("outside/moved.txt"), "moved");
+    FTemp.WriteFile(QStringLiteral("outside/added.txt"), "added");
+    FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+    FTemp.WriteFile(QStringLiteral("in/b.txt"), "b");
+    FTemp.WriteFile(QStringLiteral("in/c.txt"), "c");
+    FTemp.WriteFile(QStringLiteral("in/d.txt"), "d");
+    FPlugins[QStringLiteral("A")].Work = [&](const QString& AIn, TWorkPathOutput& AOut,
+                                             IExeWorkCallbacks& AWork) {
+        // The plugin makes its own ways out and hands them back: through a folder, and as a
+        // link beside the file it was given; a link that stays inside is fine.
+        const auto link = [](const QString& ATarget, const QString& AName) {
+            static_cast<void>(::symlink(QFile::encodeName(ATarget).constData(),
+                                        QFile::encodeName(AName).constData()));
+        };
+        if (AIn.endsWith(QStringLiteral("a.txt"))) {
+            link(outside, W(QStringLiteral("out")));
+            AOut.SetOutputPath(W(QStringLiteral("out/moved.txt")));
+        } else if (AIn.endsWith(QStringLiteral("b.txt"))) {
+            link(outside, W(QStringLiteral("out2")));
+            AWork.ExeRequestAddPathToBatch(W(QStringLiteral("out2/added.txt")));
+        } else if (AIn.endsWith(QStringLiteral("c.txt"))) {
+            link(outside + QStringLiteral("moved.txt"), W(QStringLiteral("alias.txt")));
+            AOut.SetOutputPath(W(QStringLiteral("alias.txt")));
+        } else {
+            link(W(QStringLiteral("b.txt")), W(QStringLiteral("inner.txt")));
+            AOut.SetOutputPath(W(QStringLiteral("inner.txt")));
+        }
+    };
+    TBatchEngineSetup setup = Setup({{QStringLiteral("*.txt"), QStringLiteral("A")},
+                                     {QStringLiteral("*.*"), QStringLiteral("B")}});
+    setup.Settings.MaxWorkerThreads = 1;
+    Run(std::move(setup));
+
+    EXPECT_EQ(Sorted(FPlugins[QStringLiteral("B")].Paths),
+              QStringList({W(QStringLiteral("b.txt")), W(QStringLiteral("inner.txt"))}));
+    EXPECT_EQ(FProblems.RefusedOutputs, 2);
+    EXPECT_EQ(FProblems.RefusedAddedPaths, 1);
+    const QString log = FEntries.join(QString());
+    EXPECT_TRUE(log.contains(QStringLiteral("    * Root-changed \"WorkPathNameOut\", the not "
+                                            "allowed output path was \"") +
+                             W(QStringLiteral("out/moved.txt"))))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("    * Root-changed \"WorkPathNameOut\", the not "
+                                            "allowed output path was \"") +
+                             W(QStringLiteral("alias.txt"))))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("through a symbolic link it leads to \"") +
+                             QDir(outside).canonicalPath() + QStringLiteral("/added.txt\"")))
+        << log.toStdString();
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("outside/moved.txt")), QByteArray("moved"));
+}
+
+namespace {
+
+// The id of a process that has ended and been reaped: what a killed batch leaves behind.
+std::int64_t EndedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+}  // namespace
+
+// Temporary files of an ended batch are removed before the walk, each with a line; one of a
+// running process is left alone; none is handed to a plugin; a user's name that merely looks
+// like a temporary file is the user's.
+TEST_F(BatchEngineTest, LeftoversOfAnEndedBatchAreRemovedAndNeverHandedToPlugins) {
+    const QString dead = QString::number(EndedProcess());
+    const QString alive = QString::number(::getpid());
+    for (const bool inPlace : {true, false}) {
+        SCOPED_TRACE(inPlace ? "in place" : "in the work folder");
+        const QString root = inPlace ? FInput : FWorkDir;
+        const QString folder = inPlace ? QStringLiteral("in/") : QStringLiteral("work/");
+        FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
+        FTemp.WriteFile(QStringLiteral("in/report.zip.202401"), "user's");
+        FTemp.WriteFile(folder + QStringLiteral(".a.txt.plvtmp-0123456789abcdef-") + dead, "x");
+        FTemp.WriteFile(folder + QStringLiteral("sub/c.txt.plvcopy-00000000000000ff-") + dead, "x");
+        FTemp.WriteFile(folder + QStringLiteral(".sub.zip.plvzip-fedcba9876543210-") + dead, "x");
+        FTemp.WriteFile(folder + QStringLiteral("b.txt.plvcopy-0123456789abcdef-") + alive, "x");
+        FEntries.clear();
+        FPlugins[QStringLiteral("A")].Paths.clear();
+        TBatchEngineSetup setup = Setup({{QStringLiteral("*.*"), QStringLiteral("A")}});
+        setup.Settings.InputDirIsWorkDir = inPlace;
+        setup.Settings.DeleteWorkDirFiles = false;
+        Run(std::move(setup));
+
+        EXPECT_EQ(Sorted(FPlugins[QStringLiteral("A")].Paths),
+                  QStringList({root + QStringLiteral("a.txt"),
+                               root + QStringLiteral("report.zip.202401")}));
+        EXPECT_EQ(FProblems.Total(), 0);
+        QStringList left;
+        for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext();)
+            left << it.next().mid(root.size());
+        EXPECT_EQ(Sorted(left),
+                  QStringList({QStringLiteral("a.txt"),
+                               QStringLiteral("b.txt.plvcopy-0123456789abcdef-") + alive,
+                               QStringLiteral("report.zip.202401")}));
+        const QString removed =
+            QStringLiteral("  Leftover temporary file of an ended batch (process ") + dead +
+            QStringLiteral(") removed: \"");
+        EXPECT_EQ(Sorted(FEntries),
+                  Sorted({removed + root + QStringLiteral(".a.txt.plvtmp-0123456789abcdef-") +
+                              dead + QStringLiteral("\".\r\n"),
+                          removed + root + QStringLiteral("sub/c.txt.plvcopy-00000000000000ff-") +
+                              dead + QStringLiteral("\".\r\n"),
+                          removed + root + QStringLiteral(".sub.zip.plvzip-fedcba9876543210-") +
+                              dead + QStringLiteral("\".\r\n"),
+                          QStringLiteral("  Temporary file of the running process ") + alive +
+                              QStringLiteral(" not passed to plugins: \"") + root +
+                              QStringLiteral("b.txt.plvcopy-0123456789abcdef-") + alive +
+                              QStringLiteral("\".\r\n")}));
+        ASSERT_TRUE(RemoveTreeNative(FWorkDir));
+        QDir().mkpath(FWorkDir);
+        ASSERT_TRUE(RemoveTreeNative(FInput));
+        QDir().mkpath(FInput);
+    }
 }

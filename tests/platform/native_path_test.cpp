@@ -44,6 +44,41 @@ TEST(NativePath, RealFolderPathGivesOneFormForEveryWayOfWritingAFolder) {
     QDir::setCurrent(before);
 }
 
+TEST(NativePath, RealLocationFollowsEveryLinkAlsoToNamesNotYetThere) {
+    TTempFolder temp;
+    const QString base = QDir(temp.Path()).canonicalPath() + QLatin1Char('/');
+    temp.WriteFile(QStringLiteral("in/real.txt"), "r");
+    temp.WriteFile(QStringLiteral("outside/secret.txt"), "s");
+    const auto link = [&](const char* ATarget, const QString& AName) {
+        ASSERT_EQ(::symlink(ATarget, QFile::encodeName(base + AName).constData()), 0);
+    };
+    link("../outside/secret.txt", QStringLiteral("in/out.txt"));
+    link("../outside", QStringLiteral("in/outdir"));
+    link("real.txt", QStringLiteral("in/inside.txt"));
+    link("../outside/new.txt", QStringLiteral("in/dangling.txt"));
+    link("dangling.txt", QStringLiteral("in/chain.txt"));
+    link("loop.txt", QStringLiteral("in/loop.txt"));
+    const struct {
+        QString Path;
+        QString Expected;
+    } cases[] = {
+        {base + QStringLiteral("in/real.txt"), base + QStringLiteral("in/real.txt")},
+        {base + QStringLiteral("in/out.txt"), base + QStringLiteral("outside/secret.txt")},
+        {base + QStringLiteral("in/outdir"), base + QStringLiteral("outside")},
+        {base + QStringLiteral("in/outdir/secret.txt"),
+         base + QStringLiteral("outside/secret.txt")},
+        {base + QStringLiteral("in/inside.txt"), base + QStringLiteral("in/real.txt")},
+        // A link to a name not yet there leads where that name would be made.
+        {base + QStringLiteral("in/dangling.txt"), base + QStringLiteral("outside/new.txt")},
+        {base + QStringLiteral("in/chain.txt"), base + QStringLiteral("outside/new.txt")},
+        {base + QStringLiteral("in/outdir/new.txt"), base + QStringLiteral("outside/new.txt")},
+        {base + QStringLiteral("in/new.txt"), base + QStringLiteral("in/new.txt")},
+        {base + QStringLiteral("in/loop.txt"), QString()},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RealLocation(c.Path), c.Expected) << c.Path.toStdString();
+}
+
 TEST(NativePath, NamesThatAreNotTextAreToldAndShownEscaped) {
     struct TCase {
         QByteArray Name;

@@ -189,7 +189,7 @@ TBatchRun BatchFaultTest::Run(const QString& AProject, const QMap<QByteArray, QB
         return run;
     }
     // A stall asked for: the caller kills the process once it has stopped.
-    if (env.contains("PLOVANE_STALL_OPEN")) {
+    if (env.contains("PLOVANE_STALL_OPEN") || env.contains("PLOVANE_STALL_RENAME")) {
         const QByteArray started = env.value("PLOVANE_STALL_GATE") + "/started";
         const int fifo = ::open(started.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         const int exited = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
@@ -216,14 +216,15 @@ TBatchRun BatchFaultTest::Run(const QString& AProject, const QMap<QByteArray, QB
 }
 
 bool BatchFaultTest::RunAndKillAt(const QString& AProject, const QString& AStallAt,
-                                  const QMap<QByteArray, QByteArray>& AEnv) {
+                                  const QMap<QByteArray, QByteArray>& AEnv, TStallStep AStep) {
     const QString gate = FTemp.MakeFolder(QStringLiteral("gate"));
     const QByteArray fifo = QFile::encodeName(gate + QStringLiteral("started"));
     ::unlink(fifo.constData());
     EXPECT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     QMap<QByteArray, QByteArray> env = AEnv;
     env.insert("LD_PRELOAD", QByteArrayLiteral(STALL_OPEN_PATH));
-    env.insert("PLOVANE_STALL_OPEN", AStallAt.toUtf8());
+    env.insert(AStep == TStallStep::Rename ? "PLOVANE_STALL_RENAME" : "PLOVANE_STALL_OPEN",
+               AStallAt.toUtf8());
     env.insert("PLOVANE_STALL_GATE", QFile::encodeName(gate.chopped(1)));
     const TBatchRun run = Run(AProject, env);
     EXPECT_TRUE(run.Err.startsWith(QStringLiteral("stalled")))

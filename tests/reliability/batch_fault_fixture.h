@@ -53,10 +53,13 @@ protected:
     // Runs plovane-run on the project (with AEnv added to the environment) and waits.
     TBatchRun Run(const QString& AProject, const QMap<QByteArray, QByteArray>& AEnv = {});
 
-    // Runs plovane-run until it creates a file whose path contains AStallAt, kills it there
+    // Runs plovane-run until it creates a file whose path contains AStallAt (or, with
+    // TStallStep::Rename, is about to rename a file whose old path contains it), kills it there
     // with SIGKILL and collects it. False (a test failure) when it never got there.
+    enum class TStallStep { Create, Rename };
     bool RunAndKillAt(const QString& AProject, const QString& AStallAt,
-                      const QMap<QByteArray, QByteArray>& AEnv = {});
+                      const QMap<QByteArray, QByteArray>& AEnv = {},
+                      TStallStep AStep = TStallStep::Create);
 
     // Runs AWork in a forked helper: it may enter a mount namespace or drop privileges before
     // calling Run. Returns the run or skips (GTEST_SKIP in the caller: check Skipped).

@@ -173,6 +173,135 @@ TEST_F(BatchFaultTest, ABatchKilledAtAnyStepRunsAgainToCompletion) {
     }
 }
 
+// A batch killed after a temporary file got its name and before it took the place of the file
+// it belongs to (a rewrite, a copy over an older file, an archive being written) leaves it
+// behind. The next batch removes it before anything else, says so, and never packs it.
+TEST_F(BatchFaultTest, LeftoversOfAKilledBatchAreRemovedByTheNextAndNeverPacked) {
+    struct TCase {
+        const char* Name;
+        TFaultProject Project;
+        QString StallAt;  // the rename the first run is killed at
+        QString Marker;   // what the leftover's name holds
+    };
+    const std::vector<TCase> cases = {
+        {"between naming and renaming a rewrite",
+         {true,
+          false,
+          1,
+          {{QStringLiteral("*.txt"), KReplacer, OldToNew()}, {QStringLiteral("/"), KZip, {}}}},
+         QStringLiteral("docs/.c.txt.plvtmp-"),
+         QStringLiteral(".plvtmp-")},
+        {"inside the archive writer",
+         {true, false, 1, {{QStringLiteral("/"), KZip, {}}}},
+         QStringLiteral("docs/.sub.zip.plvzip-"),
+         QStringLiteral(".plvzip-")},
+        {"copying over an older file",
+         {false, false, 1, {{QStringLiteral("/"), KZip, {}}}},
+         QStringLiteral("c.txt.plvcopy-"),
+         QStringLiteral(".plvcopy-")},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        RemoveTreeNative(FInput);
+        RemoveTreeNative(FWork);
+        FTemp.WriteFile(QStringLiteral("in/a.txt"), OldText("a.txt", 20));
+        FTemp.WriteFile(QStringLiteral("in/docs/c.txt"), OldText("c.txt", 2000));
+        FTemp.WriteFile(QStringLiteral("in/docs/sub/e.txt"), OldText("e.txt", 20));
+        // An older copy in the work folder, which the copy replaces.
+        FTemp.WriteFile(QStringLiteral("work/docs/c.txt"), "older");
+        const QString root = c.Project.InputIsWork ? FInput : FWork;
+        const QString project = WriteProject(c.Project);
+
+        ASSERT_TRUE(RunAndKillAt(project, c.StallAt, {}, TStallStep::Rename));
+        QStringList leftovers = UnfinishedWrites(ManifestOf(root));
+        ASSERT_EQ(leftovers.size(), 1) << leftovers.join(u' ').toStdString();
+        const QString leftover = leftovers.first();
+        EXPECT_TRUE(leftover.startsWith(QStringLiteral("docs/")) && leftover.contains(c.Marker))
+            << leftover.toStdString();
+
+        const TBatchRun again = Run(project);
+        EXPECT_EQ(again.ExitCode, 0) << Joined(again).toStdString();
+        EXPECT_EQ(UnfinishedWrites(ManifestOf(root)), QStringList());
+        const QStringList lines = LogLinesNaming(again.BatchLog, root + leftover);
+        ASSERT_EQ(lines.size(), 1) << Joined(again).toStdString();
+        EXPECT_TRUE(lines.first().startsWith(
+            QStringLiteral("Leftover temporary file of an ended batch (process ")))
+            << lines.first().toStdString();
+        // The folder's archive holds the user's files only.
+        const TProcessRun list = Unzip({QStringLiteral("-Z1"), root + QStringLiteral("docs.zip")});
+        EXPECT_EQ(list.ExitCode, 0) << list.Err.toStdString();
+        const QStringList entries = list.Out.split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_TRUE(entries.contains(QStringLiteral("c.txt"))) << list.Out.toStdString();
+        for (const QString& entry : entries)
+            EXPECT_FALSE(entry.contains(QStringLiteral(".plv"))) << entry.toStdString();
+        EXPECT_EQ(ReadWholeFile(root + QStringLiteral("docs/c.txt")),
+                  c.Project.Combinations.front().StrID == KReplacer
+                      ? NewText(OldText("c.txt", 2000))
+                      : OldText("c.txt", 2000));
+    }
+}
+
+// In place, a link among the user's files that leads to a file outside the input folder is not
+// followed by a rewrite: the file outside stays as it was, and the link is named in the log.
+TEST_F(BatchFaultTest, InPlaceALinkLeadingOutIsNeverFollowed) {
+    const QString secret = FTemp.WriteFile(QStringLiteral("outside/secret.txt"), "old secret");
+    FTemp.WriteFile(QStringLiteral("in/real.txt"), "old real");
+    ASSERT_EQ(::symlink("../outside/secret.txt",
+                        QFile::encodeName(FInput + QStringLiteral("link.txt")).constData()),
+              0);
+    ASSERT_EQ(
+        ::symlink("../outside", QFile::encodeName(FInput + QStringLiteral("outdir")).constData()),
+        0);
+    const QString project =
+        WriteProject({true, false, 2, {{QStringLiteral("*.txt"), KReplacer, OldToNew()}}});
+
+    const TBatchRun run = Run(project);
+    EXPECT_EQ(run.ExitCode, 1) << Joined(run).toStdString();
+    EXPECT_EQ(ReadWholeFile(secret), QByteArray("old secret"));
+    EXPECT_EQ(ReadWholeFile(FInput + QStringLiteral("real.txt")), QByteArray("new real"));
+    for (const QString& name : {QStringLiteral("link.txt"), QStringLiteral("outdir")}) {
+        const QStringList lines = LogLinesNaming(run.BatchLog, FInput + name);
+        ASSERT_EQ(lines.size(), 1) << Joined(run).toStdString();
+        EXPECT_TRUE(lines.first().contains(QStringLiteral("is outside the batch root")))
+            << lines.first().toStdString();
+    }
+}
+
+// A folder of the input (or, in place, of the batch root) that cannot be read is not taken as
+// empty: it is named in the batch log with the reason, and the batch ends with problems. Root
+// may read any folder, so the run drops that privilege.
+TEST_F(BatchFaultTest, AFolderThatCannotBeReadIsReportedNotTakenAsEmpty) {
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "in place" : "copied");
+        RemoveTreeNative(FInput);
+        RemoveTreeNative(FWork);
+        FTemp.MakeFolder(QStringLiteral("work"));
+        FTemp.WriteFile(QStringLiteral("in/ok.txt"), "old ok");
+        FTemp.WriteFile(QStringLiteral("in/closed/inner.txt"), "old inner");
+        const QString closed = FInput + QStringLiteral("closed/");
+        ASSERT_EQ(::chmod(QFile::encodeName(closed).constData(), 0), 0);
+        const QString project =
+            WriteProject({inPlace, true, 1, {{QStringLiteral("*.txt"), KReplacer, OldToNew()}}});
+
+        const THelped helped = RunHelped(DropFileAccessPrivileges, project);
+        ::chmod(QFile::encodeName(closed).constData(), 0755);
+        if (helped.Skipped)
+            GTEST_SKIP() << helped.SkipReason.toStdString();
+        const TBatchRun& run = helped.Run;
+        EXPECT_EQ(run.ExitCode, 1) << Joined(run).toStdString();
+        const QString root = inPlace ? FInput : FWork;
+        EXPECT_EQ(ReadWholeFile(root + QStringLiteral("ok.txt")), QByteArray("new ok"));
+        EXPECT_EQ(ReadWholeFile(FInput + QStringLiteral("closed/inner.txt")),
+                  QByteArray("old inner"));
+        const QStringList lines = LogLinesNaming(run.BatchLog, closed);
+        ASSERT_EQ(lines.size(), 1) << Joined(run).toStdString();
+        EXPECT_TRUE(lines.first().startsWith(QStringLiteral("Directory could not be read")))
+            << lines.first().toStdString();
+        EXPECT_TRUE(lines.first().endsWith(QStringLiteral(": Permission denied.")))
+            << lines.first().toStdString();
+    }
+}
+
 // A work folder on a small file system that fills up: during the copy, the files that did not
 // fit are absent and named in the batch log; during a rewrite, the file keeps its old content.
 TEST_F(BatchFaultTest, AFullDiskLeavesCompleteFilesOrNoneAndNamesEveryFailure) {

@@ -111,7 +111,7 @@ QStringList ManifestDifferences(const TTreeManifest& ABefore, const TTreeManifes
 
 QStringList UnfinishedWrites(const TTreeManifest& AManifest, const QStringList& AArchiveNames) {
     static const QRegularExpression temporary(
-        QStringLiteral("(\\.plvtmp-|\\.plvcopy-|^qt_temp\\.|/qt_temp\\.)"));
+        QStringLiteral("(\\.plvtmp-|\\.plvcopy-|\\.plvzip-|^qt_temp\\.|/qt_temp\\.)"));
     QStringList found;
     for (const auto& [name, entry] : AManifest) {
         const QString text = QString::fromUtf8(name);

@@ -1,7 +1,9 @@
 #include "plugins/text_files/zip_compress/zip_archive_writer.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <zip.h>
 #include <zlib.h>
@@ -13,11 +15,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <memory>
 
 #include "base/exceptions.h"
 #include "platform/file_read.h"
 #include "platform/file_replace.h"
+#include "platform/own_temporary.h"
 
 namespace {
 
@@ -174,6 +178,120 @@ zip_int64_t DeflatedSourceCallback(void* AUserData, void* AData, zip_uint64_t AL
     }
 }
 
+// The archive on disk as the archive library sees it: the existing archive is read through
+// Qt, and the new one is written to a temporary file of the program's own (not the library's
+// "NAME.zip.XXXXXX"), so that what a killed batch leaves is known by its name and removed by
+// the next batch.
+struct TArchiveFile {
+    QByteArray Path;
+    QFile In;
+    bool Existed = false;
+    TOwnTemporaryFile Out;
+    zip_error_t Error{};
+
+    explicit TArchiveFile(const QByteArray& APath, bool AExisted)
+        : Path(APath),
+          In(QFile::decodeName(APath)),
+          Existed(AExisted),
+          Out(APath, TOwnTemporaryKind::Archive) {
+        zip_error_init(&Error);
+    }
+    ~TArchiveFile() { zip_error_fini(&Error); }
+    TArchiveFile(const TArchiveFile&) = delete;
+    TArchiveFile& operator=(const TArchiveFile&) = delete;
+
+    zip_int64_t Fail(int AZipError, int ASystemError) {
+        zip_error_set(&Error, AZipError, ASystemError);
+        return -1;
+    }
+};
+
+zip_int64_t ArchiveFileCallback(void* AUserData, void* AData, zip_uint64_t ALength,
+                                zip_source_cmd_t ACommand) {
+    auto* file = static_cast<TArchiveFile*>(AUserData);
+    switch (ACommand) {
+        case ZIP_SOURCE_OPEN:
+            if (!file->In.isOpen() && !file->In.open(QIODevice::ReadOnly))
+                return file->Fail(ZIP_ER_OPEN, EACCES);
+            return 0;
+        case ZIP_SOURCE_READ: {
+            const qint64 got = file->In.read(static_cast<char*>(AData),
+                                             static_cast<qint64>(std::min<zip_uint64_t>(
+                                                 ALength, std::numeric_limits<qint64>::max())));
+            return got < 0 ? file->Fail(ZIP_ER_READ, EIO) : got;
+        }
+        case ZIP_SOURCE_CLOSE:
+            file->In.close();
+            return 0;
+        case ZIP_SOURCE_SEEK: {
+            const zip_int64_t offset = zip_source_seek_compute_offset(
+                static_cast<zip_uint64_t>(file->In.pos()),
+                static_cast<zip_uint64_t>(file->In.size()), AData, ALength, &file->Error);
+            if (offset < 0)
+                return -1;
+            return file->In.seek(offset) ? 0 : file->Fail(ZIP_ER_SEEK, EIO);
+        }
+        case ZIP_SOURCE_TELL:
+            return file->In.pos();
+        case ZIP_SOURCE_STAT: {
+            auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, AData, ALength, &file->Error);
+            if (stat == nullptr)
+                return -1;
+            // The library's sign for "no archive yet": a read error with ENOENT.
+            if (!file->Existed)
+                return file->Fail(ZIP_ER_READ, ENOENT);
+            const QFileInfo info(QFile::decodeName(file->Path));
+            if (!info.exists())
+                return file->Fail(ZIP_ER_READ, ENOENT);
+            zip_stat_init(stat);
+            stat->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+            stat->size = static_cast<zip_uint64_t>(info.size());
+            stat->mtime = static_cast<time_t>(info.lastModified().toSecsSinceEpoch());
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_BEGIN_WRITE:
+            if (const int code = file->Out.Create(); code != 0)
+                return file->Fail(ZIP_ER_TMPOPEN, code);
+            return 0;
+        case ZIP_SOURCE_WRITE:
+            if (const int code = file->Out.Write(AData, ALength); code != 0)
+                return file->Fail(ZIP_ER_WRITE, code);
+            return static_cast<zip_int64_t>(ALength);
+        case ZIP_SOURCE_SEEK_WRITE: {
+            const zip_int64_t offset = zip_source_seek_compute_offset(
+                file->Out.Position(), file->Out.Length(), AData, ALength, &file->Error);
+            if (offset < 0)
+                return -1;
+            return file->Out.Seek(static_cast<std::uint64_t>(offset))
+                       ? 0
+                       : file->Fail(ZIP_ER_SEEK, EINVAL);
+        }
+        case ZIP_SOURCE_TELL_WRITE:
+            return static_cast<zip_int64_t>(file->Out.Position());
+        case ZIP_SOURCE_COMMIT_WRITE:
+            if (const int code = file->Out.Commit(); code != 0)
+                return file->Fail(ZIP_ER_RENAME, code);
+            file->Existed = true;
+            return 0;
+        case ZIP_SOURCE_ROLLBACK_WRITE:
+            file->Out.Discard();
+            return 0;
+        case ZIP_SOURCE_REMOVE:
+            // Only asked for when every entry of an existing archive was deleted, which this
+            // writer never does; the archive is then left as it is.
+            return file->Fail(ZIP_ER_REMOVE, EPERM);
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&file->Error, AData, ALength);
+        case ZIP_SOURCE_FREE:
+            delete file;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return ZIP_SOURCE_SUPPORTS_WRITABLE;
+        default:
+            return file->Fail(ZIP_ER_OPNOTSUPP, 0);
+    }
+}
+
 QByteArray EntryNameBytes(const QString& AEntryName) {
     return AEntryName.toUtf8();
 }
@@ -196,11 +314,14 @@ TZipArchiveWriter::TZipArchiveWriter(const QString& AArchivePath, TZipDeflaterPo
             FArchive = zip_open_from_source(FMemory, ZIP_TRUNCATE, &error);
         }
     } else {
-        int code = 0;
-        FArchive = zip_open(nativePath.constData(), ZIP_CREATE, &code);
-        if (FArchive == nullptr) {
-            zip_error_fini(&error);
-            zip_error_init_with_code(&error, code);
+        auto* file = new TArchiveFile(nativePath, FExisted);
+        zip_source_t* source = zip_source_function_create(ArchiveFileCallback, file, &error);
+        if (source == nullptr) {
+            delete file;
+        } else {
+            FArchive = zip_open_from_source(source, ZIP_CREATE, &error);
+            if (FArchive == nullptr)
+                zip_source_free(source);  // frees the file too
         }
     }
     if (FArchive == nullptr) {

@@ -35,10 +35,12 @@ private:
 
 // One ZIP archive opened for adding entries: an existing archive of that name is opened and
 // added to, a missing one is created. Nothing reaches the archive's name before Save: the whole
-// archive is written to a temporary file beside it and renamed into place, so an interrupted
-// write never leaves a broken archive under the final name. A new archive whose entries are
-// known to be small is built in memory and written in one piece, which spares the file system
-// most of the work per archive; any other is written by the archive library itself. Entry
+// archive is written to a temporary file of the program's own beside it (see OwnTemporaryPath,
+// so that what a killed batch leaves is known and removed by the next) and renamed into place,
+// so an interrupted write never leaves a broken archive under the final name. A new archive
+// whose entries are known to be small is built in memory and written in one piece, which spares
+// the file system most of the work per archive; any other is written by the archive library
+// through that temporary file. Entry
 // names are stored in UTF-8 (with the language-encoding flag where a name is not plain ASCII).
 // Each file is deflated at the normal level and stored instead when deflating does not make it
 // smaller. Errors raise EqvOperationNotPossible with the archive library's reason.

@@ -1,7 +1,8 @@
 /* Preloaded into a program under test: the first time the program creates a file (open with
- * O_CREAT) or gives an unnamed file a name (linkat) whose path contains PLOVANE_STALL_OPEN, it
- * stops there for good (a file is created as asked first; a name is not given): it writes one
- * byte to the FIFO PLOVANE_STALL_GATE/started and waits to be killed. So a test kills a batch at
+ * O_CREAT) or gives an unnamed file a name (linkat) whose path contains PLOVANE_STALL_OPEN, or
+ * renames a file whose old path contains PLOVANE_STALL_RENAME, it stops there for good (a file
+ * is created as asked first; a name is not given; a rename is not made): it writes one byte to
+ * the FIFO PLOVANE_STALL_GATE/started and waits to be killed. So a test kills a batch at
  * an exact step (a copy begun, a rewrite's temporary file made, an archive being written)
  * without any timing. */
 #define _GNU_SOURCE
@@ -18,8 +19,8 @@ typedef int (*TOpenAt)(int, const char*, int, ...);
 
 static volatile int GStalled = 0;
 
-static void StallIfAsked(const char* APath, int AFlags) {
-    const char* match = getenv("PLOVANE_STALL_OPEN");
+static void StallAt(const char* APath, int AFlags, const char* AVariable) {
+    const char* match = getenv(AVariable);
     const char* gate = getenv("PLOVANE_STALL_GATE");
     char fifo[4096];
     char byte = '1';
@@ -39,6 +40,10 @@ static void StallIfAsked(const char* APath, int AFlags) {
     }
     for (;;)
         pause();
+}
+
+static void StallIfAsked(const char* APath, int AFlags) {
+    StallAt(APath, AFlags, "PLOVANE_STALL_OPEN");
 }
 
 static mode_t ModeOf(int AFlags, va_list AArgs) {
@@ -85,3 +90,22 @@ PLV_STALL_OPEN(open)
 PLV_STALL_OPEN(open64)
 PLV_STALL_OPENAT(openat)
 PLV_STALL_OPENAT(openat64)
+
+typedef int (*TRename)(const char*, const char*);
+typedef int (*TRenameAt)(int, const char*, int, const char*);
+typedef int (*TRenameAt2)(int, const char*, int, const char*, unsigned int);
+
+int rename(const char* AOld, const char* ANew) {
+    StallAt(AOld, O_CREAT, "PLOVANE_STALL_RENAME");
+    return ((TRename)dlsym(RTLD_NEXT, "rename"))(AOld, ANew);
+}
+
+int renameat(int AOldDir, const char* AOld, int ANewDir, const char* ANew) {
+    StallAt(AOld, O_CREAT, "PLOVANE_STALL_RENAME");
+    return ((TRenameAt)dlsym(RTLD_NEXT, "renameat"))(AOldDir, AOld, ANewDir, ANew);
+}
+
+int renameat2(int AOldDir, const char* AOld, int ANewDir, const char* ANew, unsigned int AFlags) {
+    StallAt(AOld, O_CREAT, "PLOVANE_STALL_RENAME");
+    return ((TRenameAt2)dlsym(RTLD_NEXT, "renameat2"))(AOldDir, AOld, ANewDir, ANew, AFlags);
+}

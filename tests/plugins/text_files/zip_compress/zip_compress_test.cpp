@@ -245,13 +245,22 @@ TEST_F(ZipCompressTest, AnExistingArchiveIsAddedToAndItsEntriesAreLeftAsTheyWere
     const QString docs = FHarness.Temp().MakeFolder(QStringLiteral("root/docs"));
     Write(QStringLiteral("docs/one.txt"), "one");
     Pack({docs});
+    const QString docsArchive = Root() + QStringLiteral("docs.zip");
+    ASSERT_EQ(::chmod(QFile::encodeName(docsArchive).constData(), 0640), 0);
     Write(QStringLiteral("docs/one.txt"), "one changed");
     Write(QStringLiteral("docs/two.txt"), "two");
     Pack({docs});
-    const QString docsArchive = Root() + QStringLiteral("docs.zip");
     ExpectSound(docsArchive);
     EXPECT_EQ(Content(docsArchive, S("one.txt")), QByteArray("one"));
     EXPECT_EQ(Content(docsArchive, S("two.txt")), QByteArray("two"));
+    // Rewritten through a temporary file that took its place: the mode is kept and nothing is
+    // left beside it.
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(docsArchive).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(Root()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              QStringList({QStringLiteral("a.txt"), QStringLiteral("a.txt.zip"),
+                           QStringLiteral("docs.zip")}));
 }
 
 TEST_F(ZipCompressTest, AFileInTheArchivesPlaceThatIsNoArchiveIsReportedAndKept) {
