@@ -69,6 +69,9 @@ const QSet<QString> KRawElements =
     Names("iframe noembed noframes noscript script style textarea title xmp");
 const QSet<QString> KHiddenRawElements =
     Names("iframe noembed noframes noscript script style title");
+// Void elements: a "/" before their ">" changes nothing (elsewhere, as in SVG, it closes them).
+const QSet<QString> KVoidElements =
+    Names("area base br col embed hr img input keygen link meta param source track wbr");
 // Elements whose content must stay exactly as written.
 const QSet<QString> KVerbatimElements = Names("pre script textarea");
 
@@ -203,7 +206,9 @@ private:
         FResult.Elements << (ATag.End ? QStringLiteral("</") : QStringLiteral("<")) + ATag.Name +
                                 (ATag.Attributes.isEmpty() ? QString()
                                                            : u' ' + ATag.Attributes.join(u' ')) +
-                                (ATag.SelfClosing ? QStringLiteral("/>") : QStringLiteral(">"));
+                                (ATag.SelfClosing && !KVoidElements.contains(ATag.Name)
+                                     ? QStringLiteral("/>")
+                                     : QStringLiteral(">"));
         if (KLineElements.contains(ATag.Name))
             EndLine();
         if (KObjectElements.contains(ATag.Name))

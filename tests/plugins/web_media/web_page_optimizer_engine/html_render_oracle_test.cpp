@@ -47,6 +47,8 @@ const std::vector<TPair> KPairs = {
     {"CommentsAndDoctype", S("<!DOCTYPE html><!-- c -->x<!-- d --!>y"), S("xy"), false},
     {"RunsInValues", S("<p title=\"a\r\n  b\">x</p>"), S("<p title=\"a b\">x</p>"), false},
     {"LineBreakForSpace", S("text <p>x"), S("text\n<p>x"), false},
+    {"SlashOfAVoidElement", S("<br/><img src=x />"), S("<br><img src=x>"), false},
+    {"SlashInForeignContent", S("<svg><g/><path/></svg>"), S("<svg><g><path></svg>"), true},
     {"NoBreakSpaceIsNoWhiteSpace", S("a\xC2\xA0 b"), S("a b"), true},
 };
 
