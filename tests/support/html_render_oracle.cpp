@@ -56,9 +56,9 @@ QSet<QString> Names(const char* AList) {
 
 // Elements that begin and end a line box.
 const QSet<QString> KLineElements = Names(
-    "address article aside blockquote body br caption center col colgroup dd details dialog "
+    "address article aside blockquote br caption center col colgroup dd details dialog "
     "dir div dl dt fieldset figcaption figure footer form frame frameset h1 h2 h3 h4 h5 h6 "
-    "head header hgroup hr html legend li listing main menu nav ol optgroup option p "
+    "header hgroup hr legend li listing main menu nav ol optgroup option p "
     "plaintext pre search section summary table tbody td tfoot th thead tr ul xmp");
 // Elements drawn as a box of their own: white space beside them shows.
 const QSet<QString> KObjectElements = Names(

@@ -9,20 +9,22 @@ using namespace std::string_view_literals;
 
 // Each list sorted, for a binary search.
 constexpr std::array KBlock = {
-    u"address"sv,    u"article"sv, u"aside"sv,  u"blockquote"sv, u"body"sv,  u"br"sv,
-    u"caption"sv,    u"center"sv,  u"col"sv,    u"colgroup"sv,   u"dd"sv,    u"details"sv,
-    u"dialog"sv,     u"dir"sv,     u"div"sv,    u"dl"sv,         u"dt"sv,    u"fieldset"sv,
-    u"figcaption"sv, u"figure"sv,  u"footer"sv, u"form"sv,       u"frame"sv, u"frameset"sv,
-    u"h1"sv,         u"h2"sv,      u"h3"sv,     u"h4"sv,         u"h5"sv,    u"h6"sv,
-    u"head"sv,       u"header"sv,  u"hgroup"sv, u"hr"sv,         u"html"sv,  u"legend"sv,
-    u"li"sv,         u"listing"sv, u"main"sv,   u"menu"sv,       u"nav"sv,   u"ol"sv,
-    u"optgroup"sv,   u"option"sv,  u"p"sv,      u"plaintext"sv,  u"pre"sv,   u"search"sv,
-    u"section"sv,    u"summary"sv, u"table"sv,  u"tbody"sv,      u"td"sv,    u"tfoot"sv,
-    u"th"sv,         u"thead"sv,   u"tr"sv,     u"ul"sv,         u"xmp"sv};
+    u"address"sv,   u"article"sv, u"aside"sv,    u"blockquote"sv, u"br"sv,       u"caption"sv,
+    u"center"sv,    u"col"sv,     u"colgroup"sv, u"dd"sv,         u"details"sv,  u"dialog"sv,
+    u"dir"sv,       u"div"sv,     u"dl"sv,       u"dt"sv,         u"fieldset"sv, u"figcaption"sv,
+    u"figure"sv,    u"footer"sv,  u"form"sv,     u"frame"sv,      u"frameset"sv, u"h1"sv,
+    u"h2"sv,        u"h3"sv,      u"h4"sv,       u"h5"sv,         u"h6"sv,       u"header"sv,
+    u"hgroup"sv,    u"hr"sv,      u"legend"sv,   u"li"sv,         u"listing"sv,  u"main"sv,
+    u"menu"sv,      u"nav"sv,     u"ol"sv,       u"optgroup"sv,   u"option"sv,   u"p"sv,
+    u"plaintext"sv, u"pre"sv,     u"search"sv,   u"section"sv,    u"summary"sv,  u"table"sv,
+    u"tbody"sv,     u"td"sv,      u"tfoot"sv,    u"th"sv,         u"thead"sv,    u"tr"sv,
+    u"ul"sv,        u"xmp"sv};
 
-// Rendering nothing wherever they stand. Not noscript: it shows when scripts are off.
-constexpr std::array KHidden = {u"base"sv,  u"link"sv,     u"meta"sv,
-                                u"style"sv, u"template"sv, u"title"sv};
+// Rendering nothing wherever they stand. Not noscript: it shows when scripts are off. The
+// html, head and body tags too: a browser ignores them in the middle of a page, and the head's
+// content lies at the start of the page, where a line begins anyway.
+constexpr std::array KHidden = {u"base"sv, u"body"sv,  u"head"sv,     u"html"sv, u"link"sv,
+                                u"meta"sv, u"style"sv, u"template"sv, u"title"sv};
 
 // Inline elements whose tags add nothing visible by themselves. Not q (it draws quotation
 // marks), nor replaced or form elements (img, input, button, ...).

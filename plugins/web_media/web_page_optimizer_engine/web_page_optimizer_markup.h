@@ -12,8 +12,8 @@
 
 // What an element's tags do to the white space next to them.
 enum TqvWPOtagClass : std::uint8_t {
-    wpotBlock,   // starts or ends a line box (block and table elements, br, html/head/body)
-    wpotHidden,  // renders nothing (head content, declarations): white space passes through
+    wpotBlock,   // starts or ends a line box (block and table elements, br)
+    wpotHidden,  // renders nothing (head content, html/head/body tags, declarations)
     wpotInline,  // an inline element whose tags render nothing: white space passes through
     wpotOther    // renders something or is unknown: white space beside it may show
 };

@@ -37,6 +37,7 @@ const std::vector<TPair> KPairs = {
     {"ObjectLosesItsSpace", S("<b>a</b> <img src=x> <i>b</i>"), S("<b>a</b><img src=x><i>b</i>"),
      true},
     {"LineBreakLost", S("a<br>b"), S("a b"), true},
+    {"StrayBodyJoinsNothing", S("a <body> b"), S("a<body>b"), true},
     {"AttributeLost", S("<a href=x name=y>z</a>"), S("<a href=x>z</a>"), true},
     {"ElementBecomesText", S("<b>x</b>"), S("< b>x</b>"), true},
     {"HiddenTextChanged", S("<title>a</title>x"), S("<title>b</title>x"), false},

@@ -340,6 +340,11 @@ const std::vector<TShowCase> KShowCases = {
        "<style>p{}</style>\n<script>f()</script>\n<b>a</b> <i>b</i>\n<span>\n"),
      S("<!DOCTYPE html><title>t</title><meta charset=utf-8><link rel=x href=y><style>p{}</style>"
        "<script>f()</script><b>a</b> <i>b</i><span>")},
+    {"DocumentTags",
+     S("<html> <head> <title>t</title> </head> <body> <b>x</b> <i>y</i> </body> </html>"),
+     S("<html><head><title>t</title></head><body><b>x</b> <i>y</i></body></html>")},
+    {"StrayDocumentTagsAreNoLineBoundary", S("<p><b>a</b> <body> <i>b</i> </html> <q>c</q></p>"),
+     S("<p><b>a</b> <body> <i>b</i> </html> <q>c</q></p>")},
     {"HiddenElementsBetweenWordsKeepTheirSpace",
      S("<p><i>a</i> <script>f()</script> <b>b</b> <style>x</style> <i>c</i></p>"),
      S("<p><i>a</i> <script>f()</script> <b>b</b> <style>x</style> <i>c</i></p>")},
