@@ -384,7 +384,12 @@ bool ScanMarkupAt(const QString& AText, qsizetype APos, TMarkupItem& AItem) {
         static const QString cdata = QStringLiteral("<![CDATA[");
         static const QString cdataEnd = QStringLiteral("]]>");
         qsizetype close = -1;
+        // A CDATA section ends at "]]>" only in SVG and MathML; elsewhere at its first ">",
+        // and what follows shows: either way its white space is left, and so is the one
+        // beside it.
+        TqvWPOtagClass kind = wpotHidden;
         if (WpoMarkerAt(AText, APos, cdata, false)) {
+            kind = wpotOther;
             close = WpoFindMarker(AText, cdataEnd, APos + cdata.size(), false);
             if (close >= 0)
                 close += cdataEnd.size() - 1;
@@ -397,7 +402,7 @@ bool ScanMarkupAt(const QString& AText, qsizetype APos, TMarkupItem& AItem) {
                 close = at;
             ++at;
         }
-        AItem = TMarkupItem{APos, close + 1, -1, wpotHidden, false, false};
+        AItem = TMarkupItem{APos, close + 1, -1, kind, false, false};
         return true;
     }
     TqvWPOtag tag;
