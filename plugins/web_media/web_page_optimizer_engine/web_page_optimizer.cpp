@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer_markup.h"
 #include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer_scan.h"
 #include "plugins/web_media/web_page_optimizer_engine/web_page_optimizer_tables.h"
 
@@ -67,7 +68,7 @@ bool MayStartRegionAt(const QString& AText, qsizetype APos) {
 
 bool IsRegionLeftAlone(int ARegion) {
     return ARegion == wporScript || ARegion == wporXml || ARegion == wporPre ||
-           ARegion == wporServerSideInclude || ARegion == wporAspComment;
+           ARegion == wporServerSideInclude || ARegion == wporAspComment || ARegion == wporTextarea;
 }
 
 }  // namespace
@@ -142,9 +143,9 @@ void TqvWebPageOptimizer::Parse(QString& APageStr) {
     }
 }
 
-bool TqvWebPageOptimizer::SkipProtectedRegion(qsizetype& APos, QString& AText, bool APack) {
+std::optional<TqvWPOregionSpan> WpoFindRegionAt(const QString& AText, qsizetype APos) {
     if (!MayStartRegionAt(AText, APos))
-        return false;
+        return std::nullopt;
     static const std::vector<TqvWPOregion>& regions = WpoRegions();
     const char16_t second = WpoAsciiLower(AText.at(APos + 1).unicode());
     for (int r = 0; r < int(regions.size()); ++r) {
@@ -155,24 +156,41 @@ bool TqvWebPageOptimizer::SkipProtectedRegion(qsizetype& APos, QString& AText, b
         // A marker counts only with at least two characters after it.
         if (!WpoMarkerAt(AText, APos, region.Start, true) || innerStart + 2 > AText.size())
             continue;
-        qsizetype end = WpoFindMarker(AText, region.End, innerStart, true);
-        if (end < 0)
-            throw EqvTagMatchError(region.Start, region.End);
-        if (RegionMayChange(r, APack)) {
-            QString inner = AText.mid(innerStart, end - innerStart);
-            const QString old = inner;
-            // A code pass that raises leaves the region as it was: only a finished result goes
-            // in.
-            ProcessServerSideRegion(r, APack, inner);
-            if (inner != old) {
-                AText.replace(innerStart, old.size(), inner);
-                end += inner.size() - old.size();
-            }
+        if (r == wporTextarea) {
+            // Only the element itself, not a longer name that begins the same way.
+            const char16_t next = AText.at(innerStart).unicode();
+            if (!WpoIsHtmlSpace(next) && next != u'/' && next != u'>')
+                continue;
         }
-        APos = end + region.End.size();
-        return true;
+        const qsizetype end = WpoFindMarker(AText, region.End, innerStart, true);
+        if (end < 0) {
+            // A browser shows a textarea without its end tag to the end of the page.
+            if (r == wporTextarea)
+                return TqvWPOregionSpan{r, innerStart, AText.size(), AText.size()};
+            throw EqvTagMatchError(region.Start, region.End);
+        }
+        return TqvWPOregionSpan{r, innerStart, end, end + region.End.size()};
     }
-    return false;
+    return std::nullopt;
+}
+
+bool TqvWebPageOptimizer::SkipProtectedRegion(qsizetype& APos, QString& AText, bool APack) {
+    const std::optional<TqvWPOregionSpan> span = WpoFindRegionAt(AText, APos);
+    if (!span)
+        return false;
+    qsizetype after = span->After;
+    if (RegionMayChange(span->Region, APack)) {
+        QString inner = AText.mid(span->InnerStart, span->InnerEnd - span->InnerStart);
+        const QString old = inner;
+        // A code pass that raises leaves the region as it was: only a finished result goes in.
+        ProcessServerSideRegion(span->Region, APack, inner);
+        if (inner != old) {
+            AText.replace(span->InnerStart, old.size(), inner);
+            after += inner.size() - old.size();
+        }
+    }
+    APos = after;
+    return true;
 }
 
 void TqvWebPageOptimizer::SkipRegionsAt(qsizetype& APos, QString& AText, bool APack) {
@@ -248,33 +266,6 @@ void TqvWebPageOptimizer::MarkDoubleSpaces(QString& AText, bool AOuter) {
     CompactMarked(AText);
 }
 
-void TqvWebPageOptimizer::MarkSpacesBetweenTags(QString& AText, bool AOuter) {
-    const qsizetype length = AText.size();
-    char16_t* data = reinterpret_cast<char16_t*>(AText.data());
-    // A space is marked when ">" stands before it and "<" after it, outside regions. The scan
-    // stops at both: at ">" for the space after it, at "<" for a region that may start there.
-    const auto markAfter = [&](qsizetype AClose) {
-        if (AClose >= 0 && AClose + 2 < length && data[AClose] == u'>' &&
-            data[AClose + 1] == u' ' && data[AClose + 2] == u'<')
-            data[AClose + 1] = KWpoDeleteMark;
-    };
-    qsizetype pos = 0;
-    while ((pos = WpoFindEither(data, pos, length, u'>', u'<')) < length) {
-        if (data[pos] == u'<' && AOuter && WpoMayStartRegion(data, pos, length)) {
-            const qsizetype start = pos;
-            SkipRegionsAt(pos, AText, false);
-            if (pos != start) {
-                // The region's own last character may be the ">" before a space.
-                markAfter(pos - 1);
-                continue;
-            }
-        }
-        markAfter(pos);
-        ++pos;
-    }
-    CompactMarked(AText);
-}
-
 void TqvWebPageOptimizer::ParseHtmlMix(QString& AText, bool AOuter) {
     TLanguageScope language(FCurrentLanguage, wpoclHtmlMix);
     TCompactOnError compact(AText);
@@ -282,42 +273,8 @@ void TqvWebPageOptimizer::ParseHtmlMix(QString& AText, bool AOuter) {
     RemoveHtmlComments(AText);
     ControlCharactersToSpaces(AText, AOuter);
     MarkDoubleSpaces(AText, AOuter);
-    MarkSpacesBetweenTags(AText, AOuter);
+    PackMarkup(AText, AOuter);
 
-    if (AOuter && !AText.isEmpty()) {
-        if (AText.at(0) == u' ')
-            AText[0] = QChar(KWpoDeleteMark);
-        if (AText.at(AText.size() - 1) == u' ')
-            AText[AText.size() - 1] = QChar(KWpoDeleteMark);
-        CompactMarked(AText);
-    }
-
-    // Space before ">" and after "<", inside protected regions too.
-    {
-        char16_t* data = reinterpret_cast<char16_t*>(AText.data());
-        const qsizetype length = AText.size();
-        for (qsizetype pos = 1; (pos = WpoFind(data, pos, length, u'>')) < length; ++pos) {
-            if (data[pos - 1] == u' ')
-                data[pos - 1] = KWpoDeleteMark;
-        }
-    }
-    CompactMarked(AText);
-    {
-        char16_t* data = reinterpret_cast<char16_t*>(AText.data());
-        const qsizetype length = AText.size();
-        for (qsizetype pos = 0; (pos = WpoFind(data, pos, length, u'<')) < length;) {
-            if (pos + 1 < length && data[pos + 1] == u' ') {
-                data[pos + 1] = KWpoDeleteMark;
-                pos += 3;
-            } else {
-                ++pos;
-            }
-        }
-    }
-    CompactMarked(AText);
-
-    if (FHtml_MakeNS4Comp)
-        InsertNS4LineBreaks(AText);
     if (FHtml_UseShortTags)
         ConvertToShortTags(AText);
 
@@ -331,49 +288,238 @@ void TqvWebPageOptimizer::ParseHtmlMix(QString& AText, bool AOuter) {
     }
 }
 
-void TqvWebPageOptimizer::InsertNS4LineBreaks(QString& AText) {
-    // The positions are found first and the line breaks put in afterwards, in one copy: what
-    // is inserted never sits where the scan still looks.
-    std::vector<qsizetype> insertAt;
-    const QStringList& tags = WpoBlockTags();
-    qsizetype pos = 0;
-    while (pos < AText.size()) {
-        // Block tags and regions begin with "<": the positions before the next one are passed.
-        pos = NextLessThan(AText, pos);
-        if (pos < 0)
-            break;
-        const qsizetype before = pos;
-        SkipRegionsAt(pos, AText, false);
-        if (pos != before)
-            continue;
-        // The second character sorts out most tags at once.
-        const char16_t second =
-            pos + 1 < AText.size() ? WpoAsciiLower(AText.at(pos + 1).unicode()) : char16_t(0);
-        for (const QString& tag : tags) {
-            const qsizetype after = pos + tag.size();
-            if (WpoAsciiLower(tag.at(1).unicode()) == second && after < AText.size() &&
-                WpoMarkerAt(AText, pos, tag, true) &&
-                (AText.at(after) == u' ' || AText.at(after) == u'>')) {
-                if (pos != 0)
-                    insertAt.push_back(pos);
-                pos = after;  // the last character of the tag text
-                break;
+namespace {
+
+// A piece of markup the markup pass found: a start or end tag (a style or title start tag with
+// the text up to its end tag), a declaration, or a protected region. The text between two items
+// is the gap before the second.
+struct TMarkupItem {
+    qsizetype Start = 0;
+    qsizetype End = 0;     // after the item
+    qsizetype Close = -1;  // a tag's own ">", before which white space may go
+    TqvWPOtagClass Class = wpotOther;
+    bool LineBreakBefore = false;  // a start tag that a line break may stand before
+    bool GapWhite = false;         // the gap before the item holds only white space
+};
+
+TqvWPOtagClass RegionClass(const QString& AText, const TqvWPOregionSpan& ASpan) {
+    // A script or pre region also starts at a longer name ("<preview"), which is another
+    // element: only the element itself is known.
+    const char16_t next = AText.at(ASpan.InnerStart).unicode();
+    const bool named = WpoIsHtmlSpace(next) || next == u'/' || next == u'>';
+    switch (ASpan.Region) {
+        case wporXml:
+            return wpotHidden;
+        case wporScript:
+            return named ? wpotHidden : wpotOther;
+        case wporPre:
+            return named ? wpotBlock : wpotOther;
+        default:
+            return wpotOther;  // server-side output and a textarea's text show
+    }
+}
+
+bool AllSpace(const char16_t* AText, qsizetype AFrom, qsizetype ATo) {
+    for (qsizetype i = AFrom; i < ATo; ++i)
+        if (!WpoIsHtmlSpace(AText[i]))
+            return false;
+    return true;
+}
+
+// Whether a line box starts (or ends) on this side of an item, given whether it does beyond it.
+bool AcrossItem(TqvWPOtagClass AClass, bool ABeyond) {
+    switch (AClass) {
+        case wpotBlock:
+            return true;
+        case wpotHidden:
+        case wpotInline:
+            return ABeyond;
+        case wpotOther:
+            return false;
+    }
+    return false;
+}
+
+// Where the raw text of element AName that starts at AFrom ends: at its end tag, or at the end
+// of the text. Protected regions inside are passed whole, as every pass does.
+qsizetype RawTextEnd(const QString& AText, qsizetype AFrom, std::u16string_view AName) {
+    const char16_t* data = reinterpret_cast<const char16_t*>(AText.constData());
+    const qsizetype size = AText.size();
+    if (AName == u"plaintext")
+        return size;
+    const qsizetype length = qsizetype(AName.size());
+    qsizetype pos = AFrom;
+    while ((pos = WpoFind(data, pos, size, u'<')) < size) {
+        if (WpoMayStartRegion(data, pos, size)) {
+            if (const auto span = WpoFindRegionAt(AText, pos)) {
+                pos = span->After;
+                continue;
             }
+        }
+        const qsizetype after = pos + 2 + length;
+        if (after <= size && data[pos + 1] == u'/') {
+            bool same = true;
+            for (qsizetype k = 0; k < length && same; ++k)
+                same = WpoAsciiLower(data[pos + 2 + k]) == AName[std::size_t(k)];
+            if (same && (after == size || WpoIsHtmlSpace(data[after]) || data[after] == u'/' ||
+                         data[after] == u'>'))
+                return pos;
         }
         ++pos;
     }
-    if (insertAt.empty())
-        return;
-    QString result;
-    result.reserve(AText.size() + qsizetype(insertAt.size()) * FDynCurParserMethodALB.size());
-    qsizetype copied = 0;
-    for (const qsizetype at : insertAt) {
-        result.append(QStringView(AText).mid(copied, at - copied));
-        result.append(FDynCurParserMethodALB);
-        copied = at;
+    return size;
+}
+
+// The markup item whose "<" stands at APos, if one does (not a protected region: those are
+// looked for first).
+bool ScanMarkupAt(const QString& AText, qsizetype APos, TMarkupItem& AItem) {
+    const char16_t* data = reinterpret_cast<const char16_t*>(AText.constData());
+    const qsizetype size = AText.size();
+    const auto regionAt = [&AText](qsizetype AAt) {
+        return WpoFindRegionAt(AText, AAt).has_value();
+    };
+    if (APos + 1 < size && data[APos + 1] == u'!') {
+        // A declaration such as a doctype: to its first ">" (a CDATA section to "]]>"); it
+        // renders nothing, and the white space inside it is left alone.
+        static const QString cdata = QStringLiteral("<![CDATA[");
+        static const QString cdataEnd = QStringLiteral("]]>");
+        qsizetype close = -1;
+        // A CDATA section ends at "]]>" only in SVG and MathML; elsewhere at its first ">",
+        // and what follows shows: either way its white space is left, and so is the one
+        // beside it.
+        TqvWPOtagClass kind = wpotHidden;
+        if (WpoMarkerAt(AText, APos, cdata, false)) {
+            kind = wpotOther;
+            close = WpoFindMarker(AText, cdataEnd, APos + cdata.size(), false);
+            if (close >= 0)
+                close += cdataEnd.size() - 1;
+        }
+        for (qsizetype at = APos + 2; close < 0;) {
+            at = WpoFindEither(data, at, size, u'>', u'<');
+            if (at == size || (data[at] == u'<' && regionAt(at)))
+                return false;
+            if (data[at] == u'>')
+                close = at;
+            ++at;
+        }
+        AItem = TMarkupItem{APos, close + 1, -1, kind, false, false};
+        return true;
     }
-    result.append(QStringView(AText).mid(copied));
-    AText = std::move(result);
+    TqvWPOtag tag;
+    if (!WpoScanTag(data, APos, size, regionAt, tag))
+        return false;
+    // Names longer than any listed one are of no kind the pass knows.
+    char16_t lower[12];
+    const qsizetype length = tag.NameEnd - tag.NameStart;
+    std::u16string_view name;
+    if (length <= qsizetype(std::size(lower))) {
+        for (qsizetype k = 0; k < length; ++k)
+            lower[k] = WpoAsciiLower(data[tag.NameStart + k]);
+        name = std::u16string_view(lower, std::size_t(length));
+    }
+    AItem = TMarkupItem{APos, tag.Close + 1, tag.Close, wpotOther, false, false};
+    if (name.empty())
+        return true;
+    AItem.Class = WpoTagClass(name);
+    if (!tag.EndTag) {
+        AItem.LineBreakBefore = WpoIsLineBreakElement(name);
+        if (WpoIsRawTextElement(name))
+            AItem.End = RawTextEnd(AText, tag.Close + 1, name);
+    }
+    return true;
+}
+
+}  // namespace
+
+void TqvWebPageOptimizer::PackMarkup(QString& AText, bool AOuter) {
+    const qsizetype size = AText.size();
+    // Nothing below moves a character: white space is marked or replaced in place, and the
+    // regions are only looked at.
+    char16_t* data = reinterpret_cast<char16_t*>(AText.data());
+
+    std::vector<TMarkupItem> items;
+    for (qsizetype pos = 0, gapStart = 0; (pos = WpoFind(data, pos, size, u'<')) < size;) {
+        TMarkupItem item;
+        std::optional<TqvWPOregionSpan> span;
+        if (WpoMayStartRegion(data, pos, size))
+            span = WpoFindRegionAt(AText, pos);
+        if (span) {
+            item = TMarkupItem{pos, span->After, -1, RegionClass(AText, *span), false, false};
+        } else if (!ScanMarkupAt(AText, pos, item)) {
+            ++pos;  // a "<" that is text
+            continue;
+        }
+        item.GapWhite = AllSpace(data, gapStart, item.Start);
+        items.push_back(item);
+        pos = gapStart = item.End;
+    }
+
+    // A line break takes the place of the white space before a block tag; with the raw line
+    // break only its line feed, since a CR LF for one space would make the page longer. A line
+    // break written as an expression (inside a literal of server-side code) is longer than the
+    // space it would replace, so there the space stays.
+    const QString& lineBreak = FDynCurParserMethodALB;
+    const bool lineBreaks = FHtml_MakeNS4Comp && !lineBreak.isEmpty() &&
+                            std::all_of(lineBreak.cbegin(), lineBreak.cend(), [](QChar AChar) {
+                                return AChar == u'\r' || AChar == u'\n';
+                            });
+
+    // White space between two items cannot show where, seen through items that render nothing,
+    // a line box starts before it or ends after it: at a block or table element, a br, in the
+    // head, at the ends of the page. Elsewhere it is one space between inline content and stays.
+    const qsizetype count = qsizetype(items.size());
+    std::vector<char> removable(std::size_t(count), 0);
+    bool lineStart = AOuter;
+    for (qsizetype i = 0; i < count; ++i) {
+        const TMarkupItem& item = items[std::size_t(i)];
+        if (!item.GapWhite)
+            lineStart = false;
+        const bool gap = i > 0 && item.Start > items[std::size_t(i - 1)].End && item.GapWhite;
+        removable[std::size_t(i)] = gap && lineStart ? 1 : (gap ? 2 : 0);
+        lineStart = AcrossItem(item.Class, lineStart);
+    }
+    bool lineEnd = AOuter && (count == 0 || AllSpace(data, items.back().End, size));
+    for (qsizetype i = count - 1; i >= 0; --i) {
+        const TMarkupItem& item = items[std::size_t(i)];
+        lineEnd = AcrossItem(item.Class, lineEnd);
+        if (removable[std::size_t(i)] != 0 && (removable[std::size_t(i)] == 1 || lineEnd)) {
+            // Before a block tag its last character is kept for the line break.
+            Mark(AText, items[std::size_t(i - 1)].End,
+                 lineBreaks && item.LineBreakBefore ? item.Start - 1 : item.Start);
+        }
+        if (!item.GapWhite)
+            lineEnd = false;
+    }
+
+    for (const TMarkupItem& item : items) {
+        // White space before a tag's own ">", unless it follows a "/" (which it would join).
+        if (item.Close < 0)
+            continue;
+        qsizetype from = item.Close;
+        while (WpoIsHtmlSpace(data[from - 1]))
+            --from;
+        if (from < item.Close && data[from - 1] != u'/')
+            Mark(AText, from, item.Close);
+    }
+
+    if (AOuter && size > 0) {
+        // Every item begins with "<", so the first character is never inside one.
+        if (data[0] == u' ')
+            data[0] = KWpoDeleteMark;
+        if (data[size - 1] == u' ' && (count == 0 || items.back().End < size))
+            data[size - 1] = KWpoDeleteMark;
+    }
+
+    if (lineBreaks) {
+        qsizetype gapStart = 0;
+        for (const TMarkupItem& item : items) {
+            if (item.LineBreakBefore && item.Start > gapStart &&
+                WpoIsHtmlSpace(data[item.Start - 1]))
+                data[item.Start - 1] = lineBreak.back().unicode();
+            gapStart = item.End;
+        }
+    }
+    CompactMarked(AText);
 }
 
 void TqvWebPageOptimizer::ConvertToShortTags(QString& AText) {

@@ -80,7 +80,9 @@ private:
     void RemoveHtmlComments(QString& AText);
     void ControlCharactersToSpaces(QString& AText, bool AOuter);
     void MarkDoubleSpaces(QString& AText, bool AOuter);
-    void MarkSpacesBetweenTags(QString& AText, bool AOuter);
+    // White space between tags where it cannot show, at the ends of the page, and before a
+    // tag's closing ">"; line breaks in place of spaces before block tags.
+    void PackMarkup(QString& AText, bool AOuter);
     // Runs the code pass the mode and the region call for on the region's inner text.
     void ProcessServerSideRegion(int ARegion, bool APack, QString& AInner);
     // Whether ProcessServerSideRegion may change a region's text at all; when not, a region is
@@ -96,7 +98,6 @@ private:
     qsizetype ProcessStringLiterals(QString& AText, qsizetype APos,
                                     const TqvWPOlanguageTable& ATable,
                                     TqvWPOliteralWalkCache& ACache);
-    void InsertNS4LineBreaks(QString& AText);
     void ConvertToShortTags(QString& AText);
     static void PackCssWhitespace(QString& AText);
 

@@ -79,18 +79,19 @@ qsizetype WpoFindMarker(const QString& AText, const QString& AMarker, qsizetype 
 
 const std::vector<TqvWPOregion>& WpoRegions() {
     static const std::vector<TqvWPOregion> regions = {
-        {S("<%"), S("%>")},       {S("<%--"), S("--%>")}, {S("<@%"), S("%>")},
-        {S("<jsp:"), S("/>")},    {S("<?xml"), S("?>")},  {S("<?php"), S("?>")},
-        {S("<?"), S("?>")},       {S("<!--#"), S("-->")}, {S("<script"), S("</script>")},
+        {S("<%"), S("%>")},
+        {S("<%--"), S("--%>")},
+        {S("<@%"), S("%>")},
+        {S("<jsp:"), S("/>")},
+        {S("<?xml"), S("?>")},
+        {S("<?php"), S("?>")},
+        {S("<?"), S("?>")},
+        {S("<!--#"), S("-->")},
+        {S("<script"), S("</script>")},
         {S("<pre"), S("</pre>")},
+        {S("<textarea"), S("</textarea>")},
     };
     return regions;
-}
-
-const QStringList& WpoBlockTags() {
-    static const QStringList tags = {S("<p"),  S("<span"), S("<div"), S("<menu"),
-                                     S("<ul"), S("<ol"),   S("<li")};
-    return tags;
 }
 
 const std::vector<std::pair<QString, QString>>& WpoShortTags() {

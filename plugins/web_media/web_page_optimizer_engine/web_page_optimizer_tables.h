@@ -41,7 +41,7 @@ inline bool WpoMarkerAt(const QString& AText, qsizetype APos, const QString& AMa
 }
 
 // Whether a protected region or an HTML comment may start at APos: every start marker is "<"
-// and one of "%@j?!sp" (either case). Lets the scans pass most tags without trying the table.
+// and one of "%@j?!spt" (either case). Lets the scans pass most tags without trying the table.
 inline bool WpoMayStartRegion(const char16_t* AText, qsizetype APos, qsizetype ASize) {
     if (AText[APos] != u'<' || APos + 1 >= ASize)
         return false;
@@ -53,6 +53,7 @@ inline bool WpoMayStartRegion(const char16_t* AText, qsizetype APos, qsizetype A
         case u'!':
         case u's':
         case u'p':
+        case u't':
             return true;
         default:
             return false;
@@ -80,11 +81,21 @@ enum TqvWPOregionIndex : int {
     wporShortPhp,
     wporServerSideInclude,
     wporScript,
-    wporPre
+    wporPre,
+    wporTextarea  // without its end marker it runs to the end of the text
 };
 
-// Block tags before which the line-break insertion puts a line break.
-const QStringList& WpoBlockTags();
+// Where a protected region that starts at a position lies.
+struct TqvWPOregionSpan {
+    int Region = -1;
+    qsizetype InnerStart = -1;  // after the start marker
+    qsizetype InnerEnd = -1;    // the end marker, or the end of the text
+    qsizetype After = -1;       // after the end marker
+};
+// The protected region starting at APos, if one does. Raises EqvTagMatchError when its end
+// marker is missing (a textarea without its end runs to the end of the text instead).
+std::optional<TqvWPOregionSpan> WpoFindRegionAt(const QString& AText, qsizetype APos);
+
 // Long and short tag names for the short-tag conversion (none).
 const std::vector<std::pair<QString, QString>>& WpoShortTags();
 
