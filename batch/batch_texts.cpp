@@ -29,6 +29,12 @@ const TqvlgNativeText KTextCheckSettingsDirPartWrong{
     QStringLiteral(
         "You can not specify \"{dynCaption1}\" path as being a part of \"{dynCaption2}\" path!"),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsFilterInvalid{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsFilterInvalid"),
+    QStringLiteral("The filter \"{dynFilter}\" of the project modules cannot be used: "
+                   "{dynErrorMessage}"),
+    QStringLiteral("__curly")};
 const TqvlgNativeText KTextValidateSettingsFailed{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
     QStringLiteral("ValidateSettingsFailed"),
@@ -40,5 +46,5 @@ std::vector<TqvlgNativeText> BatchRunnerNativeTexts() {
     return {KTextCheckSettingsInputDir,         KTextCheckSettingsWorkDir,
             KTextCheckSettingsDirHasToExist,    KTextCheckSettingsDirFailedCreate,
             KTextCheckSettingsDirHumanSafeMode, KTextCheckSettingsDirPartWrong,
-            KTextValidateSettingsFailed};
+            KTextCheckSettingsFilterInvalid,    KTextValidateSettingsFailed};
 }

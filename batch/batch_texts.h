@@ -13,6 +13,9 @@ extern const TqvlgNativeText KTextCheckSettingsDirHasToExist;     // {dynCaption
 extern const TqvlgNativeText KTextCheckSettingsDirFailedCreate;   // {dynCaption}
 extern const TqvlgNativeText KTextCheckSettingsDirHumanSafeMode;  // + {dynDirFilePathName}
 extern const TqvlgNativeText KTextCheckSettingsDirPartWrong;      // {dynCaption1}, {dynCaption2}
+// A combination's filter that cannot be matched (a mask with an unclosed "["): {dynFilter} and
+// {dynErrorMessage}.
+extern const TqvlgNativeText KTextCheckSettingsFilterInvalid;
 // Told after the check failed, by whoever started the batch (the window, the command line).
 extern const TqvlgNativeText KTextValidateSettingsFailed;
 

@@ -45,6 +45,11 @@ const TqvlgNativeText KTextHeadlessSummaryEndedEarly{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
     QStringLiteral("HeadlessSummaryEndedEarly"), QStringLiteral("ended early: {dynErrorMessage}"),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextHeadlessSummaryLogNotWritten{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("HeadlessSummaryLogNotWritten"),
+    QStringLiteral("the batch log could not be written, it is incomplete: {dynErrorMessage}"),
+    QStringLiteral("__curly")};
 
 const TqvlgNativeText KTextLogBatchDone{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MixedText__FrontMain"),
@@ -70,6 +75,7 @@ std::vector<TqvlgNativeText> HeadlessRunNativeTexts() {
             KTextHeadlessSummary,
             KTextHeadlessSummaryProblems,
             KTextHeadlessSummaryEndedEarly,
+            KTextHeadlessSummaryLogNotWritten,
             KTextLogBatchDone,
             KTextLogBatchInterruptedByUser,
             KTextLogBatchInterruptedByPlugin,

@@ -9,6 +9,7 @@
 #include "app/module_shared.h"
 #include "app/qt_message_log.h"
 #include "platform/system_folders.h"
+#include "platform/write_signals.h"
 #include "translation/translated_text.h"
 #include "ui/desktop_program.h"
 
@@ -26,6 +27,7 @@ void ChooseQpaPlatform() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    IgnoreWriteSignals();
     ChooseQpaPlatform();
     // Made before the application object, so that its own warnings reach the program log too.
     TQtMessageLog qtMessages;

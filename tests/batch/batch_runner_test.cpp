@@ -19,6 +19,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_internal.h"
+#include "tests/support/qstring_print.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folders.h"
@@ -352,6 +353,60 @@ TEST_F(BatchRunnerTest, ARaisingProgressWatcherEndsTheBatchWithAnError) {
         EXPECT_EQ(result.FailureText, QStringLiteral("progress bar broke")) << raiseAt;
         EXPECT_FALSE(FRunner->Status().Has(bsWrapperActive));
         EXPECT_EQ(FModule->FBatchEngine, nullptr);
+    }
+}
+
+// An error that ends a batch half-way (here a filter mask that cannot be matched, met in the
+// second combination) is in the batch log with its text, the end entry says the batch ended
+// early, and the count of items done is the exact one.
+TEST_F(BatchRunnerTest, AnErrorThatEndsTheBatchIsInItsLogAndTheCountsAreExact) {
+    WriteInput(QStringLiteral("a.txt"));
+    WriteInput(QStringLiteral("b.txt"));
+    TBatchRunRequest request = Request();
+    request.Combinations.push_back(request.Combinations.front());
+    request.Combinations.back().Filter = QStringLiteral("*.[tx");
+    const TBatchRunResult result = FRunner->RunBatch(request);
+    ASSERT_TRUE(result.Failed);
+    EXPECT_TRUE(result.FailureText.contains(QStringLiteral("invalid mask")))
+        << result.FailureText.toStdString();
+    EXPECT_EQ(result.ItemsDone, 2);
+    const QString log = QString::fromUtf8(ReadWholeFile(result.LogPath));
+    EXPECT_TRUE(log.contains(QStringLiteral("Message: \r\n  An error ended the batch early: ") +
+                             result.FailureText + QStringLiteral("\r\n\r\n\r\n")))
+        << log.toStdString();
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("  Batch ended.\r\n  Batch ended early because of an "
+                                    "error.\r\n  Batch time used was ")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("  Batch items done: 2.\r\n"))) << log.toStdString();
+}
+
+// A filter that cannot be matched is found by the check before the batch: nothing is emptied,
+// copied or run.
+TEST_F(BatchRunnerTest, FiltersThatCannotBeMatchedAreRefusedBeforeTheBatch) {
+    const struct {
+        const char* Filter;
+        bool Accepted;
+    } cases[] = {{"*.txt", true}, {":", true},      {"/", true},
+                 {"/sub", true},  {"*.[tx", false}, {"a[!b", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Filter);
+        FPrompts.Shown.clear();
+        TBatchRunRequest request = Request();
+        request.Combinations.push_back(request.Combinations.front());
+        request.Combinations.back().Filter = QString::fromLatin1(c.Filter);
+        EXPECT_EQ(FRunner->ValCombinationFilters(request.Combinations), c.Accepted);
+        if (c.Accepted) {
+            EXPECT_TRUE(FPrompts.Shown.isEmpty());
+        } else {
+            ASSERT_EQ(FPrompts.Shown.size(), 1);
+            EXPECT_TRUE(FPrompts.Shown[0].startsWith(QStringLiteral("The filter \"") +
+                                                     QString::fromLatin1(c.Filter) +
+                                                     QStringLiteral("\" of the project modules "
+                                                                    "cannot be used: ")))
+                << FPrompts.Shown[0].toStdString();
+            EXPECT_TRUE(FPrompts.Shown[0].contains(QStringLiteral("invalid mask")));
+        }
     }
 }
 

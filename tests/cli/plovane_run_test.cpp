@@ -467,3 +467,48 @@ TEST_F(PlovaneRunTest, FilesThatAreNoProjectsAreRefusedAndNothingIsRun) {
                         .isEmpty());
     }
 }
+
+// Two runs on one data root: the batch log of a batch still running in one process is left by
+// the retention of the other, which keeps only one log; once the first batch is over, its log
+// goes like any other.
+TEST_F(PlovaneRunTest, RetentionLeavesTheLogOfABatchRunningInAnotherProcess) {
+    FTemp.WriteFile(QStringLiteral("data-root/config/options.ini"),
+                    "[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n"
+                    "[ProgramOptions.Logging]\r\nBatchLogCount=1\r\n");
+    const QString logs = FDataRoot + QStringLiteral("logs/batches/");
+    const QString project = MakeProject(QStringLiteral("zq_test_Gate"));
+    const QString gate = FTemp.MakeFolder(QStringLiteral("gate"));
+    ASSERT_EQ(::mkfifo((gate + QStringLiteral("started")).toUtf8().constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo((gate + QStringLiteral("release")).toUtf8().constData(), 0600), 0);
+    const int started =
+        ::open((gate + QStringLiteral("started")).toUtf8().constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(started, 0);
+    QProcess* first = Start(DataRootArgs() << QStringLiteral("--quiet") << project,
+                            {{QStringLiteral("PLOVANE_TEST_GATE"), gate}});
+    pollfd waitStarted{started, POLLIN, 0};
+    ASSERT_EQ(::poll(&waitStarted, 1, 120000), 1) << "the plugin never started";
+    ::close(started);
+    const QStringList firstLogs = QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files);
+    ASSERT_EQ(firstLogs.size(), 1);
+    const QString firstLog = logs + firstLogs.first();
+
+    // The second run works on a folder of its own.
+    FWork = FTemp.MakeFolder(QStringLiteral("work2"));
+    const QString second = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    const TRun run = Run(DataRootArgs() << QStringLiteral("--quiet") << second);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(firstLog));
+    EXPECT_EQ(QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files).size(), 2);
+
+    const int release = ::open((gate + QStringLiteral("release")).toUtf8().constData(), O_WRONLY);
+    ASSERT_GE(release, 0);
+    ASSERT_EQ(::write(release, "1", 1), 1);
+    ::close(release);
+    const TRun firstRun = Finish(first);
+    EXPECT_EQ(firstRun.ExitCode, 0) << firstRun.Err.toStdString();
+    EXPECT_TRUE(ReadWholeFile(firstLog).contains("  Batch items done: 4.\r\n"));
+
+    EXPECT_EQ(Run(DataRootArgs() << QStringLiteral("--quiet") << second).ExitCode, 0);
+    EXPECT_FALSE(QFileInfo::exists(firstLog));
+    EXPECT_EQ(QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files).size(), 1);
+}

@@ -947,6 +947,12 @@ void TFormFront::StartBatch() {
         FLastStartInvalid = true;
         return;
     }
+    // A filter that cannot be matched would end the batch half-way; found before anything is
+    // emptied or copied.
+    if (!FRunner.ValCombinationFilters(FProject.BatchCombinations())) {
+        FLastStartInvalid = true;
+        return;
+    }
     RunBatchWrapper(settings);
 }
 
