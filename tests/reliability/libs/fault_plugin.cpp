@@ -4,8 +4,8 @@
 //   outside   returns the path PLOVANE_FAULT_PATH (outside the batch root) as its output
 //   overlong  fills the whole output buffer with "a" and no terminating zero
 //   delete    on the batch root: deletes the file PLOVANE_FAULT_PATH behind the host's back
-//   segv      on a path ending in "crash.txt": writes to the address PLOVANE_FAULT_ADDRESS (a
-//             number, 0 when not set), which faults
+//   segv      on a path ending in "crash.txt": writes to the address PLOVANE_FAULT_ADDRESS + 16
+//             (PLOVANE_FAULT_ADDRESS a number, 0 when not set), which faults
 //   abort     on a path ending in "crash.txt": calls abort()
 // Anything else leaves every path as it is.
 #include <cstdint>
@@ -73,10 +73,11 @@ PLV_EXPORT void PLV_CALL PluginWorkPath(PPluginPassedReadInProps AIn,
                                         PPluginPassedWriteOutProps AOut) {
     const std::string work = Env("PLOVANE_FAULT_WORK");
     if (work == "segv" && CrashHere(AIn->WorkPathNameIn)) {
-        // An address the compiler cannot know: a real fault, not a trap it put in its place.
-        volatile int* address = reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(
-            std::strtoull(Env("PLOVANE_FAULT_ADDRESS").c_str(), nullptr, 0)));
-        *address = 1;
+        // An address the compiler cannot know and that is not null (which the undefined
+        // behaviour checks would catch first): a real fault, not a trap put in its place.
+        const std::uintptr_t address =
+            std::strtoull(Env("PLOVANE_FAULT_ADDRESS").c_str(), nullptr, 0) + 16;
+        *reinterpret_cast<volatile int*>(address) = 1;
     }
     if (work == "abort" && CrashHere(AIn->WorkPathNameIn))
         std::abort();
