@@ -195,28 +195,37 @@ protected:
 // Under a file-size limit, a write past it fails with its error for that path (or for the batch
 // log), and the batch goes on: no SIGXFSZ ends it.
 TEST_F(BatchSignalTest, AFileSizeLimitFailsTheWritesPastItAndNotTheBatch) {
-    // A copy past the limit: that file fails, is named with the reason, the others are done.
-    FTemp.WriteFile(QStringLiteral("in/big.txt"), QByteArray(100 * 1024, 'b'));
+    // Copies past the limit: those files fail, each is named with the reason, the others are
+    // done. Each failure is also a program log entry, and that log soon passes the limit too:
+    // said once on standard error, not for every entry.
+    const int bigFiles = 20;
+    for (int i = 0; i < bigFiles; ++i)
+        FTemp.WriteFile(QStringLiteral("in/big%1.txt").arg(i), QByteArray(10 * 1024, 'b'));
     FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
     FTemp.WriteFile(QStringLiteral("in/b.txt"), "b");
     {
         const QString project =
             WriteProject({false, true, 1, {{QStringLiteral("*.*"), KNoOp, {}}}});
-        const TEnded ended = RunPlovaneLimited(32 * 1024, project);
+        const TEnded ended = RunPlovaneLimited(8 * 1024, project);
         const QString log = NewestBatchLog();
         EXPECT_EQ(ended.Signal, 0) << Shown(ended, log);
         EXPECT_EQ(ended.ExitCode, 1) << Shown(ended, log);
         EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/a.txt")), QByteArray("a"));
         EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/b.txt")), QByteArray("b"));
-        EXPECT_FALSE(QFile::exists(FWork + QStringLiteral("big.txt")));
-        const QStringList named = LogLinesNaming(log, QStringLiteral("big.txt"));
-        ASSERT_FALSE(named.isEmpty()) << log.toStdString();
-        EXPECT_TRUE(named.join(u'\n').contains(QStringLiteral("File too large")))
-            << named.join(u'\n').toStdString();
+        for (int i = 0; i < bigFiles; ++i) {
+            const QString name = QStringLiteral("big%1.txt").arg(i);
+            EXPECT_FALSE(QFile::exists(FWork + name)) << name.toStdString();
+            const QStringList named = LogLinesNaming(log, QLatin1Char('/') + name);
+            ASSERT_FALSE(named.isEmpty()) << log.toStdString();
+            EXPECT_TRUE(named.join(u'\n').contains(QStringLiteral("File too large")))
+                << named.join(u'\n').toStdString();
+        }
         EXPECT_TRUE(log.contains(QStringLiteral("  Batch items done: 2.\r\n")))
             << log.toStdString();
+        EXPECT_EQ(ended.Err.count("cannot write the program log"), 1) << Shown(ended, log);
     }
-    QFile::remove(FInput + QStringLiteral("big.txt"));
+    for (int i = 0; i < bigFiles; ++i)
+        QFile::remove(FInput + QStringLiteral("big%1.txt").arg(i));
 
     // A batch log that fills up half-way: said once, with the reason; the batch is done, but
     // with exit code 1, and standard error is not flooded.
