@@ -277,14 +277,14 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     TPluginCallWatchSetup watch;
     watch.CrashLogDescriptor = FModule.FBatchLogFile ? FModule.FBatchLogFile->Descriptor() : -1;
     watch.EntryHead = [this] {
-        // The header changes once a second; it is made once per thread and second.
+        // The header shows the time to the second: it is made once per thread and second (a
+        // cheap look at the system clock decides), not for every call.
         thread_local qint64 second = -1;
         thread_local QByteArray head;
-        const QDateTime now = FModule.Now();
-        const qint64 nowSecond = now.toSecsSinceEpoch();
+        const qint64 nowSecond = QDateTime::currentSecsSinceEpoch();
         if (nowSecond != second) {
             second = nowSecond;
-            head = TBatchLog::EntryHeadBytes(now);
+            head = TBatchLog::EntryHeadBytes(FModule.Now());
         }
         return head;
     };

@@ -31,13 +31,16 @@ extern "C" void OnFatalSignal(int ASignal, siginfo_t* AInfo, void*) {
     const int fd = GDescriptor.load();
     // One note only: a second thread dying at the same moment adds nothing.
     if (note != nullptr && fd >= 0 && index < KSignalCount && !GWritten.exchange(true)) {
-        iovec parts[3] = {
-            {const_cast<char*>(note->Head), note->HeadSize},
-            {const_cast<char*>(KSignalNames[index]), std::strlen(KSignalNames[index])},
-            {const_cast<char*>(note->Tail), note->TailSize}};
+        iovec parts[2 * TFatalSignalNote::KMaxPieces + 1];
+        int count = 0;
+        for (std::size_t i = 0; i < note->BeforeCount; ++i)
+            parts[count++] = {const_cast<char*>(note->Before[i].Data), note->Before[i].Size};
+        parts[count++] = {const_cast<char*>(KSignalNames[index]), std::strlen(KSignalNames[index])};
+        for (std::size_t i = 0; i < note->AfterCount; ++i)
+            parts[count++] = {const_cast<char*>(note->After[i].Data), note->After[i].Size};
         ssize_t written = 0;
         do {
-            written = ::writev(fd, parts, 3);
+            written = ::writev(fd, parts, count);
         } while (written < 0 && errno == EINTR);
     }
     // The signal goes on as it would have without us: back to the earlier handler (a
@@ -79,12 +82,15 @@ bool FatalSignalNotesActive() {
     return GDescriptor.load() >= 0;
 }
 
-TFatalSignalNote::TFatalSignalNote(const QByteArray& AHead, const QByteArray& ATail)
-    : FOuter(GNote),
-      Head(AHead.constData()),
-      HeadSize(static_cast<std::size_t>(AHead.size())),
-      Tail(ATail.constData()),
-      TailSize(static_cast<std::size_t>(ATail.size())) {
+TFatalSignalNote::TFatalSignalNote(std::initializer_list<TPiece> ABefore,
+                                   std::initializer_list<TPiece> AAfter)
+    : FOuter(GNote) {
+    for (const TPiece& piece : ABefore)
+        if (BeforeCount < KMaxPieces)
+            Before[BeforeCount++] = piece;
+    for (const TPiece& piece : AAfter)
+        if (AfterCount < KMaxPieces)
+            After[AfterCount++] = piece;
     // The handler must see the note complete before it sees the pointer.
     std::atomic_signal_fence(std::memory_order_release);
     GNote = this;

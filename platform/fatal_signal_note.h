@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+#include <cstddef>
+#include <initializer_list>
+
 // A last word when the program dies of a fatal signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL,
 // SIGABRT) inside a call that cannot be trusted, such as a plugin's: the thread's note, made
 // before the call, is written to an already open descriptor with async-signal-safe calls only;
@@ -21,21 +24,31 @@ public:
 // Whether notes are being taken; a caller may skip preparing one otherwise.
 bool FatalSignalNotesActive();
 
-// The calling thread's note while it exists: AHead, the signal's name ("SIGSEGV"), ATail. The
-// bytes are not copied and must outlive it. Notes nest; the inner one is the one written.
+// The calling thread's note while it exists: the pieces of ABefore, the signal's name
+// ("SIGSEGV"), the pieces of AAfter (up to four each). The bytes are not copied and must outlive
+// it. Notes nest; the inner one is the one written.
 class TFatalSignalNote {
 public:
-    TFatalSignalNote(const QByteArray& AHead, const QByteArray& ATail);
+    struct TPiece {
+        const char* Data = nullptr;
+        std::size_t Size = 0;
+    };
+    static constexpr std::size_t KMaxPieces = 4;
+
+    TFatalSignalNote(std::initializer_list<TPiece> ABefore, std::initializer_list<TPiece> AAfter);
     ~TFatalSignalNote();
     TFatalSignalNote(const TFatalSignalNote&) = delete;
     TFatalSignalNote& operator=(const TFatalSignalNote&) = delete;
 
+    static TPiece Piece(const QByteArray& ABytes) {
+        return {ABytes.constData(), static_cast<std::size_t>(ABytes.size())};
+    }
+
+    TPiece Before[KMaxPieces];
+    std::size_t BeforeCount = 0;
+    TPiece After[KMaxPieces];
+    std::size_t AfterCount = 0;
+
 private:
     const TFatalSignalNote* FOuter = nullptr;
-
-public:
-    const char* const Head;
-    const std::size_t HeadSize;
-    const char* const Tail;
-    const std::size_t TailSize;
 };

@@ -127,18 +127,45 @@ TPluginCallScope::TPluginCallScope(const char* AEntryPoint, const QString& APlug
     }
     if (!FState->Notes)
         return;
-    // Made now, while anything may still be done; the signal handler only writes the bytes.
-    FHead = (FState->Setup.EntryHead ? FState->Setup.EntryHead() : QByteArray()) +
-            (QStringLiteral("  Plugin \"") + APlugin +
-             QStringLiteral("\" ended the program with the fatal signal "))
-                .toUtf8();
-    QString tail =
-        QStringLiteral(" in entry point \"") + QString::fromLatin1(AEntryPoint) + QLatin1Char('"');
-    if (!APath.isEmpty())
-        tail += QStringLiteral(", path \"") + APath + QLatin1Char('"');
-    tail += QStringLiteral(".\r\n\r\n\r\n");
-    FTail = tail.toUtf8();
-    FNote = std::make_unique<TFatalSignalNote>(FHead, FTail);
+    // Made now, while anything may still be done; the signal handler only writes the bytes. A
+    // thread calls the same plugin and entry point over and over: their texts are kept.
+    thread_local QString lastPlugin;
+    thread_local QByteArray pluginBytes;
+    thread_local const char* lastEntryPoint = nullptr;
+    thread_local QByteArray entryPointBytes;
+    if (pluginBytes.isEmpty() || lastPlugin != APlugin) {
+        lastPlugin = APlugin;
+        pluginBytes = (QStringLiteral("  Plugin \"") + APlugin +
+                       QStringLiteral("\" ended the program with the fatal signal "))
+                          .toUtf8();
+    }
+    if (lastEntryPoint != AEntryPoint) {
+        lastEntryPoint = AEntryPoint;
+        entryPointBytes = QByteArray(" in entry point \"") + AEntryPoint + '"';
+    }
+    FHead = FState->Setup.EntryHead ? FState->Setup.EntryHead() : QByteArray();
+    FPlugin = pluginBytes;
+    FEntryPoint = entryPointBytes;
+    static constexpr char KPathStart[] = ", path \"";
+    static constexpr char KPathEnd[] = "\".\r\n\r\n\r\n";
+    static constexpr char KEnd[] = ".\r\n\r\n\r\n";
+    const auto literal = [](const char* AText, std::size_t ASize) {
+        return TFatalSignalNote::TPiece{AText, ASize - 1};
+    };
+    if (APath.isEmpty()) {
+        FNote.emplace(
+            std::initializer_list<TFatalSignalNote::TPiece>{TFatalSignalNote::Piece(FHead),
+                                                            TFatalSignalNote::Piece(FPlugin)},
+            std::initializer_list<TFatalSignalNote::TPiece>{TFatalSignalNote::Piece(FEntryPoint),
+                                                            literal(KEnd, sizeof KEnd)});
+        return;
+    }
+    FPath = APath.toUtf8();
+    FNote.emplace(std::initializer_list<TFatalSignalNote::TPiece>{TFatalSignalNote::Piece(FHead),
+                                                                  TFatalSignalNote::Piece(FPlugin)},
+                  std::initializer_list<TFatalSignalNote::TPiece>{
+                      TFatalSignalNote::Piece(FEntryPoint), literal(KPathStart, sizeof KPathStart),
+                      TFatalSignalNote::Piece(FPath), literal(KPathEnd, sizeof KPathEnd)});
 }
 
 TPluginCallScope::~TPluginCallScope() {

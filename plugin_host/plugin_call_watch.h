@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-class TFatalSignalNote;
+#include "platform/fatal_signal_note.h"
 
 // What a batch learns of the plugin calls it makes: a call that ends the program with a fatal
 // signal leaves a last entry in the batch log, and a call running longer than a limit gets one
@@ -17,7 +17,8 @@ class TFatalSignalNote;
 struct TPluginCallWatchSetup {
     // The open batch log the last entry goes to; -1 for none.
     int CrashLogDescriptor = -1;
-    // The first bytes of a batch log entry, up to where its message begins.
+    // The first bytes of a batch log entry, up to where its message begins (called for every
+    // call: it should keep what it made while the time stays in the same second).
     std::function<QByteArray()> EntryHead;
     // How long a call may run before it is told; zero or less: never.
     std::chrono::milliseconds WarnAfter{0};
@@ -52,7 +53,10 @@ public:
 private:
     std::shared_ptr<TPluginCallWatching::TState> FState;
     std::uint64_t FId = 0;
+    // The note's pieces; most are made once per thread and kept while they stay the same.
     QByteArray FHead;
-    QByteArray FTail;
-    std::unique_ptr<TFatalSignalNote> FNote;
+    QByteArray FPlugin;
+    QByteArray FEntryPoint;
+    QByteArray FPath;
+    std::optional<TFatalSignalNote> FNote;
 };
