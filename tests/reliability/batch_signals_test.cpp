@@ -198,7 +198,7 @@ TEST_F(BatchSignalTest, AFileSizeLimitFailsTheWritesPastItAndNotTheBatch) {
     // Copies past the limit: those files fail, each is named with the reason, the others are
     // done. Each failure is also a program log entry, and that log soon passes the limit too:
     // said once on standard error, not for every entry.
-    const int bigFiles = 20;
+    const int bigFiles = 60;
     for (int i = 0; i < bigFiles; ++i)
         FTemp.WriteFile(QStringLiteral("in/big%1.txt").arg(i), QByteArray(10 * 1024, 'b'));
     FTemp.WriteFile(QStringLiteral("in/a.txt"), "a");
