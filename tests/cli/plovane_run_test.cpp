@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <fcntl.h>
@@ -511,4 +512,33 @@ TEST_F(PlovaneRunTest, RetentionLeavesTheLogOfABatchRunningInAnotherProcess) {
     EXPECT_EQ(Run(DataRootArgs() << QStringLiteral("--quiet") << second).ExitCode, 0);
     EXPECT_FALSE(QFileInfo::exists(firstLog));
     EXPECT_EQ(QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files).size(), 1);
+}
+
+// A project file whose filter cannot be matched (a mask with an unclosed "[", as a hand-edited
+// or damaged file may hold) is refused when the settings are checked, before the work folder
+// is emptied or anything is copied.
+TEST_F(PlovaneRunTest, AFilterThatCannotBeMatchedIsRefusedBeforeAnythingHappens) {
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    // The filter "*.txt" becomes "*.[tx" (as long) inside the stored module configuration: its
+    // text form is the stream's bytes last to first, two hexadecimal digits each.
+    QByteArray file = ReadWholeFile(project);
+    const qsizetype start = file.indexOf("ModulesConf=") + qsizetype(sizeof "ModulesConf=") - 1;
+    const qsizetype end = file.indexOf('\r', start);
+    QByteArray stream = QByteArray::fromHex(file.mid(start, end - start));
+    std::reverse(stream.begin(), stream.end());
+    ASSERT_EQ(stream.count("*.txt"), 1);
+    stream.replace("*.txt", "*.[tx");
+    std::reverse(stream.begin(), stream.end());
+    file.replace(start, end - start, stream.toHex().toUpper());
+    FTemp.WriteFile(QStringLiteral("project.plv"), file);
+    FTemp.WriteFile(QStringLiteral("work/old.txt"), "kept");
+
+    const TRun run = Run(DataRootArgs() << QStringLiteral("--quiet") << project);
+    EXPECT_EQ(run.ExitCode, 3) << run.Err.toStdString() << run.Out.toStdString();
+    EXPECT_TRUE(run.Err.contains(
+        QStringLiteral("The filter \"*.[tx\" of the project modules cannot be used: ")))
+        << run.Err.toStdString();
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/old.txt")), QByteArray("kept"));
+    EXPECT_FALSE(QFileInfo::exists(FWork + QStringLiteral("f0.txt")));
+    EXPECT_TRUE(QDir(FDataRoot + QStringLiteral("logs/batches/")).isEmpty());
 }
