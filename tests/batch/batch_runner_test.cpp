@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -44,6 +45,31 @@ private:
     TPluginInfoHost FInfo;
 };
 
+// Holds its work call until the test opens the gate (a minute at most: a failure, not a hang).
+struct TGate {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool Open = false;
+};
+TGate GGate;
+
+class TGatedPlugin : public TPluginInternal {
+public:
+    TGatedPlugin() {
+        FInfo.StrID = QStringLiteral("zq_test_Gated");
+        FInfo.PluginName = QStringLiteral("Gated");
+        FInfo.PluginLoadingScheme = plsRequireKeepInMemory;
+    }
+    const TPluginInfoHost* PluginReturnInfo(const TExeInfoHost&) override { return &FInfo; }
+    void PluginWorkPath(const QString&, TWorkPathOutput&) override {
+        std::unique_lock lock(GGate.Lock);
+        GGate.Changed.wait_for(lock, std::chrono::minutes(1), [] { return GGate.Open; });
+    }
+
+private:
+    TPluginInfoHost FInfo;
+};
+
 class BatchRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,6 +80,7 @@ protected:
         env.Prompts = &FPrompts;
         FModule = std::make_unique<TModuleShared>(std::move(env));
         FRegistry.AddOwn<TAdvisingPlugin>(QStringLiteral("Advising"));
+        FRegistry.AddOwn<TGatedPlugin>(QStringLiteral("Gated"));
         FHost = std::make_unique<TPluginHost>(
             FRegistry, TPluginHostSetup{FModule->Folders().ModulesFolder,
                                         FModule->Folders().TempFolder, &FModule->FLogging});
@@ -408,6 +435,49 @@ TEST_F(BatchRunnerTest, FiltersThatCannotBeMatchedAreRefusedBeforeTheBatch) {
             EXPECT_TRUE(FPrompts.Shown[0].contains(QStringLiteral("invalid mask")));
         }
     }
+}
+
+// A plugin call running past the limit gets one batch log line naming the plugin, the entry
+// point and the path; it goes on and is no problem of the batch. The call is held until the
+// line is in the log.
+TEST_F(BatchRunnerTest, APluginCallRunningPastTheLimitGetsOneLogLine) {
+    WriteInput(QStringLiteral("slow.txt"));
+    TBatchRunRequest request = Request();
+    TPluginStoredLibInfo* plugin = FHost->FindByStrID(QStringLiteral("zq_test_Gated"));
+    ASSERT_NE(plugin, nullptr);
+    request.Combinations.front().Props.LibInfo_Ref = plugin;
+    FRunner->SetPluginCallWarnAfter(std::chrono::milliseconds(20));
+    const QString line = QStringLiteral("  Plugin \"") + plugin->FPluginPathName +
+                         QStringLiteral(
+                             "\" has been working on one call for more than 0.02 "
+                             "seconds and goes on (not counted as a problem): entry "
+                             "point \"PluginWorkPath\", path \"") +
+                         FModule->Folders().TempWorkFolder + QStringLiteral("slow.txt\".\r\n");
+    {
+        const std::lock_guard lock(GGate.Lock);
+        GGate.Open = false;
+    }
+    TBatchRunObserver observer;
+    observer.TickMs = 5;
+    // The waiting thread looks into the log at each of its ticks and opens the gate once the
+    // line is there.
+    observer.OnWaitTick = [&] {
+        const QString log = QString::fromUtf8(ReadWholeFile(FModule->FBatchLogFileName));
+        if (!log.contains(line))
+            return;
+        {
+            const std::lock_guard lock(GGate.Lock);
+            GGate.Open = true;
+        }
+        GGate.Changed.notify_all();
+    };
+    const TBatchRunResult result = FRunner->RunBatch(request, observer);
+    EXPECT_TRUE(GGate.Open) << "the line never came";
+    EXPECT_EQ(result.StatusText, QStringLiteral("Done"));
+    EXPECT_EQ(result.Problems.Total(), 0);
+    EXPECT_EQ(result.ItemsDone, 1);
+    const QString log = QString::fromUtf8(ReadWholeFile(result.LogPath));
+    EXPECT_EQ(log.count(line), 1) << log.toStdString();
 }
 
 TEST_F(BatchRunnerTest, ProgressCountsEveryCombinationAndNeverPassesTheEnd) {
