@@ -19,6 +19,7 @@
 
 class TBatchEngine;
 class TFormFront;
+class TLockedLogFile;
 class TSingleInstance;
 class TUserPrompts;
 
@@ -87,7 +88,8 @@ public:
     TFormFront* FFormFront = nullptr;      // not owned; set by the main window
     TBatchEngine* FBatchEngine = nullptr;  // the running batch, owned by the batch wrapper
     QString FBatchLogFileName;
-    std::unique_ptr<std::mutex> FBatchLogCS;  // exists while a batch runs
+    std::shared_ptr<TLockedLogFile> FBatchLogFile;  // open and locked while a batch runs
+    std::unique_ptr<std::mutex> FBatchLogCS;        // exists while a batch runs
     TBatchStatusSet FBatchStatusSet;
     // Guards FBatchStatusSet; kept for the module's whole life so that reading the status
     // after a batch needs no special case.

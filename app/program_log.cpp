@@ -123,9 +123,14 @@ void TqvLogging::SaveLocked() {
                                          ? (QIODevice::WriteOnly | QIODevice::Append)
                                          : (QIODevice::WriteOnly | QIODevice::Truncate);
     const bool written = file.open(mode) && file.write(bytes) == bytes.size() && file.flush();
-    if (!written)
-        std::fprintf(stderr, "Plovane: cannot write the program log %s: %s\n",
+    // Told once until a save works again: a full disk would otherwise repeat it for every
+    // entry.
+    if (!written && !FSaveFailing)
+        std::fprintf(stderr,
+                     "Plovane: cannot write the program log %s: %s (told once; later entries "
+                     "are lost until it can be written again)\n",
                      FLogFileName.toUtf8().constData(), file.errorString().toUtf8().constData());
+    FSaveFailing = !written;
     // As documented, the pending lines are dropped either way.
     FLogStrings.clear();
 }

@@ -69,6 +69,8 @@ private:
 
     mutable std::mutex FCS_ThreadSafeLog;
     QStringList FLogStrings;
+    // A save failed and nothing was saved since: the failure has been told once already.
+    bool FSaveFailing = false;
     TUserPrompts* FPrompts = nullptr;
     TLogTextLookup FTextLookup;
     std::function<QDateTime()> FClock;

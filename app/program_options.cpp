@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 #include "app/path_placeholders.h"
 #include "base/atomic_file.h"
 #include "base/ini_document.h"
@@ -143,6 +145,8 @@ void TProgramOptions::LoadFromFile(const QString& APath, const TPathPlaceholders
         ini.ReadBool(KVisuals, QStringLiteral("SaveToolBarsSetup"), FSaveToolbarsSetup);
     FSaveMiscSetup = ini.ReadBool(KVisuals, QStringLiteral("SaveMiscSetup"), FSaveMiscSetup);
     FStartupShowTips = ini.ReadBool(KMisc, QStringLiteral("StartupShowTips"), FStartupShowTips);
+    FPluginCallWarnSeconds = std::max(
+        0, ini.ReadInteger(KMisc, QStringLiteral("PluginCallWarnSeconds"), FPluginCallWarnSeconds));
     FCheckUpdatesInterval =
         ini.ReadInteger(KMisc, QStringLiteral("CheckUpdatesInterval"), FCheckUpdatesInterval);
     FCheckUpdatesHighlightUpgrades = ini.ReadBool(
@@ -192,6 +196,7 @@ bool TProgramOptions::SaveToFile(const QString& APath, const TPathPlaceholders& 
     ini.WriteBool(KVisuals, QStringLiteral("SaveToolBarsSetup"), FSaveToolbarsSetup);
     ini.WriteBool(KVisuals, QStringLiteral("SaveMiscSetup"), FSaveMiscSetup);
     ini.WriteBool(KMisc, QStringLiteral("StartupShowTips"), FStartupShowTips);
+    ini.WriteInteger(KMisc, QStringLiteral("PluginCallWarnSeconds"), FPluginCallWarnSeconds);
     ini.WriteInteger(KMisc, QStringLiteral("CheckUpdatesInterval"), FCheckUpdatesInterval);
     ini.WriteBool(KMisc, QStringLiteral("CheckUpdatesHighlightUpgrades"),
                   FCheckUpdatesHighlightUpgrades);

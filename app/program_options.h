@@ -57,6 +57,8 @@ public:
     QDateTime FProjectData_ModifiedDT;
     bool FHumanSafeMode = true;
     int FBatchLogCount = 40;
+    // A plugin call running longer gets a batch log line; 0: never. Only in the options file.
+    int FPluginCallWarnSeconds = 60;
 
     const QString& ProjectCurrentFilePath() const { return FProjectCurrentFilePath; }
     const QString& ProjectCurrentDirPath() const { return FProjectCurrentDirPath; }

@@ -124,13 +124,11 @@ void TBatchEngine::Progress(bool ADone) {
 }
 
 void TBatchEngine::Execute() {
-    bool completed = false;
     try {
         Prepare();
         Progress(false);
         if (!Terminated())
             MainRun();
-        completed = true;
     } catch (const std::exception& e) {
         FFailure = std::current_exception();
         Report(e);
@@ -145,12 +143,11 @@ void TBatchEngine::Execute() {
     } catch (const std::exception& e) {
         Report(e);
     }
-    if (completed) {
-        try {
-            Progress(true);
-        } catch (const std::exception& e) {
-            Report(e);
-        }
+    // Also after an error: the last count shown is the exact one.
+    try {
+        Progress(true);
+    } catch (const std::exception& e) {
+        Report(e);
     }
     FFinished = true;
     if (FSetup.OnTerminate)

@@ -12,6 +12,7 @@
 #include "app/module_shared.h"
 #include "base/exceptions.h"
 #include "base/text_file.h"
+#include "platform/locked_log_file.h"
 #include "platform/system_folders.h"
 
 namespace {
@@ -69,7 +70,7 @@ QString TBatchLog::ComposeFileName(const QDateTime& AStart, const QString& AProj
         .arg(ProjectName(AProjectFileName));
 }
 
-QByteArray TBatchLog::EntryBytes(const QDateTime& AWhen, const QString& AMessage) {
+QByteArray TBatchLog::EntryHeadBytes(const QDateTime& AWhen) {
     const QLocale locale = QLocale::system();
     const QString stamp = locale.toString(AWhen.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                           locale.toString(AWhen.time(), QLocale::LongFormat);
@@ -77,6 +78,11 @@ QByteArray TBatchLog::EntryBytes(const QDateTime& AWhen, const QString& AMessage
     bytes += "--";
     bytes += stamp.toUtf8();
     bytes += "--\r\nMessage: \r\n";
+    return bytes;
+}
+
+QByteArray TBatchLog::EntryBytes(const QDateTime& AWhen, const QString& AMessage) {
+    QByteArray bytes = EntryHeadBytes(AWhen);
     bytes += AMessage.toUtf8();
     bytes += "\r\n\r\n";
     return bytes;
@@ -88,13 +94,14 @@ QString TBatchLog::Create(const QString& AProjectFileName) {
         throw EqvOperationNotPossible(QStringLiteral("No batch logs folder is set."));
     const QString path = FFolder + ComposeFileName(Now(), AProjectFileName);
     QDir().mkpath(FFolder);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    QString error;
+    std::shared_ptr<TLockedLogFile> file = TLockedLogFile::CreateFree(path, error);
+    if (!file)
         throw EqvOperationNotPossible(
-            QStringLiteral("Cannot create the batch log \"%1\": %2").arg(path, file.errorString()));
-    file.close();
-    FFileName = path;
-    return path;
+            QStringLiteral("Cannot create the batch log \"%1\": %2").arg(path, error));
+    FFile = std::move(file);
+    FFileName = FFile->Path();
+    return FFileName;
 }
 
 void TBatchLog::Write(const QString& AMessage) const {
@@ -105,12 +112,19 @@ void TBatchLog::Write(const QString& AMessage) const {
         return;
     // The time is taken under the lock, so the entries of a file stand in time order.
     const QByteArray bytes = EntryBytes(Now(), AMessage);
-    QFile file(FFileName);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
-                         file.write(bytes) == bytes.size() && file.flush();
+    QString error;
+    bool written = false;
+    if (FFile) {
+        written = FFile->Append(bytes, error);
+    } else {
+        QFile file(FFileName);
+        written = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
+                  file.write(bytes) == bytes.size() && file.flush();
+        error = file.errorString();
+    }
     if (!written)
-        throw EqvOperationNotPossible(QStringLiteral("Cannot write to the batch log \"%1\": %2")
-                                          .arg(FFileName, file.errorString()));
+        throw EqvOperationNotPossible(
+            QStringLiteral("Cannot write to the batch log \"%1\": %2").arg(FFileName, error));
 }
 
 QStringList TBatchLog::ListLogs(const QString& AFolder) {
@@ -136,8 +150,9 @@ QStringList TBatchLog::Prune(int AKeepCount) const {
     }
     QStringList deleted;
     for (qsizetype i = 0; i < logs.size() - keep; ++i) {
-        // A log still open elsewhere may refuse; it goes at a later batch's end.
-        if (QFile::remove(logs.at(i)))
+        // A log still being written (by a batch of another process on the same data root) is
+        // left; it goes at a later batch's end.
+        if (DeleteUnlessLocked(logs.at(i)) == TUnlockedDeleteResult::Deleted)
             deleted << logs.at(i);
     }
     return deleted;
@@ -188,6 +203,7 @@ namespace {
 TBatchLog ModuleBatchLog(TModuleShared& AModule) {
     TBatchLog log(AModule.Folders().BatchLogsFolder, [&AModule] { return AModule.Now(); });
     log.SetFileName(AModule.FBatchLogFileName);
+    log.SetFile(AModule.FBatchLogFile);
     log.SetLock(AModule.FBatchLogCS.get());
     return log;
 }
@@ -201,8 +217,10 @@ QString BeginModuleBatchLog(const QString& AProjectFileName) {
     module->FBatchLogCS = std::make_unique<std::mutex>();
     // Cleared first: should the new file fail, entries must not land in the previous batch's log.
     module->FBatchLogFileName.clear();
+    module->FBatchLogFile.reset();
     TBatchLog log = ModuleBatchLog(*module);
     module->FBatchLogFileName = log.Create(AProjectFileName);
+    module->FBatchLogFile = log.File();
     return module->FBatchLogFileName;
 }
 
@@ -218,6 +236,8 @@ void EndModuleBatchLog() {
     if (module == nullptr)
         return;
     module->FBatchLogCS.reset();
+    // Closing gives up the lock, so that this log can be pruned in its turn.
+    module->FBatchLogFile.reset();
     if (!module->FProgramOptions)
         return;
     // The options dialog may change the count while a batch runs on its own thread.

@@ -6,8 +6,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
+
+class TLockedLogFile;
 
 // Now, as the batch log sees it; the system clock (local time) when empty.
 using TBatchLogClock = std::function<QDateTime()>;
@@ -24,6 +27,9 @@ public:
     // Full path of the current log; empty before Create (and then nothing is written).
     const QString& FileName() const { return FFileName; }
     void SetFileName(const QString& AFileName) { FFileName = AFileName; }
+    // The open log Create made; without one, Write opens the named file for each entry.
+    const std::shared_ptr<TLockedLogFile>& File() const { return FFile; }
+    void SetFile(std::shared_ptr<TLockedLogFile> AFile) { FFile = std::move(AFile); }
     // The lock that serialises entries; not owned. Without one the caller must make sure that
     // only one thread writes.
     void SetLock(std::mutex* ALock) { FLock = ALock; }
@@ -35,10 +41,15 @@ public:
     // The bytes of one entry: "--" date time "--", "Message: ", the message as passed, then two
     // line breaks; the date and time in the user's short-date and long-time formats.
     static QByteArray EntryBytes(const QDateTime& AWhen, const QString& AMessage);
+    // The bytes of an entry up to where its message begins.
+    static QByteArray EntryHeadBytes(const QDateTime& AWhen);
 
-    // Composes the name from the clock and the project, creates the file empty (truncating one
-    // of the same name, creating the folder when it is missing), makes it the current log and
-    // returns its full path. Raises EqvOperationNotPossible when the file cannot be created.
+    // Composes the name from the clock and the project and creates the file exclusively
+    // (creating the folder when it is missing): a name already taken, by a batch of another
+    // process in the same millisecond say, gets "_2", "_3"... before ".log". The file stays open
+    // under an advisory lock until the last copy of this log goes, so that Prune in another
+    // process leaves it alone. Makes it the current log and returns its full path. Raises
+    // EqvOperationNotPossible when the file cannot be created.
     QString Create(const QString& AProjectFileName);
 
     // Appends one entry to the current log, under the lock when there is one; nothing when no
@@ -49,7 +60,8 @@ public:
     // Deletes the oldest "*.log" files directly in the folder until AKeepCount remain. Oldest
     // means first by full path (the names begin with their start time). The current log counts
     // as the newest, so a clock set back never makes it the victim, unless AKeepCount is 0.
-    // A file that cannot be deleted (in use) is left silently. Returns the deleted paths.
+    // A log in use (its writer's lock held, in any process) or that cannot be deleted is left
+    // silently. Returns the deleted paths.
     QStringList Prune(int AKeepCount) const;
 
     // The full paths of the "*.log" files directly in a folder, ascending.
@@ -61,6 +73,7 @@ private:
     QString FFolder;
     TBatchLogClock FClock;
     QString FFileName;
+    std::shared_ptr<TLockedLogFile> FFile;
     std::mutex* FLock = nullptr;
 };
 
@@ -107,13 +120,13 @@ private:
 // lock. Without a module these do nothing.
 
 // The batch log part of starting a batch: creates the module's lock, composes and creates the
-// log file and stores its name in the module. Returns the name.
+// log file and stores its name and open file in the module. Returns the name.
 QString BeginModuleBatchLog(const QString& AProjectFileName);
 // Appends an entry to the module's current log, under the module's lock when it exists; nothing
 // when no log has been created yet.
 void WriteInBatchLog(const QString& ABatchStr);
-// The batch log part of ending a batch: frees the module's lock (no writer may be left), then
-// deletes the oldest logs beyond the program option BatchLogCount.
+// The batch log part of ending a batch: frees the module's lock (no writer may be left) and
+// closes the log, then deletes the oldest logs beyond the program option BatchLogCount.
 void EndModuleBatchLog();
 // The Logs page data for the module's folders.
 TLogsPageModel ModuleLogsPageModel();

@@ -10,8 +10,11 @@
 #include "base/finally.h"
 #include "batch/batch_log.h"
 #include "batch/batch_texts.h"
+#include "batch/path_filter.h"
+#include "platform/locked_log_file.h"
 #include "platform/native_path.h"
 #include "platform/system_folders.h"
+#include "plugin_host/plugin_call_watch.h"
 #include "translation/translated_text.h"
 
 namespace {
@@ -157,11 +160,35 @@ bool TBatchRunner::ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASetting
     return true;
 }
 
+bool TBatchRunner::ValCombinationFilters(const std::vector<TBatchCombination>& ACombinations) {
+    for (const TBatchCombination& combination : ACombinations) {
+        const TPathFilter filter(combination.Filter);
+        if (filter.Mask().IsValid())
+            continue;
+        if (FModule.Prompts() != nullptr)
+            FModule.Prompts()->ShowMessage(
+                TPromptKind::Error,
+                TranslatedMessage(
+                    KTextCheckSettingsFilterInvalid,
+                    {{QStringLiteral("dynFilter"), combination.Filter},
+                     {QStringLiteral("dynErrorMessage"), filter.Mask().ErrorText()}}));
+        return false;
+    }
+    return true;
+}
+
 void TBatchRunner::WriteLog(const QString& AText) {
     try {
         WriteInBatchLog(AText);
     } catch (const std::exception& e) {
-        FModule.FLogging.Log(nullptr, &e, QStringLiteral("Writing the batch log"));
+        const std::lock_guard lock(FLogFailureLock);
+        if (FLogWriteFailed)
+            return;
+        FLogWriteFailed = true;
+        FLogWriteFailure = ExceptionMessage(e);
+        FModule.FLogging.Log(nullptr, &e,
+                             QStringLiteral("Writing the batch log (later failures of the same "
+                                            "batch are not recorded again)"));
     }
 }
 
@@ -271,19 +298,52 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
             FModule.FBatchStatusSet = before;
         }
         FModule.FBatchLogCS.reset();
+        FModule.FBatchLogFile.reset();
     });
     {
         const std::lock_guard lock(FProgressLock);
         FShownPathsToDo = 0;
         FShownItemsDone = 0;
     }
+    {
+        const std::lock_guard lock(FLogFailureLock);
+        FLogWriteFailed = false;
+        FLogWriteFailure.clear();
+    }
     TBatchRunResult result;
-    // 2. The batch log, then the start entry.
+    // 2. The batch log, then the start entry. A log that cannot take its first entry cannot be
+    // had: the batch does not run (the error goes to the caller).
     result.LogPath = BeginModuleBatchLog(ARequest.ProjectFilePath);
     SetStatus({bsCoreActive}, {});
     QElapsedTimer elapsed;
     elapsed.start();
-    WriteLog(QStringLiteral("  Batch started.\r\n"));
+    WriteInBatchLog(QStringLiteral("  Batch started.\r\n"));
+
+    // Every plugin call of the batch is watched: a crash leaves a last entry in the open log,
+    // a call that runs too long gets a line.
+    TPluginCallWatchSetup watch;
+    watch.CrashLogDescriptor = FModule.FBatchLogFile ? FModule.FBatchLogFile->Descriptor() : -1;
+    watch.EntryHead = [this] {
+        // The header shows the time to the second: it is made once per thread and second (a
+        // cheap look at the system clock decides), not for every call.
+        thread_local qint64 second = -1;
+        thread_local QByteArray head;
+        const qint64 nowSecond = QDateTime::currentSecsSinceEpoch();
+        if (nowSecond != second) {
+            second = nowSecond;
+            head = TBatchLog::EntryHeadBytes(FModule.Now());
+        }
+        return head;
+    };
+    if (FPluginCallWarnAfter) {
+        watch.WarnAfter = *FPluginCallWarnAfter;
+    } else if (FModule.FProgramOptions) {
+        const std::lock_guard lock(FModule.FBatchStatusSetCS);
+        watch.WarnAfter = std::chrono::seconds(FModule.FProgramOptions->FPluginCallWarnSeconds);
+    }
+    watch.WarnWriter = [this](const QString& AEntry) { WriteLog(AEntry); };
+    std::optional<TPluginCallWatching> watching;
+    watching.emplace(std::move(watch));
 
     // 3. The engine.
     TBatchEngineSetup setup;
@@ -291,7 +351,7 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     setup.Combinations = ARequest.Combinations;
     setup.Host = &FHost;
     setup.TempFolder = FModule.Folders().TempFolder;
-    setup.LogWriter = [](const QString& AEntry) { WriteInBatchLog(AEntry); };
+    setup.LogWriter = [this](const QString& AEntry) { WriteLog(AEntry); };
     setup.ProgramLog = &FModule.FLogging;
     // Set before the engine is resumed, so its threads always find it.
     const TBatchEngine* running = nullptr;
@@ -308,8 +368,17 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
             AObserver.OnWorkProgress(std::max(running->WorkCallsToDo(), APosition), APosition);
     };
     setup.OnException = [this, &result](const std::exception& AError) {
+        // The first error ended the batch; what came after it (in the clean-up) goes to the
+        // program log only.
+        if (result.Failed) {
+            FModule.FLogging.Log(nullptr, &AError, QStringLiteral("After the batch ended early"));
+            return;
+        }
         result.Failed = true;
         result.FailureText = ExceptionMessage(AError);
+        // Where the user looks for what happened to the batch, not only in the program log.
+        WriteLog(QStringLiteral("  An error ended the batch early: ") + result.FailureText +
+                 QStringLiteral("\r\n"));
         FModule.FLogging.HandleErrorException(nullptr, AError);
     };
     setup.OnTerminate = [this](TBatchEngine& AEngine) { OnEngineTerminate(AEngine); };
@@ -362,6 +431,7 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
         status.Exclude(bsCoreActive);
     }
     engine.reset();
+    watching.reset();
     const TBatchStatusSet status = Status();
     result.StatusText = StatusWord(status);
     result.Interrupted = status.Has(bsWasInterrupted);
@@ -378,12 +448,19 @@ TBatchRunResult TBatchRunner::RunBatch(const TBatchRunRequest& ARequest,
     if (result.Interrupted)
         end +=
             QStringLiteral("  Batch was ") + result.StatusText.toLower() + QStringLiteral(".\r\n");
+    if (result.Failed)
+        end += QStringLiteral("  Batch ended early because of an error.\r\n");
     end += QStringLiteral("  Batch time used was ") + result.TimeUsedText + QStringLiteral("\r\n");
     end += QStringLiteral("  Batch Paths to do (estimated): ") + QString::number(result.PathsToDo) +
            QStringLiteral(".\r\n");
     end += QStringLiteral("  Batch items done: ") + QString::number(result.ItemsDone) +
            QStringLiteral(".\r\n");
     WriteLog(end);
+    {
+        const std::lock_guard lock(FLogFailureLock);
+        result.LogWriteFailed = FLogWriteFailed;
+        result.LogWriteFailure = FLogWriteFailure;
+    }
 
     // 6. Retention of old logs; the wrapper has ended.
     EndModuleBatchLog();

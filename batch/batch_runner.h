@@ -3,10 +3,12 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "app/batch_status.h"
@@ -32,6 +34,9 @@ struct TBatchRunResult {
     bool PluginInterrupted = false;
     bool Failed = false;  // an error ended the batch early
     QString FailureText;
+    // The batch log could not take every entry (its disk filled up, say): it is incomplete.
+    bool LogWriteFailed = false;
+    QString LogWriteFailure;
     int PathsToDo = 0;  // the paths that matched at least one combination
     int ItemsDone = 0;
     qint64 ElapsedMs = 0;
@@ -66,6 +71,16 @@ public:
 
     // Checks and repairs the general settings, asking and telling through the module's prompts.
     bool ValFrameProgramSetupGeneral(TProjectGeneralSettings& ASettings);
+    // Checks that every combination's filter can be matched (a mask with an unclosed "[" cannot),
+    // telling the first that cannot through the module's prompts; before anything is emptied
+    // or copied.
+    bool ValCombinationFilters(const std::vector<TBatchCombination>& ACombinations);
+
+    // Instead of the program option PluginCallWarnSeconds: how long a plugin call may run
+    // before the batch log tells of it (zero: never).
+    void SetPluginCallWarnAfter(std::optional<std::chrono::milliseconds> AValue) {
+        FPluginCallWarnAfter = AValue;
+    }
 
     // Runs one whole batch and waits for it (on the calling thread).
     TBatchRunResult RunBatch(const TBatchRunRequest& ARequest,
@@ -89,6 +104,8 @@ private:
     QString RefusedFolderText(const QString& AFolder, const QString& ACaption) const;
     void SetStatus(std::initializer_list<TBatchStatusTypes> AInclude,
                    std::initializer_list<TBatchStatusTypes> AExclude);
+    // Writes an entry; a failure is recorded once for the batch's result and the program log,
+    // never raised, so that a full disk neither stops the batch nor floods anything.
     void WriteLog(const QString& AText);
     void OnEngineTerminate(TBatchEngine& AEngine);
 
@@ -99,4 +116,8 @@ private:
     std::mutex FProgressLock;
     int FShownPathsToDo = 0;
     int FShownItemsDone = 0;
+    std::mutex FLogFailureLock;
+    bool FLogWriteFailed = false;
+    QString FLogWriteFailure;
+    std::optional<std::chrono::milliseconds> FPluginCallWarnAfter;
 };

@@ -56,6 +56,12 @@ const TqvlgNativeText KTextCheckSettingsDirHoldsProgram{
                    "program folder \"{dynFolderHeld}\". A batch writes into this folder and may "
                    "empty it."),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextCheckSettingsFilterInvalid{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
+    QStringLiteral("CheckSettingsFilterInvalid"),
+    QStringLiteral("The filter \"{dynFilter}\" of the project modules cannot be used: "
+                   "{dynErrorMessage}"),
+    QStringLiteral("__curly")};
 const TqvlgNativeText KTextValidateSettingsFailed{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__FrontMain"),
     QStringLiteral("ValidateSettingsFailed"),
@@ -69,5 +75,5 @@ std::vector<TqvlgNativeText> BatchRunnerNativeTexts() {
             KTextCheckSettingsDirHumanSafeMode, KTextCheckSettingsDirPartWrong,
             KTextCheckSettingsDirIsRoot,        KTextCheckSettingsDirHoldsHome,
             KTextCheckSettingsDirHoldsDataRoot, KTextCheckSettingsDirHoldsProgram,
-            KTextValidateSettingsFailed};
+            KTextCheckSettingsFilterInvalid,    KTextValidateSettingsFailed};
 }

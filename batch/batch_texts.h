@@ -20,6 +20,9 @@ extern const TqvlgNativeText KTextCheckSettingsDirIsRoot;
 extern const TqvlgNativeText KTextCheckSettingsDirHoldsHome;
 extern const TqvlgNativeText KTextCheckSettingsDirHoldsDataRoot;
 extern const TqvlgNativeText KTextCheckSettingsDirHoldsProgram;
+// A combination's filter that cannot be matched (a mask with an unclosed "["): {dynFilter} and
+// {dynErrorMessage}.
+extern const TqvlgNativeText KTextCheckSettingsFilterInvalid;
 // Told after the check failed, by whoever started the batch (the window, the command line).
 extern const TqvlgNativeText KTextValidateSettingsFailed;
 

@@ -4,8 +4,11 @@
 #include "app/qt_message_log.h"
 #include "cli/run_command.h"
 #include "cli/run_options.h"
+#include "platform/write_signals.h"
 
 int main(int argc, char* argv[]) {
+    // A closed output or a file-size limit fails the write concerned, never the batch.
+    IgnoreWriteSignals();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -268,10 +268,11 @@ TPluginInternal& TPluginStoredLibInfoInternal::Instance() const {
 }
 
 template <typename Call>
-decltype(auto) TPluginStoredLibInfoInternal::Guarded(const char* AEntryPoint, Call&& ACall) const {
+decltype(auto) TPluginStoredLibInfoInternal::Guarded(const char* AEntryPoint, Call&& ACall,
+                                                     const QString& APath) const {
     TPluginInternal& instance = Instance();
-    return GuardPluginCall(AEntryPoint, FPluginPathName,
-                           [&]() -> decltype(auto) { return ACall(instance); });
+    return GuardPluginCall(
+        AEntryPoint, FPluginPathName, [&]() -> decltype(auto) { return ACall(instance); }, APath);
 }
 
 void TPluginStoredLibInfoInternal::NP_Load() {
@@ -353,7 +354,9 @@ void TPluginStoredLibInfoInternal::NP_SetupWorkEnd() {
 }
 void TPluginStoredLibInfoInternal::NP_WorkPath(const QString& AWorkPathNameIn,
                                                TWorkPathOutput& AOut) {
-    Guarded("PluginWorkPath", [&](TPluginInternal& A) { A.PluginWorkPath(AWorkPathNameIn, AOut); });
+    Guarded(
+        "PluginWorkPath", [&](TPluginInternal& A) { A.PluginWorkPath(AWorkPathNameIn, AOut); },
+        AWorkPathNameIn);
 }
 void TPluginStoredLibInfoInternal::NP_VerifyPropTextBoxValue(
     const QString& APropName, const QString& ATextBoxID, const QString& APropValue,

@@ -188,9 +188,9 @@ public:
 
 private:
     TPluginInternal& Instance() const;
-    // One guarded call of the instance's entry point of that name.
+    // One guarded call of the instance's entry point of that name, on APath if it has one.
     template <typename Call>
-    decltype(auto) Guarded(const char* AEntryPoint, Call&& ACall) const;
+    decltype(auto) Guarded(const char* AEntryPoint, Call&& ACall, const QString& APath = {}) const;
 
     const TCollectionInternalPluginTypes& FRegistry;
 };
@@ -238,6 +238,9 @@ private:
     // called meanwhile failed with.
     template <typename Fn, typename... Args>
     auto CallExport(const char* AName, Args... AArgs) const;
+    // The same for a call that works on APath.
+    template <typename Fn, typename... Args>
+    auto CallExportOn(const char* AName, const QString& APath, Args... AArgs) const;
 
     std::unique_ptr<TDynamicLibrary> FLibrary;
     QString FLoadError;

@@ -34,17 +34,25 @@ struct TExeInfoRecord {
 }  // namespace
 
 template <typename Fn, typename... Args>
-auto TPluginStoredLibInfoExternal::CallExport(const char* AName, Args... AArgs) const {
+auto TPluginStoredLibInfoExternal::CallExportOn(const char* AName, const QString& APath,
+                                                Args... AArgs) const {
     const auto function = reinterpret_cast<Fn>(Export(AName));
     TExternalCallScope scope;
     if constexpr (std::is_void_v<decltype(function(AArgs...))>) {
-        GuardPluginCall(AName, FPluginPathName, [&] { function(AArgs...); });
+        GuardPluginCall(
+            AName, FPluginPathName, [&] { function(AArgs...); }, APath);
         scope.RaisePending();
     } else {
-        auto result = GuardPluginCall(AName, FPluginPathName, [&] { return function(AArgs...); });
+        auto result = GuardPluginCall(
+            AName, FPluginPathName, [&] { return function(AArgs...); }, APath);
         scope.RaisePending();
         return result;
     }
+}
+
+template <typename Fn, typename... Args>
+auto TPluginStoredLibInfoExternal::CallExport(const char* AName, Args... AArgs) const {
+    return CallExportOn<Fn>(AName, QString(), AArgs...);
 }
 
 TPluginStoredLibInfoExternal::TPluginStoredLibInfoExternal(TPluginHostServices& AServices)
@@ -180,7 +188,7 @@ void TPluginStoredLibInfoExternal::NP_WorkPath(const QString& AWorkPathNameIn,
     AOut.Props.AdvisePathBatchStop = 0;
     AOut.Props.AdviseProjectBatchStop = 0;
     AOut.Props.AdviseMainBatchStop = 0;
-    CallExport<TPluginWorkPath>("PluginWorkPath", &in, &AOut.Props);
+    CallExportOn<TPluginWorkPath>("PluginWorkPath", input, &in, &AOut.Props);
 }
 
 void TPluginStoredLibInfoExternal::NP_VerifyPropTextBoxValue(

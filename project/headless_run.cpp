@@ -62,6 +62,10 @@ QString SummaryLine(const TBatchRunResult& AResult) {
         line += QStringLiteral(", ") +
                 TranslatedMessage(KTextHeadlessSummaryEndedEarly,
                                   {{QStringLiteral("dynErrorMessage"), AResult.FailureText}});
+    if (AResult.LogWriteFailed)
+        line += QStringLiteral(", ") +
+                TranslatedMessage(KTextHeadlessSummaryLogNotWritten,
+                                  {{QStringLiteral("dynErrorMessage"), AResult.LogWriteFailure}});
     return line;
 }
 
@@ -70,7 +74,7 @@ QString SummaryLine(const TBatchRunResult& AResult) {
 int HeadlessExitCode(const TBatchRunResult& AResult) {
     if (AResult.Interrupted)
         return KExitInterrupted;
-    if (AResult.Problems.Total() > 0 || AResult.Failed)
+    if (AResult.Problems.Total() > 0 || AResult.Failed || AResult.LogWriteFailed)
         return KExitDoneWithProblems;
     return KExitDone;
 }
@@ -145,7 +149,8 @@ int RunProjectHeadless(TModuleShared& AModule, TPluginHost& AHost,
         settings.MaxWorkerThreads = *ARequest.Threads;
 
     TBatchRunner runner(AModule, AHost);
-    if (!runner.ValFrameProgramSetupGeneral(settings)) {
+    if (!runner.ValFrameProgramSetupGeneral(settings) ||
+        !runner.ValCombinationFilters(project.BatchCombinations())) {
         AView.Problem(ErrorLine(KTextValidateSettingsFailed, TqvlgDynVars{}));
         return KExitProjectInvalid;
     }

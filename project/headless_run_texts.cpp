@@ -51,6 +51,11 @@ const TqvlgNativeText KTextHeadlessSummaryWorkNotEmptied{
     QStringLiteral("work directory \"{dynDirFilePathName}\" not emptied: its top level holds "
                    "only folders or hidden entries"),
     QStringLiteral("__curly")};
+const TqvlgNativeText KTextHeadlessSummaryLogNotWritten{
+    QStringLiteral("UTF8_program.ini"), QStringLiteral("__MessageText__CommandLine"),
+    QStringLiteral("HeadlessSummaryLogNotWritten"),
+    QStringLiteral("the batch log could not be written, it is incomplete: {dynErrorMessage}"),
+    QStringLiteral("__curly")};
 
 const TqvlgNativeText KTextLogBatchDone{
     QStringLiteral("UTF8_program.ini"), QStringLiteral("__MixedText__FrontMain"),
@@ -77,6 +82,7 @@ std::vector<TqvlgNativeText> HeadlessRunNativeTexts() {
             KTextHeadlessSummaryProblems,
             KTextHeadlessSummaryEndedEarly,
             KTextHeadlessSummaryWorkNotEmptied,
+            KTextHeadlessSummaryLogNotWritten,
             KTextLogBatchDone,
             KTextLogBatchInterruptedByUser,
             KTextLogBatchInterruptedByPlugin,

@@ -15,11 +15,13 @@ extern const TqvlgNativeText KTextHeadlessBatchNotRun;
 extern const TqvlgNativeText KTextHeadlessBatchLog;
 // The one-line summary: {dynStatus}, {dynPathsToDo}, {dynItemsDone} and {dynTimeUsed}; then,
 // each after ", " when it applies, the problems ({dynCount}) and an early end
-// ({dynErrorMessage}) and a work folder left as it is ({dynDirFilePathName}).
+// ({dynErrorMessage}), a work folder left as it is ({dynDirFilePathName}) and a batch log that
+// could not be written ({dynErrorMessage}).
 extern const TqvlgNativeText KTextHeadlessSummary;
 extern const TqvlgNativeText KTextHeadlessSummaryProblems;
 extern const TqvlgNativeText KTextHeadlessSummaryEndedEarly;
 extern const TqvlgNativeText KTextHeadlessSummaryWorkNotEmptied;
+extern const TqvlgNativeText KTextHeadlessSummaryLogNotWritten;
 
 // How a batch ended, as the batch progress page shows it (section "__MixedText__FrontMain").
 extern const TqvlgNativeText KTextLogBatchDone;

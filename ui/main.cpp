@@ -11,6 +11,7 @@
 #include "app/module_shared.h"
 #include "app/qt_message_log.h"
 #include "platform/system_folders.h"
+#include "platform/write_signals.h"
 #include "translation/translated_text.h"
 #include "ui/desktop_program.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
         std::fputs("plovane (Plovane) " PLOVANE_VERSION_STRING "\n", stdout);
         return EXIT_SUCCESS;
     }
+    IgnoreWriteSignals();
     ChooseQpaPlatform();
     // Made before the application object, so that its own warnings reach the program log too.
     TQtMessageLog qtMessages;

@@ -36,7 +36,23 @@ TEST_F(ProgramOptionsTest, MissingFileKeepsDefaults) {
     EXPECT_EQ(options.FProjectReopenListSize, 8);
     EXPECT_TRUE(options.FHumanSafeMode);
     EXPECT_EQ(options.FBatchLogCount, 40);
+    EXPECT_EQ(options.FPluginCallWarnSeconds, 60);
     EXPECT_EQ(options.FCheckUpdatesLast, FNow);
+}
+
+// How long a plugin call may run before the batch log tells of it: only in the file; a
+// negative or unreadable value never makes every call "too long".
+TEST_F(ProgramOptionsTest, PluginCallWarnSeconds) {
+    const std::vector<std::pair<QString, int>> cases = {{QStringLiteral("5"), 5},
+                                                        {QStringLiteral("0"), 0},
+                                                        {QStringLiteral("-3"), 0},
+                                                        {QStringLiteral("soon"), 60}};
+    for (const auto& [stored, expected] : cases) {
+        const TProgramOptions options =
+            Load(QStringLiteral("[ProgramOptions.Miscellaneous]\r\nPluginCallWarnSeconds=") +
+                 stored + QStringLiteral("\r\n"));
+        EXPECT_EQ(options.FPluginCallWarnSeconds, expected) << stored.toStdString();
+    }
 }
 
 TEST_F(ProgramOptionsTest, LanguageCultureRules) {

@@ -8,6 +8,7 @@
 
 #include <latch>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "app/module_shared.h"
@@ -68,24 +69,34 @@ TEST_F(BatchLogTest, FileNameIsStartTimeAndProject) {
                   QLatin1String(c.Expected));
 }
 
-TEST_F(BatchLogTest, CreateMakesAnEmptyFileAndTruncatesOneOfTheSameName) {
+TEST_F(BatchLogTest, CreateMakesAnEmptyFileAndNeverTakesANameInUse) {
     const QString expected = FFolder + QStringLiteral("20240306_142501007_PLV_NewProject.log");
-    FTemp.WriteFile(QStringLiteral("logs/batches/20240306_142501007_PLV_NewProject.log"), "old");
     TBatchLog log = Log();
     EXPECT_EQ(log.Create({}), expected);
     EXPECT_EQ(log.FileName(), expected);
     EXPECT_TRUE(QFileInfo(expected).isFile());
     EXPECT_EQ(QFileInfo(expected).size(), 0);
+    log.Write(QStringLiteral("first batch"));
+
+    // Another batch in the same millisecond (another process on the same data root) gets a
+    // name of its own, sorting after the first; the first log keeps its entries.
+    EXPECT_EQ(Log().Create({}),
+              FFolder + QStringLiteral("20240306_142501007_PLV_NewProject_2.log"));
+    EXPECT_EQ(Log().Create({}),
+              FFolder + QStringLiteral("20240306_142501007_PLV_NewProject_3.log"));
+    EXPECT_TRUE(ReadWholeFile(expected).contains("first batch"));
+    EXPECT_EQ(TBatchLog::ListLogs(FFolder).first(), expected);
 
     // A later millisecond gets its own file.
     FNow = FNow.addMSecs(1);
     EXPECT_EQ(Log().Create({}), FFolder + QStringLiteral("20240306_142501008_PLV_NewProject.log"));
-    EXPECT_EQ(NamesInFolder().size(), 2);
+    EXPECT_EQ(NamesInFolder().size(), 4);
 }
 
 TEST_F(BatchLogTest, CreateFailsWithThePath) {
-    // A folder in the way of the file.
-    FTemp.MakeFolder(QStringLiteral("logs/batches/20240306_142501007_X.log"));
+    // A file in the way of the folder.
+    QDir(FFolder).removeRecursively();
+    FTemp.WriteFile(QStringLiteral("logs/batches"), "a file");
     try {
         Log().Create(QStringLiteral("X.plv"));
         ADD_FAILURE() << "no error";
@@ -213,6 +224,25 @@ TEST_F(BatchLogTest, PruneKeepsTheNewestByName) {
     EXPECT_TRUE(log.Prune(2).isEmpty());
     EXPECT_EQ(log.Prune(1), QStringList{c});
     EXPECT_EQ(TBatchLog::ListLogs(FFolder), QStringList{d});
+}
+
+// A batch still running elsewhere holds its log open under its lock: retention leaves it, and
+// takes it at a later batch's end once that batch is over.
+TEST_F(BatchLogTest, PruneLeavesALogStillBeingWritten) {
+    const QString older =
+        FTemp.WriteFile(QStringLiteral("logs/batches/20200101_000000000_A.log"), "a");
+    std::optional<TBatchLog> running;
+    FNow = At(2021, 1, 1, 0, 0, 0, 0);
+    running.emplace(Log());
+    const QString busy = running->Create(QStringLiteral("Busy.plv"));
+    running->Write(QStringLiteral("  Batch started.\r\n"));
+    FNow = At(2022, 1, 1, 0, 0, 0, 0);
+    TBatchLog current = Log();
+    current.Create(QStringLiteral("Now.plv"));
+    EXPECT_EQ(current.Prune(1), QStringList{older});
+    EXPECT_TRUE(QFileInfo::exists(busy));
+    running.reset();
+    EXPECT_EQ(current.Prune(1), QStringList{busy});
 }
 
 TEST_F(BatchLogTest, PruneNeverTakesTheCurrentLogUnlessNoneAreKept) {

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -20,6 +21,7 @@
 #include "plugin_host/plugin_descriptor.h"
 #include "plugin_host/plugin_host.h"
 #include "plugin_host/plugin_internal.h"
+#include "tests/support/qstring_print.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_folders.h"
@@ -44,6 +46,31 @@ private:
     TPluginInfoHost FInfo;
 };
 
+// Holds its work call until the test opens the gate (a minute at most: a failure, not a hang).
+struct TGate {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool Open = false;
+};
+TGate GGate;
+
+class TGatedPlugin : public TPluginInternal {
+public:
+    TGatedPlugin() {
+        FInfo.StrID = QStringLiteral("zq_test_Gated");
+        FInfo.PluginName = QStringLiteral("Gated");
+        FInfo.PluginLoadingScheme = plsRequireKeepInMemory;
+    }
+    const TPluginInfoHost* PluginReturnInfo(const TExeInfoHost&) override { return &FInfo; }
+    void PluginWorkPath(const QString&, TWorkPathOutput&) override {
+        std::unique_lock lock(GGate.Lock);
+        GGate.Changed.wait_for(lock, std::chrono::minutes(1), [] { return GGate.Open; });
+    }
+
+private:
+    TPluginInfoHost FInfo;
+};
+
 class BatchRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,6 +81,7 @@ protected:
         env.Prompts = &FPrompts;
         FModule = std::make_unique<TModuleShared>(std::move(env));
         FRegistry.AddOwn<TAdvisingPlugin>(QStringLiteral("Advising"));
+        FRegistry.AddOwn<TGatedPlugin>(QStringLiteral("Gated"));
         FHost = std::make_unique<TPluginHost>(
             FRegistry, TPluginHostSetup{FModule->Folders().ModulesFolder,
                                         FModule->Folders().TempFolder, &FModule->FLogging});
@@ -354,6 +382,103 @@ TEST_F(BatchRunnerTest, ARaisingProgressWatcherEndsTheBatchWithAnError) {
         EXPECT_FALSE(FRunner->Status().Has(bsWrapperActive));
         EXPECT_EQ(FModule->FBatchEngine, nullptr);
     }
+}
+
+// An error that ends a batch half-way (here a filter mask that cannot be matched, met in the
+// second combination) is in the batch log with its text, the end entry says the batch ended
+// early, and the count of items done is the exact one.
+TEST_F(BatchRunnerTest, AnErrorThatEndsTheBatchIsInItsLogAndTheCountsAreExact) {
+    WriteInput(QStringLiteral("a.txt"));
+    WriteInput(QStringLiteral("b.txt"));
+    TBatchRunRequest request = Request();
+    request.Combinations.push_back(request.Combinations.front());
+    request.Combinations.back().Filter = QStringLiteral("*.[tx");
+    const TBatchRunResult result = FRunner->RunBatch(request);
+    ASSERT_TRUE(result.Failed);
+    EXPECT_TRUE(result.FailureText.contains(QStringLiteral("invalid mask")))
+        << result.FailureText.toStdString();
+    EXPECT_EQ(result.ItemsDone, 2);
+    const QString log = QString::fromUtf8(ReadWholeFile(result.LogPath));
+    EXPECT_TRUE(log.contains(QStringLiteral("Message: \r\n  An error ended the batch early: ") +
+                             result.FailureText + QStringLiteral("\r\n\r\n\r\n")))
+        << log.toStdString();
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("  Batch ended.\r\n  Batch ended early because of an "
+                                    "error.\r\n  Batch time used was ")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("  Batch items done: 2.\r\n"))) << log.toStdString();
+}
+
+// A filter that cannot be matched is found by the check before the batch: nothing is emptied,
+// copied or run.
+TEST_F(BatchRunnerTest, FiltersThatCannotBeMatchedAreRefusedBeforeTheBatch) {
+    const struct {
+        const char* Filter;
+        bool Accepted;
+    } cases[] = {{"*.txt", true}, {":", true},      {"/", true},
+                 {"/sub", true},  {"*.[tx", false}, {"a[!b", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Filter);
+        FPrompts.Shown.clear();
+        TBatchRunRequest request = Request();
+        request.Combinations.push_back(request.Combinations.front());
+        request.Combinations.back().Filter = QString::fromLatin1(c.Filter);
+        EXPECT_EQ(FRunner->ValCombinationFilters(request.Combinations), c.Accepted);
+        if (c.Accepted) {
+            EXPECT_TRUE(FPrompts.Shown.isEmpty());
+        } else {
+            ASSERT_EQ(FPrompts.Shown.size(), 1);
+            EXPECT_TRUE(FPrompts.Shown[0].startsWith(QStringLiteral("The filter \"") +
+                                                     QString::fromLatin1(c.Filter) +
+                                                     QStringLiteral("\" of the project modules "
+                                                                    "cannot be used: ")))
+                << FPrompts.Shown[0].toStdString();
+            EXPECT_TRUE(FPrompts.Shown[0].contains(QStringLiteral("invalid mask")));
+        }
+    }
+}
+
+// A plugin call running past the limit gets one batch log line naming the plugin, the entry
+// point and the path; it goes on and is no problem of the batch. The call is held until the
+// line is in the log.
+TEST_F(BatchRunnerTest, APluginCallRunningPastTheLimitGetsOneLogLine) {
+    WriteInput(QStringLiteral("slow.txt"));
+    TBatchRunRequest request = Request();
+    TPluginStoredLibInfo* plugin = FHost->FindByStrID(QStringLiteral("zq_test_Gated"));
+    ASSERT_NE(plugin, nullptr);
+    request.Combinations.front().Props.LibInfo_Ref = plugin;
+    FRunner->SetPluginCallWarnAfter(std::chrono::milliseconds(20));
+    const QString line = QStringLiteral("  Plugin \"") + plugin->FPluginPathName +
+                         QStringLiteral(
+                             "\" has been working on one call for more than 0.02 "
+                             "seconds and goes on (not counted as a problem): entry "
+                             "point \"PluginWorkPath\", path \"") +
+                         FModule->Folders().TempWorkFolder + QStringLiteral("slow.txt\".\r\n");
+    {
+        const std::lock_guard lock(GGate.Lock);
+        GGate.Open = false;
+    }
+    TBatchRunObserver observer;
+    observer.TickMs = 5;
+    // The waiting thread looks into the log at each of its ticks and opens the gate once the
+    // line is there.
+    observer.OnWaitTick = [&] {
+        const QString log = QString::fromUtf8(ReadWholeFile(FModule->FBatchLogFileName));
+        if (!log.contains(line))
+            return;
+        {
+            const std::lock_guard lock(GGate.Lock);
+            GGate.Open = true;
+        }
+        GGate.Changed.notify_all();
+    };
+    const TBatchRunResult result = FRunner->RunBatch(request, observer);
+    EXPECT_TRUE(GGate.Open) << "the line never came";
+    EXPECT_EQ(result.StatusText, QStringLiteral("Done"));
+    EXPECT_EQ(result.Problems.Total(), 0);
+    EXPECT_EQ(result.ItemsDone, 1);
+    const QString log = QString::fromUtf8(ReadWholeFile(result.LogPath));
+    EXPECT_EQ(log.count(line), 1) << log.toStdString();
 }
 
 // "Paths to do" is the number of paths that match at least one combination; the work progress

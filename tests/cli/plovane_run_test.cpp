@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <fcntl.h>
@@ -610,4 +611,78 @@ TEST_F(PlovaneRunTest, FilesThatAreNoProjectsAreRefusedAndNothingIsRun) {
                         .entryList(QDir::Files | QDir::Hidden)
                         .isEmpty());
     }
+}
+
+// Two runs on one data root: the batch log of a batch still running in one process is left by
+// the retention of the other, which keeps only one log; once the first batch is over, its log
+// goes like any other.
+TEST_F(PlovaneRunTest, RetentionLeavesTheLogOfABatchRunningInAnotherProcess) {
+    FTemp.WriteFile(QStringLiteral("data-root/config/options.ini"),
+                    "[ProgramOptions.Security]\r\nHumanSafeMode=0\r\n"
+                    "[ProgramOptions.Logging]\r\nBatchLogCount=1\r\n");
+    const QString logs = FDataRoot + QStringLiteral("logs/batches/");
+    const QString project = MakeProject(QStringLiteral("zq_test_Gate"));
+    const QString gate = FTemp.MakeFolder(QStringLiteral("gate"));
+    ASSERT_EQ(::mkfifo((gate + QStringLiteral("started")).toUtf8().constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo((gate + QStringLiteral("release")).toUtf8().constData(), 0600), 0);
+    const int started =
+        ::open((gate + QStringLiteral("started")).toUtf8().constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(started, 0);
+    QProcess* first = Start(DataRootArgs() << QStringLiteral("--quiet") << project,
+                            {{QStringLiteral("PLOVANE_TEST_GATE"), gate}});
+    pollfd waitStarted{started, POLLIN, 0};
+    ASSERT_EQ(::poll(&waitStarted, 1, 120000), 1) << "the plugin never started";
+    ::close(started);
+    const QStringList firstLogs = QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files);
+    ASSERT_EQ(firstLogs.size(), 1);
+    const QString firstLog = logs + firstLogs.first();
+
+    // The second run works on a folder of its own.
+    FWork = FTemp.MakeFolder(QStringLiteral("work2"));
+    const QString second = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    const TRun run = Run(DataRootArgs() << QStringLiteral("--quiet") << second);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(firstLog));
+    EXPECT_EQ(QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files).size(), 2);
+
+    const int release = ::open((gate + QStringLiteral("release")).toUtf8().constData(), O_WRONLY);
+    ASSERT_GE(release, 0);
+    ASSERT_EQ(::write(release, "1", 1), 1);
+    ::close(release);
+    const TRun firstRun = Finish(first);
+    EXPECT_EQ(firstRun.ExitCode, 0) << firstRun.Err.toStdString();
+    EXPECT_TRUE(ReadWholeFile(firstLog).contains("  Batch items done: 4.\r\n"));
+
+    EXPECT_EQ(Run(DataRootArgs() << QStringLiteral("--quiet") << second).ExitCode, 0);
+    EXPECT_FALSE(QFileInfo::exists(firstLog));
+    EXPECT_EQ(QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files).size(), 1);
+}
+
+// A project file whose filter cannot be matched (a mask with an unclosed "[", as a hand-edited
+// or damaged file may hold) is refused when the settings are checked, before the work folder
+// is emptied or anything is copied.
+TEST_F(PlovaneRunTest, AFilterThatCannotBeMatchedIsRefusedBeforeAnythingHappens) {
+    const QString project = MakeProject(QStringLiteral("zq_kestrin_NoOp"));
+    // The filter "*.txt" becomes "*.[tx" (as long) inside the stored module configuration: its
+    // text form is the stream's bytes last to first, two hexadecimal digits each.
+    QByteArray file = ReadWholeFile(project);
+    const qsizetype start = file.indexOf("ModulesConf=") + qsizetype(sizeof "ModulesConf=") - 1;
+    const qsizetype end = file.indexOf('\r', start);
+    QByteArray stream = QByteArray::fromHex(file.mid(start, end - start));
+    std::reverse(stream.begin(), stream.end());
+    ASSERT_EQ(stream.count("*.txt"), 1);
+    stream.replace("*.txt", "*.[tx");
+    std::reverse(stream.begin(), stream.end());
+    file.replace(start, end - start, stream.toHex().toUpper());
+    FTemp.WriteFile(QStringLiteral("project.plv"), file);
+    FTemp.WriteFile(QStringLiteral("work/old.txt"), "kept");
+
+    const TRun run = Run(DataRootArgs() << QStringLiteral("--quiet") << project);
+    EXPECT_EQ(run.ExitCode, 3) << run.Err.toStdString() << run.Out.toStdString();
+    EXPECT_TRUE(run.Err.contains(
+        QStringLiteral("The filter \"*.[tx\" of the project modules cannot be used: ")))
+        << run.Err.toStdString();
+    EXPECT_EQ(FTemp.ReadFile(QStringLiteral("work/old.txt")), QByteArray("kept"));
+    EXPECT_FALSE(QFileInfo::exists(FWork + QStringLiteral("f0.txt")));
+    EXPECT_TRUE(QDir(FDataRoot + QStringLiteral("logs/batches/")).isEmpty());
 }

@@ -947,6 +947,12 @@ void TFormFront::StartBatch() {
         FLastStartInvalid = true;
         return;
     }
+    // A filter that cannot be matched would end the batch half-way; found before anything is
+    // emptied or copied.
+    if (!FRunner.ValCombinationFilters(FProject.BatchCombinations())) {
+        FLastStartInvalid = true;
+        return;
+    }
     RunBatchWrapper(settings);
 }
 
@@ -1017,12 +1023,18 @@ void TFormFront::RunBatchWrapper(const TProjectGeneralSettings& ASettings) {
 
 void TFormFront::ShowBatchEnd(const TBatchRunResult* AResult, const QString& AError) {
     QString failure = AError;
+    const TqvlgNativeText* message = &KTextBatchEndedWithError;
     if (AResult != nullptr) {
         FBatchFrame->ShowStatus(TranslatedBatchStatus(AResult->StatusText));
         FBatchFrame->ShowCounts(AResult->PathsToDo, AResult->ItemsDone);
         FBatchFrame->ShowTimeUsed(AResult->TimeUsedText);
-        if (AResult->Failed)
+        if (AResult->Failed) {
             failure = AResult->FailureText;
+        } else if (AResult->LogWriteFailed) {
+            // The log the user would look into is incomplete.
+            failure = AResult->LogWriteFailure;
+            message = &KTextBatchLogNotWritten;
+        }
     } else {
         // The batch did not get going; the status is what it was before.
         ShowIdleStatus();
@@ -1030,7 +1042,7 @@ void TFormFront::ShowBatchEnd(const TBatchRunResult* AResult, const QString& AEr
     if (failure.isEmpty())
         return;
     const QString text =
-        TranslatedMessage(KTextBatchEndedWithError, {{QStringLiteral("dynErrorMessage"), failure}});
+        TranslatedMessage(*message, {{QStringLiteral("dynErrorMessage"), failure}});
     FBatchFrame->ShowError(text);
     if (FModule.Prompts() != nullptr)
         FModule.Prompts()->ShowMessage(TPromptKind::Error, text);

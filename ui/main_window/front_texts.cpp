@@ -24,6 +24,9 @@ const TqvlgNativeText KTextInterruptBatchExit =
     Message("InterruptBatchExit", "Interrupt batch and exit?");
 const TqvlgNativeText KTextBatchEndedWithError = Message(
     "BatchEndedWithError", "The batch ended early because of an error: {dynErrorMessage}", true);
+const TqvlgNativeText KTextBatchLogNotWritten =
+    Message("BatchLogNotWritten",
+            "The batch ran, but its log could not be written completely: {dynErrorMessage}", true);
 const TqvlgNativeText KTextPluginsNotSetUp =
     Message("PluginsNotSetUp", "The plugins could not be set up: {dynErrorMessage}", true);
 const TqvlgNativeText KTextProjectInfoNoProject = Message(
@@ -35,9 +38,9 @@ const TqvlgNativeText KTextBatchStatusDone = Word("BatchStatusDone", "Done");
 
 std::vector<TqvlgNativeText> FrontMainNativeTexts() {
     // The interruption words belong to the run without a window, which registers them.
-    return {KTextInterruptBatchExit,   KTextBatchEndedWithError, KTextPluginsNotSetUp,
-            KTextProjectInfoNoProject, KTextNotAvailableShort,   KTextBatchStatusReady,
-            KTextBatchStatusRunning,   KTextBatchStatusDone};
+    return {KTextInterruptBatchExit, KTextBatchEndedWithError,  KTextBatchLogNotWritten,
+            KTextPluginsNotSetUp,    KTextProjectInfoNoProject, KTextNotAvailableShort,
+            KTextBatchStatusReady,   KTextBatchStatusRunning,   KTextBatchStatusDone};
 }
 
 QString TranslatedBatchStatus(const QString& AEnglishStatus) {

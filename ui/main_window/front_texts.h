@@ -9,6 +9,8 @@
 extern const TqvlgNativeText KTextInterruptBatchExit;  // "Interrupt batch and exit?"
 // The batch ended early; {dynErrorMessage} is the error.
 extern const TqvlgNativeText KTextBatchEndedWithError;
+// The batch log could not take every entry (its disk filled up): {dynErrorMessage}.
+extern const TqvlgNativeText KTextBatchLogNotWritten;
 extern const TqvlgNativeText KTextNotAvailableShort;  // "N/A"
 extern const TqvlgNativeText KTextBatchStatusReady;
 extern const TqvlgNativeText KTextBatchStatusRunning;
