@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/system_folders.h"
 
@@ -175,13 +175,16 @@ QString ErrnoText(int ACode) {
 
 }  // namespace
 
-bool ListFolderNames(const QString& AFolder, QList<QByteArray>& ANames, QString& AError) {
-    ANames.clear();
-    DIR* dir = ::opendir(QFile::encodeName(AFolder).constData());
+bool ListFolderNative(const QByteArray& AFolder, std::vector<TFolderEntryNative>& AEntries,
+                      QString* AError) {
+    AEntries.clear();
+    DIR* dir = ::opendir(AFolder.constData());
     if (dir == nullptr) {
-        AError = ErrnoText(errno);
+        if (AError != nullptr)
+            *AError = ErrnoText(errno);
         return false;
     }
+    const QByteArray prefix = AFolder.endsWith('/') ? AFolder : AFolder + '/';
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
@@ -190,14 +193,43 @@ bool ListFolderNames(const QString& AFolder, QList<QByteArray>& ANames, QString&
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        ANames << QByteArray(name);
+        TFolderEntryNative listed;
+        listed.Name = QByteArray(name);
+        unsigned char type = entry->d_type;
+        struct stat info {};
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            const QByteArray path = prefix + listed.Name;
+            if (::lstat(path.constData(), &info) == 0) {
+                if (S_ISLNK(info.st_mode))
+                    listed.OrdinaryFile =
+                        ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode);
+                else
+                    type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : 0;
+            }
+        }
+        if (type == DT_DIR)
+            listed.Folder = true;
+        else if (type == DT_REG)
+            listed.OrdinaryFile = true;
+        AEntries.push_back(std::move(listed));
     }
-    const int error = errno;
+    const int code = errno;
     ::closedir(dir);
-    if (error != 0) {
-        AError = ErrnoText(error);
+    if (code != 0) {
+        if (AError != nullptr)
+            *AError = ErrnoText(code);
         return false;
     }
+    return true;
+}
+
+bool ListFolderNames(const QString& AFolder, QList<QByteArray>& ANames, QString& AError) {
+    ANames.clear();
+    std::vector<TFolderEntryNative> entries;
+    if (!ListFolderNative(QFile::encodeName(AFolder), entries, &AError))
+        return false;
+    for (TFolderEntryNative& entry : entries)
+        ANames << std::move(entry.Name);
     std::sort(ANames.begin(), ANames.end());
     return true;
 }

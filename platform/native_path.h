@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 // Names are bytes on this system; the program's paths are text. These helpers tell where the
 // two meet without loss.
 
@@ -29,6 +31,18 @@ TNativePathKind PathKindOf(const QString& APath, bool& AIsLink);
 
 // A native path for people: valid UTF-8 as text, every other byte as "\xHH".
 QString EscapedNativePath(const QByteArray& ANativePath);
+
+// One entry directly inside a folder, listed by its native name.
+struct TFolderEntryNative {
+    QByteArray Name;
+    bool OrdinaryFile = false;  // a regular file, or a link to one
+    bool Folder = false;        // a folder (not a link to one)
+};
+
+// Lists the entries directly inside a folder by their native names ("." and ".." left out).
+// False when the folder cannot be read; AError receives the reason.
+bool ListFolderNative(const QByteArray& AFolder, std::vector<TFolderEntryNative>& AEntries,
+                      QString* AError = nullptr);
 
 // The names in a folder as the file system holds them (every byte kept, "." and ".." left
 // out), in byte order. False with the reason in AError when the folder cannot be read.

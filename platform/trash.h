@@ -78,15 +78,3 @@ bool DeletePermanently(const QString& APath);
 // never descending into another file system (a mount point below it stays, and counts as a
 // failure). False when something could not be deleted; AError receives the first reason.
 bool DeleteTreeNative(const QByteArray& ANativePath, QString* AError = nullptr);
-
-// One entry directly inside a folder, listed by its native name.
-struct TFolderEntryNative {
-    QByteArray Name;
-    bool OrdinaryFile = false;  // a regular file, or a link to one
-    bool Folder = false;        // a folder (not a link to one)
-};
-
-// Lists the entries directly inside a folder by their native names ("." and ".." left out).
-// False when the folder cannot be read; AError receives the reason.
-bool ListFolderNative(const QByteArray& AFolder, std::vector<TFolderEntryNative>& AEntries,
-                      QString* AError = nullptr);
