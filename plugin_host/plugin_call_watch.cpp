@@ -50,7 +50,10 @@ void TPluginCallWatching::TState::Watch() {
     std::unique_lock lock(GLock);
     while (!Stop) {
         if (Calls.empty()) {
-            Changed.wait(lock);
+            // Never longer than one limit: a call that starts meanwhile has a later deadline,
+            // so it needs no wake-up of its own (waking this thread for every call cost two
+            // futex calls per path).
+            Changed.wait_for(lock, Setup.WarnAfter);
             continue;
         }
         const auto first = Calls.begin();
@@ -117,12 +120,10 @@ TPluginCallScope::TPluginCallScope(const char* AEntryPoint, const QString& APlug
         FState = GState;
         if (FState->Setup.WarnAfter.count() > 0) {
             FId = ++GNextId;
-            const bool wasEmpty = FState->Calls.empty();
+            // No wake-up: the watchdog never sleeps past one limit from when it went to sleep,
+            // which is before this deadline, and a later call never has an earlier deadline.
             FState->Calls.emplace(FId, TWatchedCall{TClock::now() + FState->Setup.WarnAfter,
                                                     AEntryPoint, APlugin, APath});
-            // A later call never has an earlier deadline: only an idle watchdog needs waking.
-            if (wasEmpty)
-                FState->Changed.notify_one();
         }
     }
     if (!FState->Notes)
