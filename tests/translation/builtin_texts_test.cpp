@@ -9,8 +9,8 @@
 
 #include <thread>
 
-#include "tests/support/temp_folders.h"
 #include "tests/support/qstring_print.h"
+#include "tests/support/temp_folders.h"
 #include "translation/language_composite.h"
 #include "translation/language_controller.h"
 #include "translation/translated_text.h"

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "base/exceptions.h"
-#include "tests/support/temp_folders.h"
 #include "tests/support/qstring_print.h"
+#include "tests/support/temp_folders.h"
 
 namespace {
 
