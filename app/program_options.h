@@ -52,7 +52,7 @@ public:
     bool FProjectAlwaysLoadLast = false;
     int FProjectReopenListSize = 8;
     QStringList FProjectReopenList;
-    QString FProjectData_SavedVersion = QStringLiteral("3.3.0");
+    QString FProjectData_SavedVersion = QStringLiteral(PLOVANE_VERSION_STRING);
     QDateTime FProjectData_CreatedDT;
     QDateTime FProjectData_ModifiedDT;
     bool FHumanSafeMode = true;

@@ -54,7 +54,7 @@ struct TPluginInfoHost {
 
 // Facts about the host handed to most entry points.
 struct TExeInfoHost {
-    QString ExeVersion = QStringLiteral("3.3.0");
+    QString ExeVersion = QStringLiteral(PLOVANE_VERSION_STRING);
     QString InterfaceVersion = QStringLiteral(PLOVANE_PLUGIN_INTERFACE_VERSION);
     QString ExeCode = QStringLiteral("P");
     QString LanguageCulture = QStringLiteral("en-us");

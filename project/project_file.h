@@ -27,7 +27,7 @@ struct TFolderTable;
 // Project file names and keys.
 inline const QString KProjectFileExt = QStringLiteral("plv");
 inline const QString KProjectSection = QStringLiteral("Project Details");
-inline const QString KProjectSavedVersion = QStringLiteral("3.3.0");
+inline const QString KProjectSavedVersion = QStringLiteral(PLOVANE_VERSION_STRING);
 
 // What the project controller works with. The host, the options, the folders and the
 // placeholders are required; the rest may be absent.
