@@ -1058,25 +1058,11 @@ TEST_F(BatchEngineTest, ReturnedAndAddedPathsLeavingTheRootThroughALinkAreRefuse
     EXPECT_EQ(FTemp.ReadFile(QStringLiteral("outside/moved.txt")), QByteArray("moved"));
 }
 
-namespace {
-
-// The id of a process that has ended and been reaped: what a killed batch leaves behind.
-std::int64_t EndedProcess() {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return child;
-}
-
-}  // namespace
-
 // Temporary files of an ended batch are removed before the walk, each with a line; one of a
 // running process is left alone; none is handed to a plugin; a user's name that merely looks
 // like a temporary file is the user's.
 TEST_F(BatchEngineTest, LeftoversOfAnEndedBatchAreRemovedAndNeverHandedToPlugins) {
-    const QString dead = QString::number(EndedProcess());
+    const QString dead = QString::number(EndedProcessId());
     const QString alive = QString::number(::getpid());
     for (const bool inPlace : {true, false}) {
         SCOPED_TRACE(inPlace ? "in place" : "in the work folder");

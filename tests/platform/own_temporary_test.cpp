@@ -13,21 +13,8 @@
 
 #include <string>
 
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folders.h"
-
-namespace {
-
-// The id of a process that has ended and been reaped.
-pid_t EndedProcess() {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return child;
-}
-
-}  // namespace
 
 TEST(OwnTemporary, NamesAreMadeAndToldApartFromOtherProgramsNames) {
     const std::int64_t self = ::getpid();
@@ -79,7 +66,7 @@ TEST(OwnTemporary, OnlyAProcessThatEndedLeavesLeftovers) {
     EXPECT_FALSE(ProcessHasEnded(::getppid()));
     EXPECT_FALSE(ProcessHasEnded(1));
     EXPECT_FALSE(ProcessHasEnded(0));
-    EXPECT_TRUE(ProcessHasEnded(EndedProcess()));
+    EXPECT_TRUE(ProcessHasEnded(EndedProcessId()));
 }
 
 TEST(OwnTemporary, AFileIsPutInPlaceOnlyWhenCommittedAndKeepsTheTargetsMode) {

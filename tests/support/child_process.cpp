@@ -143,3 +143,12 @@ QString FillFileSystem(const QString& AFile) {
     ::close(fd);
     return result;
 }
+
+qint64 EndedProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}

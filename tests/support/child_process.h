@@ -18,6 +18,9 @@ struct TChildOutcome {
 
 TChildOutcome RunInChildProcess(const std::function<QByteArray()>& AWork);
 
+// The id of a process that has ended and been reaped: what a killed batch leaves behind.
+qint64 EndedProcessId();
+
 // Only in a child: files this process writes may grow to ABytes at most. SIGXFSZ is ignored, so
 // a write past the limit fails with EFBIG instead of killing the process. Empty on success,
 // else the reason.
